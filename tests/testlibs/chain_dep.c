@@ -1,0 +1,1 @@
+int zv_dep_value(void) { return 41; }

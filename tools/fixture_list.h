@@ -1,0 +1,250 @@
+#pragma once
+// The test media written by tools/zelvo-fixtures: file names, what each file
+// holds, and how pictures and sound are coded so that a test can read them back
+// after lossy coding. Plain C++ with no media-library types, so the tool and
+// the tests (which never link the media libraries) share it.
+#include <cmath>
+#include <cstdint>
+#include <string_view>
+
+namespace zv::fixtures {
+
+// ---------------------------------------------------------------------------
+// Picture coding
+//
+// Frame n (counting from 0 at the stream's first picture, pts = n / fps)
+// carries n in two rows of eight square blocks in the top-left corner: row 0
+// holds bits 0..7, row 1 bits 8..15, block i of a row bit i (left to right);
+// a block is white (luma kLumaWhite) for a 1 and black (kLumaBlack) for a 0,
+// with neutral chroma. Blocks are CodeBlockSize() pixels square and start at
+// multiples of it, so they sit on 16-pixel macroblock boundaries. The rest of
+// the picture is a luma ramp from left to right with a chroma gradient.
+
+inline constexpr int kCodeBlocksPerRow = 8;
+inline constexpr int kCodeRows = 2;
+inline constexpr int kMaxFrameNumber = (1 << (kCodeBlocksPerRow * kCodeRows)) - 1;
+inline constexpr uint8_t kLumaBlack = 16;
+inline constexpr uint8_t kLumaWhite = 235;
+inline constexpr uint8_t kChromaNeutral = 128;
+// Block means inside this band are neither black nor white: not a coded picture.
+inline constexpr int kAmbiguousLow = 80;
+inline constexpr int kAmbiguousHigh = 176;
+
+// Side of one code block for a picture of this size; 0 when the picture is too
+// small to carry the code (below 128x32).
+inline int CodeBlockSize(int width, int height) {
+  int by_width = (width / kCodeBlocksPerRow) / 16 * 16;
+  int by_height = (height / (2 * kCodeRows)) / 16 * 16;
+  int side = by_width < by_height ? by_width : by_height;
+  if (side < 16) side = (width >= 16 * kCodeBlocksPerRow && height >= 16 * kCodeRows) ? 16 : 0;
+  return side;
+}
+
+// Luma of frame `frame` at (x, y) as the tool draws it.
+inline uint8_t FrameLuma(int frame, int x, int y, int width, int height) {
+  int side = CodeBlockSize(width, height);
+  if (side > 0 && x < side * kCodeBlocksPerRow && y < side * kCodeRows) {
+    int bit = (y / side) * kCodeBlocksPerRow + x / side;
+    return ((frame >> bit) & 1) ? kLumaWhite : kLumaBlack;
+  }
+  return static_cast<uint8_t>(48 + (x * 160) / (width > 1 ? width - 1 : 1));
+}
+
+// Chroma of the tool's pictures at luma position (x, y): Cb ramps left to
+// right, Cr top to bottom, neutral over the code blocks.
+inline uint8_t FrameCb(int x, int y, int width, int height) {
+  int side = CodeBlockSize(width, height);
+  if (side > 0 && x < side * kCodeBlocksPerRow && y < side * kCodeRows) return kChromaNeutral;
+  return static_cast<uint8_t>(64 + (x * 128) / (width > 1 ? width - 1 : 1));
+}
+inline uint8_t FrameCr(int x, int y, int width, int height) {
+  int side = CodeBlockSize(width, height);
+  if (side > 0 && x < side * kCodeBlocksPerRow && y < side * kCodeRows) return kChromaNeutral;
+  return static_cast<uint8_t>(64 + (y * 128) / (height > 1 ? height - 1 : 1));
+}
+
+// Frame number coded in a decoded luma plane of the picture's own size
+// (thresholding each block's inner half at 128), or -1 when the picture is too
+// small or a block is neither clearly black nor clearly white.
+inline int ReadFrameNumber(const uint8_t* luma, int stride, int width, int height) {
+  int side = CodeBlockSize(width, height);
+  if (!luma || side == 0) return -1;
+  int number = 0;
+  for (int row = 0; row < kCodeRows; ++row) {
+    for (int i = 0; i < kCodeBlocksPerRow; ++i) {
+      int x0 = i * side + side / 4, y0 = row * side + side / 4;
+      long sum = 0, count = 0;
+      for (int y = y0; y < y0 + side / 2; ++y)
+        for (int x = x0; x < x0 + side / 2; ++x, ++count) sum += luma[y * stride + x];
+      long mean = sum / count;
+      if (mean > kAmbiguousLow && mean < kAmbiguousHigh) return -1;
+      if (mean >= 128) number |= 1 << (row * kCodeBlocksPerRow + i);
+    }
+  }
+  return number;
+}
+
+// ---------------------------------------------------------------------------
+// Sound coding
+//
+// Channel c carries a sine of kToneFrequencies[c] at kToneLevelDbfs, phase 0
+// at sample 0 of the stream, except that the first kToneGapSeconds of every
+// whole second are silent (so the start of second s can be found in the sound
+// and matched with frame s * fps). Stereo: left 440 Hz, right 660 Hz. In the
+// 5.1 file channel 3 is the LFE channel (110 Hz). Lossy codecs shift the level
+// by a fraction of a dB and smear the gap edges by a few milliseconds.
+
+inline constexpr double kToneLevelDbfs = -12.0;
+inline constexpr double kToneAmplitude = 0.25118864315095801;  // 10^(-12/20)
+inline constexpr double kToneFrequencies[8] = {440, 660, 880, 110, 1100, 1320, 1540, 1760};
+inline constexpr double kToneGapSeconds = 0.04;
+
+// Sample `index` of channel `channel` at `rate` Hz, in -1..1.
+inline double ToneSample(int channel, int64_t index, int rate) {
+  int64_t in_second = index % rate;
+  if (in_second < static_cast<int64_t>(kToneGapSeconds * rate)) return 0.0;
+  double t = static_cast<double>(index) / rate;
+  return kToneAmplitude * std::sin(2.0 * 3.14159265358979323846 * kToneFrequencies[channel & 7] * t);
+}
+
+// The same as signed 16-bit PCM (what the WAV file holds exactly).
+inline int16_t ToneSampleS16(int channel, int64_t index, int rate) {
+  return static_cast<int16_t>(std::lrint(ToneSample(channel, index, rate) * 32767.0));
+}
+
+// ---------------------------------------------------------------------------
+// Bitmap subtitles
+//
+// Both subtitle fixtures (DVD in Matroska, DVB in MPEG-TS) sit on a
+// kSubtitleVideoWidth x kSubtitleVideoHeight video and show these rectangles,
+// each one solid colour, fully opaque; times in seconds from the file's start
+// time. The DVD file gives each event its duration; the DVB file follows each
+// event with an empty one (no rectangles) at its end time to clear it. DVD
+// colours come back exactly (they are in the DVD default palette); DVB colours
+// pass through YCbCr and may differ by a few steps per component.
+
+struct SubtitleRect {
+  double start_seconds;
+  double end_seconds;
+  int x, y, width, height;
+  uint32_t argb;
+};
+inline constexpr int kSubtitleVideoWidth = 320;
+inline constexpr int kSubtitleVideoHeight = 240;
+inline constexpr SubtitleRect kSubtitleRects[] = {
+    {1.0, 2.5, 60, 180, 100, 40, 0xFFFFFF00u},  // yellow
+    {3.0, 3.5, 100, 200, 120, 30, 0xFFFFFFFFu},  // white
+};
+inline constexpr int kSubtitleRectCount = 2;
+
+// ---------------------------------------------------------------------------
+// Metadata and chapters (chapters_metadata.mkv and id3_tags.mp3)
+
+inline constexpr std::string_view kMetaTitle = "Zelvo Fixture Title";
+inline constexpr std::string_view kMetaTitle2Key = "title2";  // stays as is in the MP3 (TXXX)
+inline constexpr std::string_view kMetaTitle2 = "Second Title Stays";
+inline constexpr std::string_view kMetaArtist = "Zelvo Test Artist";
+inline constexpr std::string_view kMetaComment = "generated by zelvo-fixtures";
+inline constexpr std::string_view kVideoLanguage = "eng";
+inline constexpr std::string_view kAudioLanguage = "fre";
+struct ChapterMark {
+  double start_seconds;
+  double end_seconds;
+  std::string_view title;
+};
+inline constexpr ChapterMark kChapters[] = {
+    {0.0, 1.5, "Chapter One"},
+    {1.5, 3.0, "Chapter Two"},
+    {3.0, 4.0, "Chapter Three"},
+};
+inline constexpr int kChapterCount = 3;
+
+// The MPEG-TS start time and its programs: program kProgramA holds only the
+// audio elementary stream, program kProgramB the video and then the audio one.
+// The demuxer meets program A's table first, so the audio becomes stream 0 and
+// program B lists streams 1 and 0 in that order.
+inline constexpr double kTsStartSeconds = 1.4;
+inline constexpr int kProgramA = 1;
+inline constexpr int kProgramB = 2;
+
+// ---------------------------------------------------------------------------
+// Files
+
+inline constexpr std::string_view kAvH264AacMp4 = "av_h264_aac.mp4";
+inline constexpr std::string_view kAvH264AacMkv = "av_h264_aac.mkv";
+inline constexpr std::string_view kAvMpeg4Mp3Avi = "av_mpeg4_mp3.avi";
+inline constexpr std::string_view kAvVp8VorbisWebm = "av_vp8_vorbis.webm";
+inline constexpr std::string_view kAudioMp3 = "audio_mp3.mp3";
+inline constexpr std::string_view kAudioFlac = "audio_flac.flac";
+inline constexpr std::string_view kAudioWav = "audio_pcm_s16.wav";
+inline constexpr std::string_view kAudioOgg = "audio_vorbis.ogg";
+inline constexpr std::string_view kAudioAac51 = "audio_aac_5_1.m4a";
+inline constexpr std::string_view kVideoOnlyMp4 = "video_only_h264.mp4";
+inline constexpr std::string_view kOddSizeMkv = "odd_size_641x361.mkv";
+inline constexpr std::string_view kSar16x15Mkv = "sar_16_15_720x576.mkv";
+inline constexpr std::string_view kTsTwoPrograms = "ts_start_1_4_two_programs.ts";
+inline constexpr std::string_view kChaptersMkv = "chapters_metadata.mkv";
+inline constexpr std::string_view kId3Mp3 = "id3_tags.mp3";
+inline constexpr std::string_view kDvdSubMkv = "dvdsub_video.mkv";
+inline constexpr std::string_view kDvbSubTs = "dvbsub_video.ts";
+inline constexpr std::string_view kSync60s = "sync_60s_160x120.mkv";
+inline constexpr std::string_view kTruncatedMp4 = "truncated_av_h264_aac.mp4";
+inline constexpr std::string_view kTruncatedMkv = "truncated_av_h264_aac.mkv";
+inline constexpr std::string_view kGarbageMp4 = "garbage.mp4";
+inline constexpr std::string_view kGarbageAvi = "garbage.avi";
+inline constexpr std::string_view kEmptyFile = "empty.mkv";
+inline constexpr std::string_view kCyrillicMkv = "тест_видео.mkv";
+inline constexpr std::string_view kCjkMp3 = "测试.mp3";
+inline constexpr std::string_view kEmojiOgg = "🎵 music.ogg";
+
+enum class FixtureKind {
+  kMedia,      // a complete, playable file
+  kTruncated,  // the first third of a media file (kTruncatedBytesDivisor)
+  kGarbage,    // kGarbageBytes from a fixed-seed generator: no media at all
+  kEmpty,      // zero bytes
+};
+inline constexpr int kTruncatedBytesDivisor = 3;
+inline constexpr int kGarbageBytes = 65536;
+
+// What a file holds. Video is 25 fps; 0 means "no such stream".
+struct FixtureFile {
+  std::string_view name;
+  FixtureKind kind;
+  int width, height;           // video picture size
+  int sample_rate, channels;   // audio
+  bool subtitles;
+  double seconds;              // nominal duration
+};
+
+inline constexpr int kFps = 25;
+
+inline constexpr FixtureFile kFixtureFiles[] = {
+    {kAvH264AacMp4, FixtureKind::kMedia, 320, 240, 48000, 2, false, 4},
+    {kAvH264AacMkv, FixtureKind::kMedia, 320, 240, 48000, 2, false, 4},
+    {kAvMpeg4Mp3Avi, FixtureKind::kMedia, 320, 240, 44100, 2, false, 4},
+    {kAvVp8VorbisWebm, FixtureKind::kMedia, 320, 240, 48000, 2, false, 4},
+    {kAudioMp3, FixtureKind::kMedia, 0, 0, 44100, 2, false, 4},
+    {kAudioFlac, FixtureKind::kMedia, 0, 0, 44100, 2, false, 4},
+    {kAudioWav, FixtureKind::kMedia, 0, 0, 44100, 2, false, 4},
+    {kAudioOgg, FixtureKind::kMedia, 0, 0, 44100, 2, false, 4},
+    {kAudioAac51, FixtureKind::kMedia, 0, 0, 48000, 6, false, 4},
+    {kVideoOnlyMp4, FixtureKind::kMedia, 320, 240, 0, 0, false, 4},
+    {kOddSizeMkv, FixtureKind::kMedia, 641, 361, 0, 0, false, 2},
+    {kSar16x15Mkv, FixtureKind::kMedia, 720, 576, 0, 0, false, 2},
+    {kTsTwoPrograms, FixtureKind::kMedia, 320, 240, 48000, 2, false, 4},
+    {kChaptersMkv, FixtureKind::kMedia, 320, 240, 48000, 2, false, 4},
+    {kId3Mp3, FixtureKind::kMedia, 0, 0, 44100, 2, false, 4},
+    {kDvdSubMkv, FixtureKind::kMedia, 320, 240, 0, 0, true, 4},
+    {kDvbSubTs, FixtureKind::kMedia, 320, 240, 0, 0, true, 4},
+    {kSync60s, FixtureKind::kMedia, 160, 120, 48000, 2, false, 60},
+    {kTruncatedMp4, FixtureKind::kTruncated, 320, 240, 48000, 2, false, 4},
+    {kTruncatedMkv, FixtureKind::kTruncated, 320, 240, 48000, 2, false, 4},
+    {kGarbageMp4, FixtureKind::kGarbage, 0, 0, 0, 0, false, 0},
+    {kGarbageAvi, FixtureKind::kGarbage, 0, 0, 0, 0, false, 0},
+    {kEmptyFile, FixtureKind::kEmpty, 0, 0, 0, 0, false, 0},
+    {kCyrillicMkv, FixtureKind::kMedia, 320, 240, 48000, 2, false, 2},
+    {kCjkMp3, FixtureKind::kMedia, 0, 0, 44100, 2, false, 2},
+    {kEmojiOgg, FixtureKind::kMedia, 0, 0, 44100, 2, false, 2},
+};
+
+}  // namespace zv::fixtures

@@ -1,0 +1,72 @@
+#pragma once
+// Encodes and muxes one synthetic media file: coded pictures, tones and bitmap
+// subtitles as described in fixture_list.h, with metadata, chapters and
+// programs. Everything is single-threaded and bit-exact so that a run writes
+// the same bytes every time.
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace zv::fixtures {
+
+using Options = std::vector<std::pair<std::string, std::string>>;
+
+struct VideoSpec {
+  std::string encoder;
+  int width = 320;
+  int height = 240;
+  int fps = 25;
+  int sar_num = 0, sar_den = 1;  // 0/1: unset
+  int gop = 25;
+  int max_b_frames = -1;         // -1: the encoder's default
+  int qscale = 0;                // > 0: constant quantiser
+  long bit_rate = 0;
+  Options options;               // encoder private options
+  std::string language;
+};
+
+struct AudioSpec {
+  std::string encoder;
+  int sample_rate = 48000;
+  int channels = 2;
+  long bit_rate = 0;
+  Options options;
+  std::string language;
+};
+
+struct SubtitleSpec {
+  std::string encoder;      // "dvdsub" or "dvbsub"
+  bool clear_events = false;  // follow each event with an empty one at its end
+  std::string language;
+};
+
+struct ChapterSpec {
+  double start, end;
+  std::string title;
+};
+
+struct ProgramSpec {
+  int id;
+  std::vector<int> streams;  // indices in the order video, audio, subtitles
+  std::string name;
+};
+
+struct OutputSpec {
+  std::string path;
+  std::string format;  // muxer name
+  double seconds = 4;
+  std::optional<VideoSpec> video;
+  std::optional<AudioSpec> audio;
+  std::optional<SubtitleSpec> subtitles;
+  Options metadata;
+  std::vector<ChapterSpec> chapters;
+  std::vector<ProgramSpec> programs;
+  long max_delay_us = -1;  // muxer delay; the MPEG-TS muxer offsets by twice this
+  Options muxer_options;
+};
+
+// Writes the file; false with a message in *err on any failure.
+bool WriteFixture(const OutputSpec& spec, std::string* err);
+
+}  // namespace zv::fixtures
