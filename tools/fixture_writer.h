@@ -21,6 +21,7 @@ struct VideoSpec {
   int gop = 25;
   int max_b_frames = -1;         // -1: the encoder's default
   int qscale = 0;                // > 0: constant quantiser
+  bool low_delay = false;        // no reordering delay: dts == pts from the first frame
   long bit_rate = 0;
   Options options;               // encoder private options
   std::string language;

@@ -78,11 +78,15 @@ void CallInMainThread(const std::function<void()>& fn) {
     wake = TheHooks().wake;
   }
   if (wake) wake();
+  std::exception_ptr error;
   {
     std::unique_lock<std::mutex> lock(q.mutex);
     q.finished.wait(lock, [&] { return call->done; });
+    // Taken out so the exception is owned by this thread alone from here on.
+    error = std::move(call->error);
+    call->error = nullptr;
   }
-  if (call->error) std::rethrow_exception(call->error);
+  if (error) std::rethrow_exception(error);
 }
 
 bool CheckSynchronize() {

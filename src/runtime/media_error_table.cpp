@@ -162,8 +162,6 @@ constexpr MediaErrorRow kRows[] = {
     {AVERROR_EXPERIMENTAL, "Experimental feature"},
     {AVERROR_INPUT_CHANGED, "Input changed"},
     {AVERROR_OUTPUT_CHANGED, "Output changed"},
-    // Reported when both change at once; the headers have no name for it.
-    {AVERROR_INPUT_CHANGED | AVERROR_OUTPUT_CHANGED, "Input and output changed"},
     {AVERROR_HTTP_BAD_REQUEST, "Server returned 400 Bad Request"},
     {AVERROR_HTTP_UNAUTHORIZED, "Server returned 401 Unauthorized (authorization failed)"},
     {AVERROR_HTTP_FORBIDDEN, "Server returned 403 Forbidden (access denied)"},

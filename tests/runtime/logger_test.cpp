@@ -368,13 +368,15 @@ TEST_F(LogTest, LongMessagesAreDeliveredWhole) {
 
 TEST_F(LogTest, StateIsKeptWithoutHandler) {
   logger().SetOnLog(nullptr);
-  Emit(nullptr, AV_LOG_INFO, "dup\n");
-  Emit(nullptr, AV_LOG_INFO, "dup\n");
+  for (int i = 0; i < 3; ++i) Emit(nullptr, AV_LOG_INFO, "dup\n");
+  logger().SetOnLog(rec.Handler());
+  Emit(nullptr, AV_LOG_INFO, "other\n");
+  logger().SetOnLog(nullptr);
   Emit(nullptr, AV_LOG_INFO, "abc");
   logger().Log(nullptr, llError, "component");
   logger().SetOnLog(rec.Handler());
   Emit(nullptr, AV_LOG_INFO, "def\n");
-  EXPECT_EQ(rec.Texts(), (std::vector<std::string>{"    Last message repeated 1 times", "abcdef"}));
+  EXPECT_EQ(rec.Texts(), (std::vector<std::string>{"    Last message repeated 2 times", "other", "abcdef"}));
 }
 
 TEST_F(LogTest, WorkerDeliveryWaitsForMainThread) {
@@ -388,14 +390,14 @@ TEST_F(LogTest, WorkerDeliveryWaitsForMainThread) {
     returned = true;
   });
   const auto deadline = std::chrono::steady_clock::now() + 10s;
-  while (queued == 0 && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
-  ASSERT_EQ(queued, 1);
-  EXPECT_FALSE(returned);
+  while (queued.load() == 0 && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+  EXPECT_EQ(queued.load(), 1);
+  EXPECT_FALSE(returned.load());
   EXPECT_EQ(rec.Count(), 0u);
   EXPECT_TRUE(CheckSynchronize());
+  EXPECT_TRUE(test::WaitUntil([&] { return returned.load(); }));
   worker.join();
   SetMainThreadWakeHook(nullptr);
-  EXPECT_TRUE(returned);
   auto lines = rec.Lines();
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(lines[0].msg, "from worker");
@@ -411,9 +413,9 @@ TEST_F(LogTest, HandlerExceptionNeverEscapesCallback) {
   });
   for (bool inMain : {true, false}) {
     logger().SetTriggerEventInMainThread(inMain);
-    EXPECT_NO_THROW(Emit(nullptr, AV_LOG_INFO, "a\nb\n"));
+    EXPECT_NO_THROW(Emit(nullptr, AV_LOG_INFO, "a\nb %d\n", int(inMain)));
   }
-  EXPECT_EQ(calls, 4);  // every line reached the handler despite the earlier throw
+  EXPECT_EQ(calls.load(), 4);  // every line reached the handler despite the earlier throw
 
   logger().SetTriggerEventInMainThread(true);
   std::atomic<bool> workerDone{false}, workerCaught{false};
@@ -427,7 +429,7 @@ TEST_F(LogTest, HandlerExceptionNeverEscapesCallback) {
   });
   EXPECT_TRUE(test::WaitUntil([&] { return workerDone.load(); }));
   worker.join();
-  EXPECT_FALSE(workerCaught);
+  EXPECT_FALSE(workerCaught.load());
 
   // The lock and the delivery order survived the throws.
   logger().SetOnLog(rec.Handler());
@@ -453,7 +455,7 @@ TEST_F(LogTest, HandlerExceptionReachesLogCaller) {
   });
   EXPECT_TRUE(test::WaitUntil([&] { return workerDone.load(); }));
   worker.join();
-  EXPECT_TRUE(workerCaught);
+  EXPECT_TRUE(workerCaught.load());
 }
 
 TEST_F(LogTest, ConcurrentThreadsKeepTheirOwnLines) {

@@ -21,7 +21,7 @@ const int kLibraryTagErrors[] = {
     AVERROR_EXTERNAL,         AVERROR_BUG,              AVERROR_BUG2,
     AVERROR_BUFFER_TOO_SMALL, AVERROR_OPTION_NOT_FOUND, AVERROR_UNKNOWN,
     AVERROR_EXPERIMENTAL,     AVERROR_INPUT_CHANGED,    AVERROR_OUTPUT_CHANGED,
-    AVERROR_INPUT_CHANGED | AVERROR_OUTPUT_CHANGED,     AVERROR_HTTP_BAD_REQUEST,
+    AVERROR_HTTP_BAD_REQUEST,
     AVERROR_HTTP_UNAUTHORIZED, AVERROR_HTTP_FORBIDDEN,  AVERROR_HTTP_NOT_FOUND,
     AVERROR_HTTP_OTHER_4XX,   AVERROR_HTTP_SERVER_ERROR,
 };
@@ -97,12 +97,9 @@ TEST(MediaErrorsTest, OpeningAGarbageFileReadsInvalidData) {
   ASSERT_NE(mkdtemp(tmpl), nullptr);
   std::string path = std::string(tmpl) + "/garbage.zzz";
   {
+    // Plain text: random bytes can pass for a weak mp3 match.
     std::ofstream out(path, std::ios::binary);
-    uint32_t x = 0x12345678;
-    for (int i = 0; i < 16384; ++i) {
-      x = x * 1103515245u + 12345u;
-      out.put(char(x >> 24));
-    }
+    for (int i = 0; i < 400; ++i) out << "this is not a media file\n";
   }
   AVFormatContext* ctx = nullptr;
   int ret = ff::avformat_open_input(&ctx, path.c_str(), nullptr, nullptr);

@@ -1,0 +1,158 @@
+#pragma once
+// Everything one opened file needs while it plays. Created by the stream open,
+// freed by the close of the playback; every engine thread works on it.
+//
+// Flags shared between threads without a lock are std::atomic read and written
+// relaxed: readers poll them, so a late observation only delays a reaction.
+#include <SDL2/SDL.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "engine/packet_queue.h"
+#include "runtime/av_headers.h"
+
+namespace zv {
+
+class TCustomPlayer;
+
+constexpr int AudioBufSizeBytes = 288000;
+constexpr int SampleArraySize = 131072;
+constexpr int VideoPictureQueueSize = 2;
+constexpr int SubPictureQueueSize = 4;
+constexpr int MaxFileNameLength = 1024;
+
+// One picture-queue slot. The CPU-side YUV 4:2:0 buffer is what the video
+// thread fills; the texture belongs to the play thread alone.
+struct TVideoPicture {
+  double Pts = 0;          // presentation time (s)
+  double TargetClock = 0;  // monotonic time (s) at which the picture is due
+  int64_t Pos = -1;        // file position of the packet, -1 when not known
+  int Width = 0, Height = 0;  // even sizes of the sink picture
+  int Allocated = 0;          // 1 when Planes match the current picture size
+  int PixFmt = -1;
+  uint8_t* Planes[3] = {nullptr, nullptr, nullptr};  // Y, U, V (av_malloc'd as one block at Planes[0])
+  int Pitches[3] = {0, 0, 0};
+  SDL_Texture* Texture = nullptr;  // play thread only
+  AVFrame* PictureRef = nullptr;   // the sink's frame, kept until the slot is reused
+};
+
+// A decoded subtitle waiting for display.
+struct TSubPicture {
+  double Pts = 0;  // seconds
+  AVSubtitle Sub{};
+};
+
+// Four timestamps that decide between pts and dts.
+struct TPtsCorrection {
+  int64_t NumFaultyPts = 0;
+  int64_t NumFaultyDts = 0;
+  int64_t LastPts = INT64_MIN;
+  int64_t LastDts = INT64_MIN;
+};
+
+struct TMediaState {
+  // Audio buffers, 16-byte aligned: decoded samples, then S16 samples.
+  alignas(16) uint8_t AudioBuf1[AudioBufSizeBytes];
+  alignas(16) uint8_t AudioBuf2[AudioBufSizeBytes];
+
+  std::thread ReadThread;     // demultiplexing loop
+  std::thread VideoThread;    // video decoding
+  std::thread RefreshThread;  // pushes refresh events
+  std::thread SubtitleThread; // subtitle decoding
+
+  const AVInputFormat* InputFormat = nullptr;  // nil lets the library probe
+
+  std::atomic<int> AbortRequest{0};  // 1 tells every thread of this file to finish
+  std::atomic<int> Paused{0};
+  int LastPaused = 0;  // demultiplexing thread only
+  std::atomic<int> SeekReq{0};  // written last by the requester, read first by the demultiplexer
+  std::atomic<int> SeekFlags{0};
+  std::atomic<int64_t> SeekPos{0};
+  std::atomic<int64_t> SeekRel{0};
+  int ReadPauseReturn = 0;
+
+  AVFormatContext* FormatContext = nullptr;
+
+  // Audio
+  int AudioStreamIndex = -1;
+  std::atomic<double> AudioClock{0};  // media time at the end of the last decoded chunk
+  AVStream* AudioStream = nullptr;
+  TPacketQueue AudioQueue;
+  int AudioHwBufSize = 0;
+  SDL_AudioDeviceID AudioDevice = 0;
+  SDL_AudioSpec AudioSpec{};       // what the device granted
+  AVCodecContext* AudioCodec = nullptr;
+  AVFrame* AudioFrame = nullptr;
+  uint8_t* AudioBuf = nullptr;  // chunk being played (AudioBuf1, AudioBuf2 or silence)
+  int AudioBufSize = 0;
+  int AudioBufIndex = 0;
+  AVPacket* AudioPkt = nullptr;  // packet being decoded (owned unless the flush packet)
+  int AudioSrcFmt = AV_SAMPLE_FMT_S16;
+  SwrContext* ReformatCtx = nullptr;  // to interleaved S16
+  int ShowAudio = 0;                  // 0 none, 1 waveform (file without video)
+  int16_t SampleArray[SampleArraySize];
+  std::atomic<int> SampleArrayIndex{0};
+  int LastIStart = 0;
+  int64_t AudioCallbackTime = 0;  // monotonic µs at the last callback
+
+  // Subtitles
+  int SubtitleStreamIndex = -1;
+  std::atomic<int> SubtitleStreamChanged{0};
+  AVStream* SubtitleStream = nullptr;
+  AVCodecContext* SubtitleCodec = nullptr;
+  TPacketQueue SubtitleQueue;
+  TSubPicture SubPictQueue[SubPictureQueueSize];  // guarded by SubPictMutex
+  int SubPictSize = 0, SubPictRIndex = 0, SubPictWIndex = 0;  // guarded by SubPictMutex
+  std::mutex SubPictMutex;
+  std::condition_variable SubPictCond;
+
+  // Video timing
+  double FrameTimer = 0, FrameLastPts = 0, FrameLastDelay = 0;
+  double VideoClock = 0;
+  int VideoStreamIndex = -1;
+  AVStream* VideoStream = nullptr;
+  AVCodecContext* VideoCodec = nullptr;
+  TPacketQueue VideoQueue;
+  std::atomic<double> VideoCurrentPts{0};
+  std::atomic<double> VideoCurrentPtsDrift{0};
+  std::atomic<int64_t> VideoCurrentPos{-1};
+  TVideoPicture PictQueue[VideoPictureQueueSize];  // slot contents: see TVideoPicture
+  int PictQueueSize = 0, PictQueueRIndex = 0, PictQueueWIndex = 0;  // guarded by PictQueueMutex
+  std::mutex PictQueueMutex;
+  std::condition_variable PictQueueCond;
+
+  std::string FileName;  // UTF-8, at most MaxFileNameLength characters
+  int Width = 0, Height = 0, XLeft = 0, YTop = 0;  // surface size and display origin
+  TPtsCorrection PtsCorrection;
+  AVFilterContext* OutVideoFilter = nullptr;
+  float SkipFrames = 1, SkipFramesIndex = 0;
+  std::atomic<int> Refresh{0};  // 1 while a refresh event is outstanding
+  TCustomPlayer* Owner = nullptr;
+  std::atomic<int> OpenState{0};  // 0 opening, 1 reading, -1 failed, -2 failed and cleaned up
+  int64_t StartTime = 0;          // µs, 0 when unknown
+  int64_t Duration = -1;          // µs, -1 when unknown
+  std::atomic<int64_t> AudioDuration{-1};
+  int IsImageSequence = 0;
+  int IsCapture = 0;
+  std::atomic<int> EofReported{0};
+  std::atomic<int> ReadErrorReported{0};
+  std::atomic<int> EndReported{0};
+  std::atomic<int> EofDrained{0};
+  std::atomic<int> Reading{0};
+  std::atomic<int> PausedDecodeCount{0};
+  std::atomic<int> SeekWhilePaused{0};
+  std::atomic<int> SeekDone{0};
+  std::atomic<int> VideoFlushed{0};
+  double FrameDuration = 0;  // seconds, chosen at video open
+};
+
+// Zero-initialised on the heap (the record is large: keep it off thread stacks).
+TMediaState* NewMediaState();
+void FreeMediaState(TMediaState* is);
+
+}  // namespace zv

@@ -1,0 +1,49 @@
+#pragma once
+// FIFO of compressed packets from the demultiplexer to one decoder. After every
+// seek the flush packet travels through it and tells the decoder to drop its state.
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+
+#include "runtime/av_headers.h"
+
+namespace zv {
+
+// Byte budget per queued packet for its node, whatever the real node size, so
+// the demultiplexer's thresholds behave alike everywhere.
+constexpr int PacketNodeOverhead = 72;
+
+struct TPacketNode {
+  AVPacket* Pkt;  // owned reference (or the flush packet, never owned)
+  TPacketNode* Next;
+};
+
+struct TPacketQueue {
+  TPacketNode* First = nullptr;  // guarded by Mutex
+  TPacketNode* Last = nullptr;   // guarded by Mutex
+  int NbPackets = 0;             // guarded by Mutex
+  int Size = 0;                  // guarded by Mutex
+  int AbortRequest = 0;          // guarded by Mutex
+  std::mutex Mutex;
+  std::condition_variable Cond;  // signalled on every put and on abort
+};
+
+// The distinguished flush packet: data points at the constant text "FLUSH", size 0.
+AVPacket* FlushPacket();
+bool IsFlushPacket(const AVPacket* pkt);
+
+void PacketQueueInit(TPacketQueue& q);
+// Takes a new reference to pkt's data (the flush packet is queued as itself).
+// 0, or -1 when the data could not be referenced or the node not allocated.
+int PacketQueuePut(TPacketQueue& q, AVPacket* pkt);
+// 1 with *pkt set (caller owns it: av_packet_free unless IsFlushPacket),
+// 0 when empty and !block, -1 when aborted. A blocked get wakes on abort.
+int PacketQueueGet(TPacketQueue& q, AVPacket** pkt, bool block);
+void PacketQueueFlush(TPacketQueue& q);
+void PacketQueueAbort(TPacketQueue& q);
+void PacketQueueEnd(TPacketQueue& q);
+// Snapshot readers for the demultiplexer's limits.
+int PacketQueueSize(TPacketQueue& q);
+int PacketQueueCount(TPacketQueue& q);
+
+}  // namespace zv
