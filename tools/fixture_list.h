@@ -12,8 +12,9 @@ namespace zv::fixtures {
 // ---------------------------------------------------------------------------
 // Picture coding
 //
-// Frame n (counting from 0 at the stream's first picture, pts = n / fps)
-// carries n in two rows of eight square blocks in the top-left corner: row 0
+// Frame n (counting from 0 at the stream's first picture, stamped n / fps
+// after that picture; containers may start the video stream a little after 0,
+// e.g. 0.021 s in Matroska where the AAC encoder delay is absorbed) carries n in two rows of eight square blocks in the top-left corner: row 0
 // holds bits 0..7, row 1 bits 8..15, block i of a row bit i (left to right);
 // a block is white (luma kLumaWhite) for a 1 and black (kLumaBlack) for a 0,
 // with neutral chroma. Blocks are CodeBlockSize() pixels square and start at
@@ -91,8 +92,10 @@ inline int ReadFrameNumber(const uint8_t* luma, int stride, int width, int heigh
 // at sample 0 of the stream, except that the first kToneGapSeconds of every
 // whole second are silent (so the start of second s can be found in the sound
 // and matched with frame s * fps). Stereo: left 440 Hz, right 660 Hz. In the
-// 5.1 file channel 3 is the LFE channel (110 Hz). Lossy codecs shift the level
-// by a fraction of a dB and smear the gap edges by a few milliseconds.
+// 5.1 file channel 3 is the LFE channel (110 Hz). Sample 0 goes with picture 0.
+// Lossy codecs shift the level by a fraction of a dB and smear the gap edges
+// by a few milliseconds; where a container cannot carry the encoder delay the
+// sound may come out that delay (at most ~30 ms) late.
 
 inline constexpr double kToneLevelDbfs = -12.0;
 inline constexpr double kToneAmplitude = 0.25118864315095801;  // 10^(-12/20)

@@ -79,7 +79,7 @@ AudioSpec Audio(const char* encoder, int rate, int channels = 2, long bit_rate =
 constexpr AVMediaType V = AVMEDIA_TYPE_VIDEO, A = AVMEDIA_TYPE_AUDIO, S = AVMEDIA_TYPE_SUBTITLE;
 
 std::vector<Job> MediaJobs(const fs::path& dir) {
-  auto path = [&](std::string_view name) { return (dir / fs::u8path(name)).string(); };
+  auto path = [&](std::string_view name) { return (dir / fs::path(name)).string(); };
   std::vector<Job> jobs;
   auto add = [&](std::string_view name, const char* format, double seconds, std::vector<AVMediaType> streams) -> Job& {
     Job j;
@@ -105,6 +105,9 @@ std::vector<Job> MediaJobs(const fs::path& dir) {
     Job& j = add(kAvMpeg4Mp3Avi, "avi", 4, {V, A});
     j.spec.video = Mpeg4();
     j.spec.audio = Audio("libmp3lame", 44100, 2, 128000);
+    // AVI numbers video chunks by frame: shifting every stream by the MP3
+    // encoder delay would round video timestamps onto their neighbours.
+    j.spec.muxer_options = {{"avoid_negative_ts", "disabled"}};
   }
   {
     Job& j = add(kAvVp8VorbisWebm, "webm", 4, {V, A});
@@ -278,7 +281,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   av_log_set_level(AV_LOG_ERROR);
-  const fs::path dir = fs::u8path(argv[1]);
+  const fs::path dir(argv[1]);
   std::error_code ec;
   fs::create_directories(dir, ec);
   if (ec) {
@@ -297,11 +300,11 @@ int main(int argc, char** argv) {
 
   for (const Job& job : MediaJobs(dir)) {
     if (!WriteFixture(job.spec, &err)) return fail(job.spec.path);
-    if (!Verify(job, &err)) return fail(getenv("ZV_KEEP") ? fs::path() : fs::path(job.spec.path));
+    if (!Verify(job, &err)) return fail(job.spec.path);
     ++written;
   }
 
-  auto p = [&](std::string_view name) { return dir / fs::u8path(name); };
+  auto p = [&](std::string_view name) { return dir / fs::path(name); };
   if (!WriteTruncated(p(kAvH264AacMp4), p(kTruncatedMp4), &err)) return fail(p(kTruncatedMp4));
   if (!WriteTruncated(p(kAvH264AacMkv), p(kTruncatedMkv), &err)) return fail(p(kTruncatedMkv));
   if (!WriteBytes(p(kGarbageMp4), Garbage(0x5A454C564F4D5034ULL, kGarbageBytes), &err)) return fail(p(kGarbageMp4));

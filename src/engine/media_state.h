@@ -89,16 +89,26 @@ struct TMediaState {
   AVCodecContext* AudioCodec = nullptr;
   AVFrame* AudioFrame = nullptr;
   uint8_t* AudioBuf = nullptr;  // chunk being played (AudioBuf1, AudioBuf2 or silence)
-  int AudioBufSize = 0;
-  int AudioBufIndex = 0;
+  // Written by the audio thread, read by the clock readers.
+  std::atomic<int> AudioBufSize{0};
+  std::atomic<int> AudioBufIndex{0};
+  // Odd while the audio thread changes AudioClock/AudioBufSize/AudioBufIndex
+  // together, so clock readers can take a consistent triple.
+  std::atomic<uint32_t> AudioClockSeq{0};
   AVPacket* AudioPkt = nullptr;  // packet being decoded (owned unless the flush packet)
   int AudioSrcFmt = AV_SAMPLE_FMT_S16;
   SwrContext* ReformatCtx = nullptr;  // to interleaved S16
   int ShowAudio = 0;                  // 0 none, 1 waveform (file without video)
-  int16_t SampleArray[SampleArraySize];
-  std::atomic<int> SampleArrayIndex{0};
+  int16_t SampleArray[SampleArraySize];  // guarded by SampleArrayMutex
+  std::atomic<int> SampleArrayIndex{0};  // written under SampleArrayMutex
+  std::mutex SampleArrayMutex;
   int LastIStart = 0;
-  int64_t AudioCallbackTime = 0;  // monotonic µs at the last callback
+  std::atomic<int64_t> AudioCallbackTime{0};  // monotonic µs at the last callback
+  // Input the ReformatCtx was made for, besides AudioSrcFmt (audio thread only).
+  int AudioSrcChannels = 0;
+  uint64_t AudioSrcChannelMask = 0;  // 0 unless the layout has a native order
+  int AudioSrcRate = 0;
+  int AudioFrameOffset = 0;  // samples of AudioFrame already handed out (audio thread only)
 
   // Subtitles
   int SubtitleStreamIndex = -1;

@@ -1,0 +1,61 @@
+#pragma once
+// What the player window needs from the playback engine. The window talks to
+// this face only, so its logic can run against a recording double in tests.
+#include <QImage>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "engine/player.h"
+#include "runtime/base_component.h"
+
+namespace zvapp {
+
+// The opened file's video picture shape, for the "aspect ratio" line.
+struct TVideoShape {
+  int width = 0, height = 0;
+  int sarNum = 0, sarDen = 0;
+};
+
+class IPlayer {
+public:
+  virtual ~IPlayer() = default;
+
+  virtual bool LibrariesLoaded() const = 0;
+  virtual bool LoadLibraries(const std::string& APath, bool ALoadSDL) = 0;
+  // The two equalizer filters; after a successful LoadLibraries.
+  virtual void RegisterFilters() = 0;
+  virtual bool Open(const std::string& AFileName, uint64_t AScreenHandle, bool APaused) = 0;
+  virtual void Stop(bool AWait) = 0;
+  virtual void Pause() = 0;
+  virtual void Resume() = 0;
+  virtual bool IsPaused() const = 0;
+  virtual void Seek(zv::TSeekFlags AFlags, bool AWait, int64_t ATarget) = 0;
+  // A copy of the picture on screen; a null image when there is none.
+  virtual QImage CurrentFrame() = 0;
+  virtual void UpdateScreenPosition() = 0;
+  virtual int VideoStreamIndex() const = 0;
+  virtual uint64_t ScreenHandle() const = 0;
+  virtual std::string LastErrMsg() const = 0;
+  // The decoder's description of the open file (one block of lines).
+  virtual std::string FileInfoText() = 0;
+  // False when the open file has no video stream.
+  virtual bool VideoShape(TVideoShape& shape) = 0;
+
+  virtual void SetVideoFilters(const std::string& v) = 0;
+  virtual void SetDisableAudio(bool v) = 0;
+  virtual void SetDisableVideo(bool v) = 0;
+  virtual void SetDisableDisplay(bool v) = 0;
+  virtual void SetDefaultDrivers() = 0;
+  virtual void SetAudioVolume(int v) = 0;
+  virtual void SetMute(bool v) = 0;
+  virtual void SetAspectRatio(float v) = 0;
+
+  virtual void SetOnFileOpen(zv::TFileOpenEvent h) = 0;
+  virtual void SetOnPosition(zv::TPositionEvent h) = 0;
+  virtual void SetOnState(zv::TPlayStateEvent h) = 0;
+  // Unassigns OnVideoHook and OnAudioHook.
+  virtual void ClearHookEvents() = 0;
+};
+
+}  // namespace zvapp

@@ -1,0 +1,87 @@
+// The commands of the control bar: open, pause, stop, seek, volume, mute, snapshot.
+#include <QImage>
+#include <cmath>
+
+#include "app/player_window.h"
+#include "app/snapshot.h"
+#include "runtime/file_utils.h"
+
+namespace zvapp {
+
+namespace {
+// Nearest integer, halves to even (the default rounding mode).
+int64_t RoundHalfEven(double v) { return int64_t(std::nearbyint(v)); }
+}  // namespace
+
+std::string TfrmPlayer::VideoFiltersText() const {
+  auto addr = [](const std::atomic<int32_t>& v) { return std::to_string(reinterpret_cast<uintptr_t>(&v)); };
+  return "nativeeq=" + std::to_string(Brightness.load()) + ":" + std::to_string(Contrast.load()) + ":" +
+         addr(Brightness) + ":" + addr(Contrast) + ", nativehue=" + std::to_string(Hue.load()) + ":" +
+         std::to_string(Saturation.load()) + ":" + addr(Hue) + ":" + addr(Saturation);
+}
+
+void TfrmPlayer::btnOpenClick() {
+  if (!FFPlayer.LibrariesLoaded()) {
+    if (!FFPlayer.LoadLibraries(zv::ApplicationPath() + "LibAV", true)) {
+      ShowMessage(QString::fromStdString(FFPlayer.LastErrMsg()));
+      return;
+    }
+    FFPlayer.RegisterFilters();
+  }
+  const QString fileName = RunOpenDialog();
+  if (fileName.isEmpty()) return;
+  OpenFile(fileName);
+}
+
+bool TfrmPlayer::OpenFile(const QString& fileName) {
+  // A file named at start-up arrives without the open command's library step.
+  if (!FFPlayer.LibrariesLoaded()) {
+    if (!FFPlayer.LoadLibraries(zv::ApplicationPath() + "LibAV", true)) {
+      ShowMessage(QString::fromStdString(FFPlayer.LastErrMsg()));
+      return false;
+    }
+    FFPlayer.RegisterFilters();
+  }
+  FFPlayer.SetDisableAudio(false);
+  FFPlayer.SetDisableVideo(false);
+  FFPlayer.SetDisableDisplay(false);
+  FFPlayer.SetVideoFilters(VideoFiltersText());
+  ScreenControl = plPlayer;
+  const uint64_t target = uint64_t(plPlayer->winId());
+  FFPlayer.SetDefaultDrivers();
+  if (!FFPlayer.Open(fileName.toStdString(), target, false)) {
+    ShowMessage(QString::fromStdString(FFPlayer.LastErrMsg()));
+    return false;
+  }
+  return true;
+}
+
+void TfrmPlayer::btnPauseClick() {
+  if (FFPlayer.IsPaused())
+    FFPlayer.Resume();
+  else
+    FFPlayer.Pause();
+}
+
+void TfrmPlayer::btnStopClick() { FFPlayer.Stop(true); }
+
+void TfrmPlayer::TrackPlayChange() {
+  FFPlayer.Pause();
+  FFPlayer.Seek(zv::TSeekFlags{}, false, RoundHalfEven(double(TrackPlay->Value())));
+  FFPlayer.Resume();
+}
+
+void TfrmPlayer::TrackVolumeChange() { FFPlayer.SetAudioVolume(int(RoundHalfEven(double(TrackVolume->Value())))); }
+
+void TfrmPlayer::btnMuteClick() { FFPlayer.SetMute(btnMute->isChecked()); }
+
+void TfrmPlayer::btnCaptureClick() {
+  const QImage frame = FFPlayer.CurrentFrame();
+  if (frame.isNull() || frame.width() == 0) return;
+  const QString fileName = RunSaveDialog();
+  if (fileName.isEmpty()) return;
+  QString error;
+  if (!SaveSnapshot(frame, fileName, &error)) ShowMessage(error);
+}
+
+}  // namespace zvapp

@@ -1,0 +1,117 @@
+#include "app/track_bar.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <cmath>
+
+namespace zvapp {
+
+namespace {
+constexpr int kThumb = 11;
+}
+
+TTrackBar::TTrackBar(QWidget* parent) : QWidget(parent) {
+  setMinimumHeight(13);
+  setCursor(Qt::PointingHandCursor);
+  setFocusPolicy(Qt::NoFocus);
+}
+
+void TTrackBar::SetMin(float v) {
+  FMin = v > FMax ? FMax : v;
+  SetValue(FValue);
+  update();
+}
+
+void TTrackBar::SetMax(float v) {
+  // A range never turns over: an unknown (negative) length leaves an empty one.
+  FMax = v < FMin ? FMin : v;
+  SetValue(FValue);
+  update();
+}
+
+void TTrackBar::SetFrequency(float v) {
+  FFrequency = v > 0 ? v : 0;
+  SetValue(FValue);
+}
+
+float TTrackBar::Snap(float v) const {
+  if (FFrequency > 0) v = std::round(v / FFrequency) * FFrequency;
+  if (v < FMin) v = FMin;
+  if (v > FMax) v = FMax;
+  return v;
+}
+
+bool TTrackBar::Store(float v) {
+  v = Snap(v);
+  if (v == FValue) return false;
+  FValue = v;
+  update();
+  return true;
+}
+
+void TTrackBar::Notify() {
+  if (OnChange) {
+    auto handler = OnChange;  // the handler may detach itself
+    handler();
+  }
+}
+
+void TTrackBar::SetValue(float v) {
+  if (Store(v)) Notify();
+}
+
+float TTrackBar::ValueAt(int x) const {
+  int span = width() - kThumb;
+  if (span <= 0) return FMin;
+  double f = double(x - kThumb / 2) / span;
+  if (f < 0) f = 0;
+  if (f > 1) f = 1;
+  return float(FMin + f * (double(FMax) - FMin));
+}
+
+void TTrackBar::mousePressEvent(QMouseEvent* e) {
+  if (e->button() != Qt::LeftButton) return QWidget::mousePressEvent(e);
+  FDragging = true;
+  FPendingChange = false;
+  // A click jumps at once, whatever the tracking switch says.
+  SetValue(ValueAt(int(e->position().x())));
+}
+
+void TTrackBar::mouseMoveEvent(QMouseEvent* e) {
+  if (!FDragging) return;
+  if (!Store(ValueAt(int(e->position().x())))) return;
+  if (FTracking)
+    Notify();
+  else
+    FPendingChange = true;
+}
+
+void TTrackBar::mouseReleaseEvent(QMouseEvent* e) {
+  if (e->button() != Qt::LeftButton || !FDragging) return QWidget::mouseReleaseEvent(e);
+  FDragging = false;
+  if (FPendingChange) {
+    FPendingChange = false;
+    Notify();
+  }
+}
+
+void TTrackBar::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.setRenderHint(QPainter::Antialiasing);
+  const int h = height();
+  const int grooveH = 4;
+  QRectF groove(kThumb / 2.0, (h - grooveH) / 2.0, width() - kThumb, grooveH);
+  p.setPen(Qt::NoPen);
+  p.setBrush(QColor(0x55, 0x55, 0x55));
+  p.drawRoundedRect(groove, 2, 2);
+  double f = FMax > FMin ? (double(FValue) - FMin) / (double(FMax) - FMin) : 0.0;
+  QRectF done = groove;
+  done.setWidth(groove.width() * f);
+  p.setBrush(QColor(0x3D, 0x9B, 0xE9));
+  p.drawRoundedRect(done, 2, 2);
+  double cx = groove.left() + groove.width() * f;
+  p.setBrush(QColor(0xF0, 0xF0, 0xF0));
+  p.drawEllipse(QPointF(cx, h / 2.0), kThumb / 2.0, kThumb / 2.0);
+}
+
+}  // namespace zvapp

@@ -1,0 +1,52 @@
+#pragma once
+// A horizontal track with a floating-point range and a value step: a click
+// jumps the thumb to the clicked place, dragging follows the tracking switch.
+#include <QWidget>
+#include <functional>
+
+namespace zvapp {
+
+class TTrackBar : public QWidget {
+  Q_OBJECT
+public:
+  explicit TTrackBar(QWidget* parent = nullptr);
+
+  float Min() const { return FMin; }
+  float Max() const { return FMax; }
+  float Value() const { return FValue; }
+  float Frequency() const { return FFrequency; }
+  bool Tracking() const { return FTracking; }
+  void SetMin(float v);
+  void SetMax(float v);
+  // Snapped to the step and clamped to the range; OnChange runs when the value changes.
+  void SetValue(float v);
+  // 0 means no step.
+  void SetFrequency(float v);
+  void SetTracking(bool v) { FTracking = v; }
+  bool IsDragging() const { return FDragging; }
+
+  // The change handler; detach it (set an empty one) around moves that must not act.
+  std::function<void()> OnChange;
+
+  QSize sizeHint() const override { return {120, 13}; }
+
+protected:
+  void paintEvent(QPaintEvent*) override;
+  void mousePressEvent(QMouseEvent* e) override;
+  void mouseMoveEvent(QMouseEvent* e) override;
+  void mouseReleaseEvent(QMouseEvent* e) override;
+
+private:
+  float Snap(float v) const;
+  float ValueAt(int x) const;
+  // Stores without notifying; true when the stored value changed.
+  bool Store(float v);
+  void Notify();
+
+  float FMin = 0, FMax = 100, FValue = 0, FFrequency = 0;
+  bool FTracking = true;
+  bool FDragging = false;
+  bool FPendingChange = false;  // a drag with tracking off moved the value
+};
+
+}  // namespace zvapp

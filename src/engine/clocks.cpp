@@ -1,0 +1,153 @@
+#include "engine/clocks.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <thread>
+
+#include "engine/player.h"
+#include "runtime/entry_points.h"
+
+namespace zv {
+
+namespace {
+
+std::atomic<TClockSource> gClockSource{nullptr};
+
+constexpr double SyncThresholdMin = 0.01;
+constexpr double NoSyncThreshold = 10.0;
+constexpr double MaxFrameDelay = 10.0;
+
+}  // namespace
+
+void SetClockSource(TClockSource source) { gClockSource.store(source, std::memory_order_release); }
+
+int64_t ClockMicros() {
+  if (TClockSource src = gClockSource.load(std::memory_order_acquire)) return src();
+  if (auto f = ff::av_gettime_relative) return f();
+  // Same monotonic clock as av_gettime_relative on this platform.
+  return std::chrono::duration_cast<std::chrono::microseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+int AudioBytesPerSecond(const TMediaState* is) {
+  if (!is->AudioStream) return 0;
+  return is->AudioSpec.freq * 2 * is->AudioSpec.channels;
+}
+
+double GetAudioClock(TMediaState* is) {
+  int bps = AudioBytesPerSecond(is);
+  double pts = 0;
+  int pending = 0;
+  // A few tries for a triple the audio thread was not changing; the last read
+  // is good enough when it keeps changing (it is off by one chunk at most).
+  for (int attempt = 0; attempt < 64; ++attempt) {
+    uint32_t before = is->AudioClockSeq.load(std::memory_order_acquire);
+    pts = is->AudioClock.load(std::memory_order_relaxed);
+    pending = is->AudioBufSize.load(std::memory_order_relaxed) - is->AudioBufIndex.load(std::memory_order_relaxed);
+    std::atomic_thread_fence(std::memory_order_acquire);
+    if ((before & 1) == 0 && is->AudioClockSeq.load(std::memory_order_relaxed) == before) break;
+    std::this_thread::yield();
+  }
+  if (bps <= 0) return pts;
+  return pts - static_cast<double>(pending) / bps;
+}
+
+double GetVideoClock(TMediaState* is) {
+  if (is->Paused.load(std::memory_order_relaxed)) return is->VideoCurrentPts.load(std::memory_order_relaxed);
+  double drift = is->VideoCurrentPtsDrift.load(std::memory_order_relaxed);
+  if (drift != 0) return ClockSeconds() + drift;
+  return static_cast<double>(is->StartTime) / 1000000.0;
+}
+
+double GetMasterClock(TMediaState* is) {
+  return is->AudioStream ? GetAudioClock(is) : GetVideoClock(is);
+}
+
+double ComputeTargetTime(TMediaState* is, double framePts) {
+  double delay = framePts - is->FrameLastPts;
+  if (delay <= 0 || delay >= MaxFrameDelay)
+    delay = is->FrameLastDelay;  // timestamp jump, or the first picture after a flush
+  else
+    is->FrameLastDelay = delay;
+  is->FrameLastPts = framePts;
+
+  if (is->AudioStream) {
+    double diff = GetVideoClock(is) - GetMasterClock(is);
+    double threshold = std::max(SyncThresholdMin, delay);
+    if (std::fabs(diff) < NoSyncThreshold) {
+      if (diff <= -threshold)
+        delay = 0;
+      else if (diff >= threshold)
+        delay = 2 * delay;
+    }
+  }
+  is->FrameTimer += delay;
+  return is->FrameTimer;
+}
+
+void TogglePauseWith(TMediaState* is, const TPauseWaits& waits) {
+  if (waits.WaitSeekDone) waits.WaitSeekDone();
+  if (waits.StreamOpen && !waits.StreamOpen()) return;
+  if (is->Paused.load(std::memory_order_relaxed)) {
+    double pts = is->VideoCurrentPts.load(std::memory_order_relaxed);
+    double drift = is->VideoCurrentPtsDrift.load(std::memory_order_relaxed);
+    // Move the schedule on by the time spent paused.
+    is->FrameTimer += ClockSeconds() + drift - pts;
+    if (is->ReadPauseReturn != AVERROR(ENOSYS)) {
+      pts = drift + ClockSeconds();
+      is->VideoCurrentPts.store(pts, std::memory_order_relaxed);
+    }
+    is->VideoCurrentPtsDrift.store(pts - ClockSeconds(), std::memory_order_relaxed);
+    is->Paused.store(0, std::memory_order_relaxed);
+  } else {
+    if (is->VideoStreamIndex >= 0 && waits.WaitPictureReady) {
+      waits.WaitPictureReady();
+      if (waits.StreamOpen && !waits.StreamOpen()) return;
+    }
+    is->Paused.store(1, std::memory_order_relaxed);
+  }
+}
+
+void TogglePause(TMediaState* is) {
+  TCustomPlayer* player = is->Owner;
+  if (!player) {
+    TogglePauseWith(is, {});
+    return;
+  }
+  TPauseWaits waits;
+  waits.WaitSeekDone = [player] {
+    if (!player->SeekDoneEvent().WaitFor(std::chrono::milliseconds(250))) player->SeekDoneEvent().Set();
+  };
+  waits.WaitPictureReady = [player] {
+    if (!player->PictureReadyEvent().WaitFor(std::chrono::milliseconds(250))) player->PictureReadyEvent().Set();
+  };
+  waits.StreamOpen = [player] { return player->CurStream() != nullptr; };
+  TogglePauseWith(is, waits);
+}
+
+void ResetVideoClocksOnFlush(TMediaState* is) {
+  is->VideoCurrentPos.store(-1, std::memory_order_relaxed);
+  is->FrameLastPts = static_cast<double>(AV_NOPTS_VALUE);
+  is->FrameLastDelay = 0;
+  is->FrameTimer = ClockSeconds();
+  is->SkipFrames = 1.0f;
+  is->SkipFramesIndex = 0.0f;
+}
+
+void SkipFramesOnStaleDrop(TMediaState* is) { is->SkipFrames *= 1.05f; }
+
+void SkipFramesOnFullQueue(TMediaState* is) { is->SkipFrames = std::max(is->SkipFrames * 0.95f, 0.95f); }
+
+bool SkipFramesPassPicture(TMediaState* is) {
+  is->SkipFramesIndex += 1.0f;
+  if (is->SkipFramesIndex >= is->SkipFrames) {
+    is->SkipFramesIndex -= std::max(1.0f, is->SkipFrames);
+    return true;
+  }
+  return false;
+}
+
+}  // namespace zv

@@ -1,0 +1,55 @@
+#pragma once
+// Audio, video and master clocks of a playing file, the due time of each
+// picture and the clock side of pausing.
+#include <cstdint>
+#include <functional>
+
+#include "engine/media_state.h"
+
+namespace zv {
+
+// Monotonic microseconds. Every clock reading of the engine goes through the
+// current source, so sync logic can run on a fake time line in tests.
+using TClockSource = int64_t (*)();
+
+// Installs a time source; nullptr restores the default (av_gettime_relative,
+// or the steady clock while avutil is not bound).
+void SetClockSource(TClockSource source);
+int64_t ClockMicros();
+inline double ClockSeconds() { return static_cast<double>(ClockMicros()) / 1000000.0; }
+
+// Bytes per second of the S16 output, 0 when the file has no audio output.
+int AudioBytesPerSecond(const TMediaState* is);
+
+// The audio clock minus the part of the current chunk not yet handed to the device.
+double GetAudioClock(TMediaState* is);
+double GetVideoClock(TMediaState* is);
+// Audio when the file has audio, video otherwise.
+double GetMasterClock(TMediaState* is);
+// Monotonic time (s) at which a picture with this pts is due; advances FrameTimer.
+// Runs on the video thread under PictQueueMutex.
+double ComputeTargetTime(TMediaState* is, double framePts);
+
+// What a pause toggle waits for. Each wait is bounded (250 ms) and forces its
+// event on time-out; StreamOpen tells whether the file is still open.
+struct TPauseWaits {
+  std::function<void()> WaitSeekDone;
+  std::function<void()> WaitPictureReady;
+  std::function<bool()> StreamOpen;
+};
+// The toggle itself, with the player's waits supplied by the caller.
+void TogglePauseWith(TMediaState* is, const TPauseWaits& waits);
+// The toggle with the owning player's events.
+void TogglePause(TMediaState* is);
+
+// Clock side of a flush (seek) of the video decoder.
+void ResetVideoClocksOnFlush(TMediaState* is);
+
+// Frame-skip rules. A stale picture dropped after a seek:
+void SkipFramesOnStaleDrop(TMediaState* is);
+// A picture about to be queued while the queue is full and no refresh is pending:
+void SkipFramesOnFullQueue(TMediaState* is);
+// Counts one decoded picture; true when it is to be displayed.
+bool SkipFramesPassPicture(TMediaState* is);
+
+}  // namespace zv

@@ -1,0 +1,32 @@
+#pragma once
+// Delivers a player's queued notices in order, on its own thread; hands each
+// to the main thread when the player's TriggerEventInMainThread is set.
+#include <atomic>
+#include <thread>
+
+#include "engine/manual_event.h"
+
+namespace zv {
+
+class TCustomPlayer;
+
+class TEventThread {
+public:
+  explicit TEventThread(TCustomPlayer* player);  // starts at once
+  // Terminates and waits, serving main-thread hand-offs meanwhile.
+  ~TEventThread();
+  TEventThread(const TEventThread&) = delete;
+  TEventThread& operator=(const TEventThread&) = delete;
+
+  void Terminate() { FTerminated.store(true, std::memory_order_relaxed); }
+  bool Finished() { return FDone.IsSet(); }
+
+private:
+  void Execute();
+  TCustomPlayer* FPlayer;
+  std::atomic<bool> FTerminated{false};
+  TManualEvent FDone{false};
+  std::thread FThread;
+};
+
+}  // namespace zv

@@ -1,0 +1,39 @@
+#pragma once
+// The small queue of state and position notices between the threads that detect
+// them and the event thread that delivers them. A burst of notices of one kind
+// collapses to the latest; when full, the oldest is lost.
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+
+#include "engine/manual_event.h"
+
+namespace zv {
+
+enum TNoticeKind : int32_t { nkNone = 0, nkPosition = 1, nkState = 2, nkEndOfDelivery = 3 };
+
+struct TPlayerEvent {
+  int32_t Kind = nkNone;
+  int32_t State = 0;     // a TPlayState ordinal
+  int64_t Position = 0;  // microseconds
+};
+
+class TNoticeQueue {
+public:
+  static constexpr int RingSize = 10;  // so at most 9 pending
+
+  void Post(const TPlayerEvent& n);
+  // Kind nkNone when empty.
+  TPlayerEvent Take();
+  // True when something is queued within the time.
+  bool WaitFor(std::chrono::milliseconds timeout) { return FSignal.WaitFor(timeout); }
+  int Pending();
+
+private:
+  std::mutex FLock;
+  TPlayerEvent FRing[RingSize];  // guarded by FLock
+  int FRead = 0, FWrite = 0;     // guarded by FLock
+  TManualEvent FSignal{false};   // set while the ring holds something
+};
+
+}  // namespace zv

@@ -1,0 +1,270 @@
+#include "engine/play_thread.h"
+
+#include <cstdlib>
+#include <exception>
+
+#include "engine/clocks.h"
+#include "engine/display.h"
+#include "engine/player.h"
+#include "engine/sdl_events.h"
+#include "engine/x11_embed.h"
+#include "runtime/entry_points.h"
+#include "runtime/format.h"
+#include "runtime/logger.h"
+#include "runtime/main_thread.h"
+
+namespace zv {
+
+namespace {
+constexpr int DefaultWindowWidth = 640, DefaultWindowHeight = 480;
+}
+
+TPlayThread::TPlayThread(TCustomPlayer* player, uint64_t window)
+    : FPlayer(player), FHandle(window), FThread([this] { Execute(); }) {}
+
+TPlayThread::~TPlayThread() {
+  Cancel();
+  while (!FDone.WaitFor(std::chrono::milliseconds(10))) ServeMainThread();
+  if (FThread.joinable()) FThread.join();
+}
+
+bool TPlayThread::WaitForInit(std::string& error) {
+  while (!FInitDone.WaitFor(std::chrono::milliseconds(10))) ServeMainThread();
+  if (FInitState.load() > 0) return true;
+  error = FInitError;
+  return false;
+}
+
+void TPlayThread::Go() {
+  FGo.store(true);
+  FStart.Set();
+}
+
+void TPlayThread::Cancel() { FStart.Set(); }
+
+void TPlayThread::InitialWindowSize(int& w, int& h) const {
+  w = FWindowWidth;
+  h = FWindowHeight;
+}
+
+bool TPlayThread::InitSDL(std::string& error) {
+  const TSDLEntryPoints& sdl = FPlayer->SDL();
+  const bool display = !FPlayer->DisableDisplay();
+  {
+    // The environment is process-wide: set it and initialise under the SDL lock.
+    std::lock_guard<std::recursive_mutex> g(SDLLock());
+    // A default leaves a driver already chosen in the environment in place.
+    if (const char* a = AudioDriverName(FPlayer->AudioDriver()); *a) setenv("SDL_AUDIODRIVER", a, 1);
+    if (const char* v = VideoDriverName(FPlayer->VideoDriver()); *v) setenv("SDL_VIDEODRIVER", v, 1);
+    // The host keeps its signals (SDL would turn SIGINT into a quit of the playback).
+    sdl.SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    Uint32 flags = SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_EVENTS | (display ? SDL_INIT_VIDEO : 0);
+    bool ok = sdl.SDL_Init(flags) == 0;
+    SDL_Window* window = nullptr;
+    if (ok && display) {
+      if (FHandle) {
+        window = sdl.SDL_CreateWindowFrom(reinterpret_cast<const void*>(uintptr_t(FHandle)));
+        if (window) FollowForeignWindow(sdl, FPlayer->FSDLLoader.LoadedPath(), window);
+      } else {
+        int w = FPlayer->ScreenWidth() > 0 ? FPlayer->ScreenWidth() : DefaultWindowWidth;
+        int h = FPlayer->ScreenHeight() > 0 ? FPlayer->ScreenHeight() : DefaultWindowHeight;
+        window = sdl.SDL_CreateWindow("FFPlayer", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, w, h,
+                                      SDL_WINDOW_RESIZABLE);
+      }
+      ok = window != nullptr;
+    }
+    if (!ok) {
+      error = Format("Could not initialize SDL with ScreenHandle(%u): %s", {FHandle, sdl.SDL_GetError()});
+      sdl.SDL_Quit();
+      return false;
+    }
+    FPlayer->FWindow.store(window, std::memory_order_release);
+  }
+  if (const char* a = sdl.SDL_GetCurrentAudioDriver()) ff::av_log(nullptr, AV_LOG_DEBUG, "using audio driver: %s\n", a);
+  if (display) {
+    if (const char* v = sdl.SDL_GetCurrentVideoDriver())
+      ff::av_log(nullptr, AV_LOG_DEBUG, "using video driver: %s\n", v);
+    SDL_DisplayMode mode;
+    if (sdl.SDL_GetNumVideoDisplays() < 1 || sdl.SDL_GetCurrentDisplayMode(0, &mode) != 0) {
+      error = "SDL_GetVideoInfo() failed";
+      ShutdownSDL();
+      return false;
+    }
+    SDL_Window* window = FPlayer->Window();
+    FWindowID = sdl.SDL_GetWindowID(window);
+    sdl.SDL_GetWindowSize(window, &FWindowWidth, &FWindowHeight);
+    SDL_Renderer* r = sdl.SDL_CreateRenderer(window, -1, 0);
+    if (!r) r = sdl.SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
+    if (!r) FPlayer->ReportError("SDL: could not set video mode.", false);
+    FPlayer->FRenderer.store(r, std::memory_order_release);
+  }
+  sdl.SDL_EventState(SDL_MOUSEMOTION, SDL_IGNORE);
+  sdl.SDL_EventState(SDL_SYSWMEVENT, SDL_IGNORE);
+  if (!FPlayer->FUserEventBase.load()) FPlayer->FUserEventBase.store(RegisterUserEvents(*FPlayer));
+  return true;
+}
+
+void TPlayThread::ShutdownSDL() {
+  const TSDLEntryPoints& sdl = FPlayer->SDL();
+  if (SDL_Renderer* r = FPlayer->FRenderer.exchange(nullptr)) sdl.SDL_DestroyRenderer(r);
+  if (SDL_Window* w = FPlayer->FWindow.exchange(nullptr)) sdl.SDL_DestroyWindow(w);
+  std::lock_guard<std::recursive_mutex> g(SDLLock());
+  if (sdl.SDL_Quit) sdl.SDL_Quit();
+}
+
+void TPlayThread::Execute() {
+  std::string error;
+  bool ok = false;
+  try {
+    ok = InitSDL(error);
+  } catch (const std::exception& e) {
+    error = e.what();
+  }
+  FInitError = error;
+  FInitState.store(ok ? 1 : -1);
+  FInitDone.Set();
+  if (!ok) {
+    FDone.Set();
+    return;
+  }
+  while (!FStart.WaitFor(std::chrono::milliseconds(100))) {
+  }
+  if (!FGo.load()) {
+    ShutdownSDL();
+    FDone.Set();
+    return;
+  }
+  // The OnFileOpen handler may have asked for another size of SDL's own window.
+  if (!FHandle && FPlayer->Window() && FPlayer->ScreenWidth() > 0 && FPlayer->ScreenHeight() > 0)
+    FPlayer->SDL().SDL_SetWindowSize(FPlayer->Window(), FPlayer->ScreenWidth(), FPlayer->ScreenHeight());
+
+  FPlayer->SetPlayState(psPlay);
+  try {
+    PlayLoop();
+  } catch (const std::exception& e) {
+    DefaultLogger().Log(FPlayer, llFatal, std::string("PlayThread Exception: ") + e.what());
+    std::lock_guard<std::timed_mutex> g(FPlayer->FPlayerLock);
+    FPlayer->DoExit_Locked();
+  }
+  ShutdownSDL();
+  FPlayer->SetPlayState(psStop);
+  FPlayer->FPlayThreadDoneEvent.Set();
+  FDone.Set();
+}
+
+void TPlayThread::HandleWindowEvent(const void* event) {
+  const SDL_WindowEvent& we = *static_cast<const SDL_WindowEvent*>(event);
+  TMediaState* is = FPlayer->CurStream();
+  if (we.windowID != FWindowID || !is) return;
+  bool paused = is->Paused.load(std::memory_order_relaxed);
+  switch (we.event) {
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+      FPlayer->SetScreenWidth(we.data1);
+      FPlayer->SetScreenHeight(we.data2);
+      is->Width = we.data1;
+      is->Height = we.data2;
+      if (paused) VideoRefresh(is, false);
+      break;
+    case SDL_WINDOWEVENT_EXPOSED:
+      if (paused)
+        VideoRefresh(is, false);
+      else
+        VideoDisplay(is);
+      break;
+    default:
+      break;
+  }
+}
+
+void TPlayThread::PlayLoop() {
+  const TSDLEntryPoints& sdl = FPlayer->SDL();
+  for (;;) {
+    SDL_Event ev;
+    // Bounded, so a playback closed by someone else is noticed without an event.
+    bool got = sdl.SDL_WaitEventTimeout(&ev, 100) == 1;
+    std::unique_lock<std::timed_mutex> lock(FPlayer->FPlayerLock);
+    TMediaState* is = FPlayer->CurStream();
+    if (!is) return;
+    if (!got) continue;
+    if (ev.type == SDL_QUIT) {
+      FPlayer->DoExit_Locked();
+      return;
+    }
+    if (ev.type == SDL_WINDOWEVENT) {
+      HandleWindowEvent(&ev.window);
+      continue;
+    }
+    switch (UserEventKind(*FPlayer, ev.type)) {
+      case ueQuit:
+        FPlayer->DoExit_Locked();
+        return;
+      case ueRefresh:
+        VideoRefresh(is, true);
+        is->Refresh.store(0);
+        break;
+      case ueReopenVideo:
+        // The output is the window itself: take its current size and redraw.
+        if (SDL_Window* w = FPlayer->Window()) {
+          int width = 0, height = 0;
+          sdl.SDL_GetWindowSize(w, &width, &height);
+          FPlayer->SetScreenWidth(width);
+          FPlayer->SetScreenHeight(height);
+          is->Width = width;
+          is->Height = height;
+        }
+        VideoDisplay(is);
+        break;
+      default:  // picture allocation belongs to the video path
+        break;
+    }
+  }
+}
+
+// ---- playback close, on the play thread or on a thread that stops it ----
+
+void TCustomPlayer::CloseStream(TMediaState* S) {
+  S->AbortRequest.store(1);
+  if (S->ReadThread.joinable()) S->ReadThread.join();
+  if (S->RefreshThread.joinable()) S->RefreshThread.join();
+  for (TVideoPicture& vp : S->PictQueue) {
+    if (vp.PictureRef) ff::av_frame_free(&vp.PictureRef);
+    if (vp.Planes[0]) ff::av_freep(&vp.Planes[0]);
+    vp.Texture = nullptr;  // textures go with the renderer
+  }
+}
+
+void TCustomPlayer::DoExit_Locked() {
+  if (TMediaState* is = CurStream()) {
+    CloseStream(is);
+    FCurStream.store(nullptr, std::memory_order_release);
+    FreeMediaState(is);
+  }
+  ResetPlaybackState();
+}
+
+void TCustomPlayer::WaitForPlayThread() {
+  int tries = 1;
+  for (;;) {
+    if (FPlayThreadDoneEvent.WaitFor(std::chrono::milliseconds(100))) return;
+    ServeMainThread();
+    if (!CurStream()) return;
+    std::unique_lock<std::timed_mutex> lock(FPlayerLock, std::defer_lock);
+    if (!lock.try_lock_for(std::chrono::milliseconds(100))) continue;
+    ++tries;
+    TMediaState* is = CurStream();
+    if (!is) return;
+    // Escalation: the play loop does not get to the quit event (the reader is stuck).
+    if ((tries > 10 && is->Reading.load() == 1) || tries > 20) {
+      DoExit_Locked();
+      return;
+    }
+    PushQuitEvent(is);
+  }
+}
+
+void TCustomPlayer::JoinPlayThread() {
+  // Its loop ends by itself once no playback is open (within one poll).
+  FPlayThread.reset();
+}
+
+}  // namespace zv

@@ -1,0 +1,226 @@
+#pragma once
+// The playback engine's component: plays one media file at a time into a
+// window handed over by the application, and reports its state and position
+// through events delivered by its own event thread.
+//
+// Play states as the application sees them (OnState):
+//
+//            Open ok                 Pause               Resume
+//   (closed) -------> psPlay --------------> psPause ----------> psResume
+//       ^               |   \                  |                    |
+//       |               |    \ end of file,    |  Seek keeps the    |
+//       |               |     queues drained   |  reported state    |
+//       |               |      v               |                    |
+//       |               |     psEnd (once; a seek re-arms it)       |
+//       |               v                      v                    v
+//       +------------ psStop <--- Stop, quit event, fatal error ----+
+//
+// psStep belongs to the type and is never reported. A file opened paused
+// reports psPlay and stays paused.
+#include <SDL2/SDL.h>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "engine/manual_event.h"
+#include "engine/media_state.h"
+#include "engine/notice_queue.h"
+#include "runtime/base_component.h"
+#include "runtime/sdl_loader.h"
+
+namespace zv {
+
+enum TPlayState { psPlay, psPause, psResume, psStep, psStop, psEnd };
+const char* PlayStateName(TPlayState s);
+
+// The first three keep their historical names; the rest are this platform's SDL drivers.
+enum TAudioDriver { adDefault, adDirectSound, adWaveOut, adDummy, adDisk, adPulseAudio, adPipewire, adAlsa };
+enum TVideoDriver { vdDefault, vdDirectDraw, vdGDI, vdDummy, vdX11, vdWayland };
+// The value SDL_AUDIODRIVER / SDL_VIDEODRIVER gets; empty for the defaults.
+const char* AudioDriverName(TAudioDriver d);
+const char* VideoDriverName(TVideoDriver d);
+// Reverse lookup by SDL name ("dummy", "pulseaudio"...); false when unknown.
+bool AudioDriverFromName(const std::string& name, TAudioDriver& d);
+bool VideoDriverFromName(const std::string& name, TVideoDriver& d);
+
+constexpr int MaxAudioVolume = 128;
+
+using TFileOpenEvent = std::function<void(TFFBaseComponent* Sender, int64_t ADuration, int AFrameWidth,
+                                          int AFrameHeight, int& AScreenWidth, int& AScreenHeight)>;
+using TPositionEvent = std::function<void(TFFBaseComponent* Sender, int64_t APTS)>;
+using TPlayStateEvent = std::function<void(TFFBaseComponent* Sender, TPlayState APlayState)>;
+// Published with its type; the engine never raises it.
+using TAudioHookEvent = std::function<void(TFFBaseComponent* Sender, int64_t APTS, uint8_t* ASample, int ASize,
+                                           int ASampleRate, int AChannels)>;
+
+class TPlayThread;
+class TEventThread;
+
+class TCustomPlayer : public TFFBaseComponent {
+public:
+  TCustomPlayer();
+  ~TCustomPlayer() override;
+
+  // --- operations (application thread) ---
+  bool LoadLibraries(const std::string& APath, bool ALoadSDL);
+  bool LibrariesLoaded() const;
+  // AScreenHandle: X11 window id; 0 lets SDL make its own window.
+  bool Open(const std::string& AFileName, uint64_t AScreenHandle, bool APaused);
+  void Stop(bool AWait);
+  void Pause();
+  void Resume();
+  bool IsPaused() const;
+  // ATarget: µs from the file's start, or a byte offset with sfByte.
+  void Seek(TSeekFlags AFlags, bool AWait, int64_t ATarget);
+  // Makes the output follow the host window's current size.
+  void UpdateScreenPosition();
+  int VideoStreamIndex() const;
+  std::string LastErrMsg() const;
+  uint64_t ScreenHandle() const { return FScreenHandle.load(std::memory_order_relaxed); }
+  std::string VideoFilters() const;
+  void SetVideoFilters(const std::string& v);
+
+  // --- properties ---
+  TAudioDriver AudioDriver() const { return FAudioDriver; }
+  void SetAudioDriver(TAudioDriver v) { FAudioDriver = v; }
+  TVideoDriver VideoDriver() const { return FVideoDriver; }
+  void SetVideoDriver(TVideoDriver v) { FVideoDriver = v; }
+  int AudioVolume() const { return FAudioVolume.load(std::memory_order_relaxed); }
+  void SetAudioVolume(int v);  // clamped to 0..128
+  bool Mute() const { return FMute.load(std::memory_order_relaxed); }
+  void SetMute(bool v) { FMute.store(v, std::memory_order_relaxed); }
+  bool DisableAudio() const { return FDisableAudio.load(std::memory_order_relaxed); }
+  void SetDisableAudio(bool v) { FDisableAudio.store(v, std::memory_order_relaxed); }
+  bool DisableVideo() const { return FDisableVideo.load(std::memory_order_relaxed); }
+  void SetDisableVideo(bool v) { FDisableVideo.store(v, std::memory_order_relaxed); }
+  bool DisableDisplay() const { return FDisableDisplay.load(std::memory_order_relaxed); }
+  void SetDisableDisplay(bool v) { FDisableDisplay.store(v, std::memory_order_relaxed); }
+  int FrameWidth() const { return FFrameWidth; }
+  void SetFrameWidth(int v) { FFrameWidth = v; }
+  int FrameHeight() const { return FFrameHeight; }
+  void SetFrameHeight(int v) { FFrameHeight = v; }
+  int ScreenWidth() const { return FScreenWidth.load(std::memory_order_relaxed); }
+  void SetScreenWidth(int v) { FScreenWidth.store(v, std::memory_order_relaxed); }
+  int ScreenHeight() const { return FScreenHeight.load(std::memory_order_relaxed); }
+  void SetScreenHeight(int v) { FScreenHeight.store(v, std::memory_order_relaxed); }
+  bool TriggerEventInMainThread() const { return FTriggerEventInMainThread.load(std::memory_order_relaxed); }
+  void SetTriggerEventInMainThread(bool v) { FTriggerEventInMainThread.store(v, std::memory_order_relaxed); }
+  int IoTimeout() const { return FIoTimeout.load(std::memory_order_relaxed); }  // ms per blocking open step
+  void SetIoTimeout(int ms) { FIoTimeout.store(ms, std::memory_order_relaxed); }
+
+  // --- events (may be set from the application thread at any time) ---
+  void SetOnFileOpen(TFileOpenEvent h);
+  void SetOnPosition(TPositionEvent h);
+  void SetOnState(TPlayStateEvent h);
+  void SetOnBeforeFindStreamInfo(TBeforeFindStreamInfoEvent h);
+  void SetOnAudioHook(TAudioHookEvent h);
+
+  // --- engine side: called by the decoding, output and display code ---
+  const TSDLEntryPoints& SDL() const { return FSDL; }
+  SDL_Renderer* Renderer() const { return FRenderer.load(std::memory_order_acquire); }
+  SDL_Window* Window() const { return FWindow.load(std::memory_order_acquire); }
+  int AudioDisplayPeriod() const { return 20; }  // ms
+  int SwsFlags() const { return 4; }             // bicubic
+  TMediaState* CurStream() const { return FCurStream.load(std::memory_order_acquire); }
+  void ReportError(const std::string& text, bool keep);
+  void UpdatePosition();
+  void SetPlayState(TPlayState s);
+  void SeekRequest(TMediaState* S, TSeekFlags AFlags, bool AWait, int64_t APos, int64_t ARel);
+  TManualEvent& SeekDoneEvent() { return FSeekDoneEvent; }
+  TManualEvent& PictureReadyEvent() { return FPictureReadyEvent; }
+  std::atomic<bool>& Seeking() { return FSeeking; }
+  // The user event numbers SDL gave this player (AllocPicture, Refresh, Quit, ReopenVideo follow).
+  uint32_t UserEventBase() const { return FUserEventBase.load(std::memory_order_relaxed); }
+
+  // Display shape: 0 the picture's own, > 0 forced width/height, < 0 fill.
+  float AspectRatio() const { return FAspectRatio.load(std::memory_order_relaxed); }
+
+  // Notices waiting for the event thread.
+  TNoticeQueue& Notices() { return FNotices; }
+
+protected:
+  std::atomic<float> FAspectRatio{0};
+
+private:
+  friend class TPlayThread;
+  friend class TEventThread;
+
+  void SetLastErrMsg(const std::string& text);
+  void DeliverPosition(int64_t pos);
+  void DeliverState(TPlayState s);
+  void StopEventThread();
+  void JoinPlayThread();
+  void WaitForPlayThread();
+  // Closes the current playback; the caller holds FPlayerLock.
+  void DoExit_Locked();
+  // The per-playback reset after every SDL shutdown.
+  void ResetPlaybackState();
+
+  // Opening and demultiplexing (stream_open.cpp, read_loop.cpp, stream_component.cpp).
+  bool StreamOpen(const std::string& AFileName, bool APaused);
+  void ReadThreadMain(TMediaState* S);
+  void ReadLoop(TMediaState* S);
+  int StreamComponentOpen(TMediaState* S, int AIndex);
+  void StreamComponentClose(TMediaState* S, int AIndex);
+  static bool OpenTimeoutInterrupt(void* Self, void* AOpaque);
+  static bool AbortInterrupt(void* Self, void* AOpaque);
+  // Ends one playback: threads joined, components and file closed (play_thread.cpp).
+  void CloseStream(TMediaState* S);
+
+  TSDLLoader FSDLLoader;
+  TSDLEntryPoints FSDL;  // copied after a load; main thread writes it only with no playback
+
+  // Properties: plain ones are set by the application thread between playbacks.
+  TAudioDriver FAudioDriver = adDefault;
+  TVideoDriver FVideoDriver = vdDefault;
+  std::atomic<int> FAudioVolume{MaxAudioVolume};
+  std::atomic<bool> FMute{false};
+  std::atomic<bool> FDisableAudio{false}, FDisableVideo{false}, FDisableDisplay{false};
+  int FFrameWidth = 0, FFrameHeight = 0;
+  std::atomic<int> FScreenWidth{0}, FScreenHeight{0};
+  std::atomic<bool> FTriggerEventInMainThread{true};
+  std::atomic<int> FIoTimeout{10000};
+  std::atomic<uint64_t> FScreenHandle{0};
+
+  mutable std::mutex FEventLock;
+  TFileOpenEvent FOnFileOpen;                          // guarded by FEventLock
+  TPositionEvent FOnPosition;                          // guarded by FEventLock
+  TPlayStateEvent FOnState;                            // guarded by FEventLock
+  TBeforeFindStreamInfoEvent FOnBeforeFindStreamInfo;  // guarded by FEventLock
+  TAudioHookEvent FOnAudioHook;                        // guarded by FEventLock
+
+  mutable std::mutex FTextLock;
+  std::string FLastErrMsg;    // guarded by FTextLock
+  std::string FVideoFilters;  // guarded by FTextLock
+
+  // Playback state.
+  std::atomic<TMediaState*> FCurStream{nullptr};      // set by the stream open, cleared by the close
+  std::atomic<TMediaState*> FOpeningStream{nullptr};  // the read thread's record while it opens
+  std::atomic<int64_t> FIoStartTime{INT64_MAX};       // µs; INT64_MAX idle, 0 cancelled
+  std::atomic<int64_t> FLastPosition{AV_NOPTS_VALUE};
+  std::atomic<bool> FSeeking{false};
+  std::timed_mutex FPlayerLock;  // the play loop's event handling against Stop and the close
+  TManualEvent FSeekDoneEvent{true};
+  TManualEvent FPictureReadyEvent{true};
+  TManualEvent FPlayThreadDoneEvent{true};
+  TNoticeQueue FNotices;
+  std::atomic<SDL_Window*> FWindow{nullptr};      // play thread writes
+  std::atomic<SDL_Renderer*> FRenderer{nullptr};  // play thread writes
+  std::atomic<uint32_t> FUserEventBase{0};
+
+  std::unique_ptr<TEventThread> FEventThread;  // application thread only
+  std::unique_ptr<TPlayThread> FPlayThread;    // application thread only
+};
+
+class TFFPlayer : public TCustomPlayer {
+public:
+  TFFPlayer() = default;
+  // A change while a file is open re-opens the output.
+  void SetAspectRatio(float v);
+};
+
+}  // namespace zv

@@ -1,0 +1,151 @@
+// The demultiplexing loop: pause and seek requests, queue limits, reading and
+// distributing packets, and the end of the file.
+#include <chrono>
+#include <thread>
+
+#include "engine/player.h"
+#include "runtime/entry_points.h"
+#include "runtime/format.h"
+#include "runtime/logger.h"
+
+namespace zv {
+
+namespace {
+
+constexpr int MaxQueueSize = 15 * 1024 * 1024;
+constexpr int MinAudioQueueSize = 327680;
+constexpr int MinFrames = 5;
+
+void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+}  // namespace
+
+void TCustomPlayer::ReadLoop(TMediaState* S) {
+  AVFormatContext* ic = S->FormatContext;
+  const std::string& name = S->FileName;
+  AVPacket* pkt = ff::av_packet_alloc();
+  bool eof = false;
+  auto reportEof = [&] {
+    if (S->IsImageSequence || S->EofReported.exchange(1)) return;
+    DefaultLogger().Log(this, llInfo, Format("reach end of file: %s", {name}));
+  };
+
+  while (pkt && !S->AbortRequest.load(std::memory_order_relaxed)) {
+    int paused = S->Paused.load(std::memory_order_relaxed);
+    if (paused != S->LastPaused) {
+      S->LastPaused = paused;
+      if (paused)
+        S->ReadPauseReturn = ff::av_read_pause(ic);
+      else
+        ff::av_read_play(ic);
+    }
+
+    if (S->SeekReq.load()) {
+      int64_t target = S->SeekPos.load(), rel = S->SeekRel.load();
+      int flags = S->SeekFlags.load();
+      int64_t mn = rel > 0 ? target - rel + 2 : INT64_MIN;
+      int64_t mx = rel < 0 ? target - rel - 2 : INT64_MAX;
+      int r = ff::avformat_seek_file(ic, -1, mn, target, mx, flags);
+      if (r < 0) r = ff::av_seek_frame(ic, -1, target, flags);
+      if (r < 0) r = ff::av_seek_frame(ic, -1, target, flags ^ AVSEEK_FLAG_BACKWARD);
+      if (r < 0) {
+        ReportError(Format("%s: error while seeking", {name}), false);
+        if (S->VideoStreamIndex >= 0) FPictureReadyEvent.Set();
+      } else {
+        if (S->AudioStreamIndex >= 0) {
+          PacketQueueFlush(S->AudioQueue);
+          PacketQueuePut(S->AudioQueue, FlushPacket());
+        }
+        if (S->SubtitleStreamIndex >= 0) {
+          PacketQueueFlush(S->SubtitleQueue);
+          PacketQueuePut(S->SubtitleQueue, FlushPacket());
+        }
+        if (S->VideoStreamIndex >= 0) {
+          S->VideoFlushed.store(0);
+          PacketQueueFlush(S->VideoQueue);
+          PacketQueuePut(S->VideoQueue, FlushPacket());
+          FPictureReadyEvent.Reset();
+        }
+      }
+      S->EofReported.store(0);
+      S->ReadErrorReported.store(0);
+      S->EofDrained.store(0);
+      S->EndReported.store(0);  // a seek re-arms the end notice
+      S->SeekReq.store(0);
+      S->SeekDone.store(1);
+      FSeekDoneEvent.Set();
+      if (S->VideoStreamIndex < 0) FSeeking.store(false);
+      eof = false;
+    }
+
+    const bool hasAudio = S->AudioStreamIndex >= 0, hasVideo = S->VideoStreamIndex >= 0,
+               hasSub = S->SubtitleStreamIndex >= 0;
+    int aSize = hasAudio ? PacketQueueSize(S->AudioQueue) : 0;
+    int vSize = hasVideo ? PacketQueueSize(S->VideoQueue) : 0;
+    int sSize = hasSub ? PacketQueueSize(S->SubtitleQueue) : 0;
+    if (aSize + vSize + sSize > MaxQueueSize ||
+        ((!hasAudio || aSize > MinAudioQueueSize) && (!hasVideo || PacketQueueCount(S->VideoQueue) > MinFrames) &&
+         (!hasSub || PacketQueueCount(S->SubtitleQueue) > MinFrames))) {
+      Sleep(10);
+      continue;
+    }
+
+    if (eof) {
+      if (hasVideo) {
+        AVPacket* empty = ff::av_packet_alloc();
+        if (empty) {
+          empty->stream_index = S->VideoStreamIndex;
+          PacketQueuePut(S->VideoQueue, empty);
+          ff::av_packet_free(&empty);
+        }
+        FPictureReadyEvent.Set();
+      }
+      Sleep(10);
+      if (aSize + vSize + sSize == 0) S->EofDrained.store(1);
+      continue;
+    }
+
+    S->Reading.store(1);
+    int r = ff::av_read_frame(ic, pkt);
+    if (S->AbortRequest.load(std::memory_order_relaxed)) {
+      S->Reading.store(0);
+      if (r >= 0) ff::av_packet_unref(pkt);
+      break;
+    }
+    S->Reading.store(0);
+
+    if (r < 0) {
+      if (hasVideo) FPictureReadyEvent.Set();
+      AVIOContext* pb = ic->pb;
+      if (r == AVERROR(EAGAIN)) {
+        if (pb) pb->eof_reached = pb->error = 0;
+      } else if (r == AVERROR_EOF) {
+        eof = true;
+        reportEof();
+      } else if (pb && pb->error == AVERROR(EAGAIN)) {
+        pb->eof_reached = pb->error = 0;
+      } else if (pb && ff::avio_feof(pb)) {
+        eof = true;
+        reportEof();
+      } else if (!S->IsImageSequence && !S->ReadErrorReported.exchange(1)) {
+        ReportError(Format("error #%d while reading file: %s", {r, name}), false);
+      }
+      if (pb && pb->error != 0) break;  // the file stays open until it is closed
+      Sleep(100);
+      continue;
+    }
+
+    if (pkt->stream_index == S->AudioStreamIndex)
+      PacketQueuePut(S->AudioQueue, pkt);
+    else if (pkt->stream_index == S->VideoStreamIndex)
+      PacketQueuePut(S->VideoQueue, pkt);
+    else if (pkt->stream_index == S->SubtitleStreamIndex)
+      PacketQueuePut(S->SubtitleQueue, pkt);
+    ff::av_packet_unref(pkt);
+  }
+  ff::av_packet_free(&pkt);
+  // A loop left on an I/O error waits here for the close.
+  while (!S->AbortRequest.load(std::memory_order_relaxed)) Sleep(100);
+}
+
+}  // namespace zv

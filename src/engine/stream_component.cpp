@@ -1,0 +1,147 @@
+// Opening and closing one elementary stream of a playback: its decoder, its
+// packet queue (started with the flush packet) and its output.
+#include "engine/audio_output.h"
+#include "engine/player.h"
+#include "runtime/codec_lock.h"
+#include "runtime/entry_points.h"
+#include "runtime/format.h"
+#include "runtime/logger.h"
+
+namespace zv {
+
+namespace {
+
+void ApplyDecoderSettings(AVCodecContext* ctx) {
+  ctx->debug = 0;
+  ctx->workaround_bugs = FF_BUG_AUTODETECT;
+  ctx->lowres = 0;
+  ctx->idct_algo = FF_IDCT_AUTO;
+  ctx->skip_frame = AVDISCARD_DEFAULT;
+  ctx->skip_idct = AVDISCARD_DEFAULT;
+  ctx->skip_loop_filter = AVDISCARD_DEFAULT;
+  ctx->err_recognition = AV_EF_CAREFUL;
+  ctx->error_concealment = 3;
+  ctx->thread_count = 1;
+}
+
+}  // namespace
+
+int TCustomPlayer::StreamComponentOpen(TMediaState* S, int AIndex) {
+  AVFormatContext* ic = S->FormatContext;
+  if (!ic || AIndex < 0 || unsigned(AIndex) >= ic->nb_streams) return -1;
+  AVStream* st = ic->streams[AIndex];
+  const AVCodec* codec = ff::avcodec_find_decoder(st->codecpar->codec_id);
+  AVCodecContext* ctx = ff::avcodec_alloc_context3(codec);
+  if (!ctx || ff::avcodec_parameters_to_context(ctx, st->codecpar) < 0) {
+    FreeCodec(&ctx);
+    ReportError("avcodec_open() failed.", false);
+    return -1;
+  }
+  ctx->pkt_timebase = st->time_base;
+  ApplyDecoderSettings(ctx);
+  if (!codec || OpenCodec(ctx, codec, nullptr) < 0) {
+    FreeCodec(&ctx);
+    ReportError("avcodec_open() failed.", false);
+    return -1;
+  }
+
+  switch (ctx->codec_type) {
+    case AVMEDIA_TYPE_AUDIO:
+      // The device opens paused; it starts once the queue is ready.
+      if (AudioDeviceOpen(S, ctx) < 0) {
+        FreeCodec(&ctx);
+        return -1;
+      }
+      st->discard = AVDISCARD_DEFAULT;
+      S->AudioStreamIndex = AIndex;
+      S->AudioStream = st;
+      S->AudioCodec = ctx;
+      S->AudioDuration.store(st->duration == AV_NOPTS_VALUE
+                                 ? -1
+                                 : ff::av_rescale_q(st->duration, st->time_base, AVRational{1, 1000000}),
+                             std::memory_order_relaxed);
+      PacketQueueInit(S->AudioQueue);
+      PacketQueuePut(S->AudioQueue, FlushPacket());
+      FSDL.SDL_PauseAudioDevice(S->AudioDevice, 0);
+      break;
+    case AVMEDIA_TYPE_VIDEO: {
+      st->discard = AVDISCARD_DEFAULT;
+      S->VideoStreamIndex = AIndex;
+      S->VideoStream = st;
+      S->VideoCodec = ctx;
+      AVRational tb = ctx->time_base, r = st->r_frame_rate;
+      if (tb.num == r.den && int64_t(r.num) * ctx->ticks_per_frame == tb.den && tb.den) {
+        S->FrameDuration = double(tb.num) / tb.den;
+      } else {
+        DefaultLogger().LogFmt(this, llInfo,
+                               "Seems stream %d codec frame rate differs from container frame rate: %2.2f (%d/%d) -> "
+                               "%2.2f (%d/%d)",
+                               {AIndex, tb.num ? double(tb.den) / tb.num : 0.0, tb.den, tb.num,
+                                r.den ? double(r.num) / r.den : 0.0, r.num, r.den});
+        S->FrameDuration = r.num ? double(r.den) / r.num : 0.04;
+      }
+      PacketQueueInit(S->VideoQueue);
+      PacketQueuePut(S->VideoQueue, FlushPacket());
+      break;
+    }
+    case AVMEDIA_TYPE_SUBTITLE:
+      st->discard = AVDISCARD_DEFAULT;
+      S->SubtitleStreamIndex = AIndex;
+      S->SubtitleStream = st;
+      S->SubtitleCodec = ctx;
+      PacketQueueInit(S->SubtitleQueue);
+      PacketQueuePut(S->SubtitleQueue, FlushPacket());
+      break;
+    default:
+      FreeCodec(&ctx);  // nothing of this stream is used
+      break;
+  }
+  return 0;
+}
+
+void TCustomPlayer::StreamComponentClose(TMediaState* S, int AIndex) {
+  AVFormatContext* ic = S->FormatContext;
+  if (!ic || AIndex < 0 || unsigned(AIndex) >= ic->nb_streams) return;
+  AVStream* st = ic->streams[AIndex];
+  switch (st->codecpar->codec_type) {
+    case AVMEDIA_TYPE_AUDIO:
+      PacketQueueAbort(S->AudioQueue);
+      AudioDeviceClose(S);  // the callback has returned when it does
+      PacketQueueEnd(S->AudioQueue);
+      FreeCodec(&S->AudioCodec);
+      S->AudioStream = nullptr;
+      S->AudioStreamIndex = -1;
+      S->AudioDuration.store(-1, std::memory_order_relaxed);
+      break;
+    case AVMEDIA_TYPE_VIDEO:
+      PacketQueueAbort(S->VideoQueue);
+      {
+        std::lock_guard<std::mutex> g(S->PictQueueMutex);
+      }
+      S->PictQueueCond.notify_all();  // wakes a video thread waiting for a free slot
+      if (S->VideoThread.joinable()) S->VideoThread.join();
+      PacketQueueEnd(S->VideoQueue);
+      FreeCodec(&S->VideoCodec);
+      S->VideoStream = nullptr;
+      S->VideoStreamIndex = -1;
+      break;
+    case AVMEDIA_TYPE_SUBTITLE:
+      PacketQueueAbort(S->SubtitleQueue);
+      {
+        std::lock_guard<std::mutex> g(S->SubPictMutex);
+        S->SubtitleStreamChanged.store(1, std::memory_order_relaxed);
+      }
+      S->SubPictCond.notify_all();
+      if (S->SubtitleThread.joinable()) S->SubtitleThread.join();
+      PacketQueueEnd(S->SubtitleQueue);
+      FreeCodec(&S->SubtitleCodec);
+      S->SubtitleStream = nullptr;
+      S->SubtitleStreamIndex = -1;
+      break;
+    default:
+      break;
+  }
+  st->discard = AVDISCARD_ALL;
+}
+
+}  // namespace zv

@@ -1,0 +1,192 @@
+// Opening a file: the record, the demultiplexing thread's opening and closing
+// phases, and the interrupts that bound or cancel blocking I/O while opening.
+#include <cassert>
+#include <chrono>
+#include <cstring>
+#include <system_error>
+#include <thread>
+
+#include "engine/display.h"
+#include "engine/player.h"
+#include "engine/sdl_events.h"
+#include "runtime/entry_points.h"
+#include "runtime/format.h"
+#include "runtime/interrupts.h"
+#include "runtime/logger.h"
+#include "runtime/main_thread.h"
+#include "runtime/media_errors.h"
+
+namespace zv {
+
+namespace {
+
+constexpr int64_t IoIdle = INT64_MAX;
+
+int64_t NowMicros() { return ff::av_gettime_relative(); }
+
+bool IsCaptureDemuxer(const char* name) {
+  return std::strcmp(name, "vfwcap") == 0 || std::strcmp(name, "vfwcapture") == 0 ||
+         std::strcmp(name, "video4linux2,v4l2") == 0;
+}
+
+}  // namespace
+
+bool TCustomPlayer::OpenTimeoutInterrupt(void* Self, void* AOpaque) {
+  auto* p = static_cast<TCustomPlayer*>(Self);
+  if (AOpaque != p) return false;
+  int64_t start = p->FIoStartTime.load(std::memory_order_relaxed);
+  if (start == IoIdle) return false;
+  bool canceled = start == 0;
+  // A cancel works whatever the time-out; 0 or less only disables the time-out.
+  int timeout = p->IoTimeout();
+  if (!canceled && (timeout <= 0 || NowMicros() - start <= int64_t(timeout) * 1000)) return false;
+  DefaultLogger().Log(p, llInfo, canceled ? "connecting/reading canceled" : "connecting/reading timeout");
+  return true;
+}
+
+bool TCustomPlayer::AbortInterrupt(void* Self, void* AOpaque) {
+  auto* p = static_cast<TCustomPlayer*>(Self);
+  if (AOpaque != p) return false;
+  TMediaState* s = p->FOpeningStream.load(std::memory_order_acquire);
+  return s && s->AbortRequest.load(std::memory_order_relaxed) == 1;
+}
+
+bool TCustomPlayer::StreamOpen(const std::string& AFileName, bool APaused) {
+  assert(!CurStream() && "StreamOpen with a file open");
+  TMediaState* S = NewMediaState();
+  if (!S) {
+    ReportError("av_mallocz() failed.", true);
+    return false;
+  }
+  S->Owner = this;
+  if (APaused) {
+    S->Paused.store(1, std::memory_order_relaxed);
+    S->PausedDecodeCount.store(1, std::memory_order_relaxed);
+  }
+  S->FileName = AFileName;
+  S->XLeft = S->YTop = 0;
+  try {
+    S->ReadThread = std::thread([this, S] { ReadThreadMain(S); });
+  } catch (const std::system_error&) {
+    ReportError("SDL_CreateThread() failed.", true);
+    FreeMediaState(S);
+    return false;
+  }
+  // The read thread may need the main thread (OnBeforeFindStreamInfo, logging).
+  while (S->OpenState.load() == 0) {
+    ServeMainThread();
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  if (S->OpenState.load() > 0) {
+    if (S->VideoStreamIndex < 0 && !DisableDisplay()) S->ShowAudio = 1;  // the waveform display
+    FCurStream.store(S, std::memory_order_release);
+    try {
+      S->RefreshThread = std::thread([S] { RefreshThreadMain(S); });
+    } catch (const std::system_error&) {
+      ReportError("SDL_CreateThread() failed.", false);
+    }
+    return true;
+  }
+  while (S->OpenState.load() == -1) {
+    ServeMainThread();
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  S->ReadThread.join();
+  FreeMediaState(S);
+  return false;
+}
+
+void TCustomPlayer::ReadThreadMain(TMediaState* S) {
+  const uint32_t tid = CurrentThreadId();
+  const TInterruptEvent openCb{&TCustomPlayer::OpenTimeoutInterrupt, this};
+  const TInterruptEvent abortCb{&TCustomPlayer::AbortInterrupt, this};
+  const std::string& name = S->FileName;
+  int ret = -1;
+  S->VideoStreamIndex = S->AudioStreamIndex = S->SubtitleStreamIndex = -1;
+
+  [&] {
+    AVFormatContext* ic = ff::avformat_alloc_context();
+    if (!ic) {
+      SetLastErrMsg(FormatMediaError(name, AVERROR(ENOMEM)));
+      return;
+    }
+    FIoStartTime.store(IoIdle, std::memory_order_relaxed);
+    InterruptCallbacks().Register(tid, this, openCb);
+    InstallInterruptCallback(ic->interrupt_callback);
+    AVDictionary* opts = nullptr;
+    if (FrameWidth() > 0 && FrameHeight() > 0)
+      ff::av_dict_set(&opts, "video_size", Format("%dx%d", {FrameWidth(), FrameHeight()}).c_str(), 0);
+    ff::av_dict_set(&opts, "framerate", "25", 0);
+    FIoStartTime.store(NowMicros(), std::memory_order_relaxed);
+    int err = ff::avformat_open_input(&ic, name.c_str(), S->InputFormat, &opts);
+    ff::av_dict_free(&opts);
+    if (err < 0) {  // the library has freed ic
+      SetLastErrMsg(FormatMediaError(name, err));
+      return;
+    }
+    S->FormatContext = ic;
+    TBeforeFindStreamInfoEvent before;
+    {
+      std::lock_guard<std::mutex> g(FEventLock);
+      before = FOnBeforeFindStreamInfo;
+    }
+    if (before) before(this, ic);
+
+    FIoStartTime.store(NowMicros(), std::memory_order_relaxed);
+    if (ff::avformat_find_stream_info(ic, nullptr) < 0) {
+      SetLastErrMsg(Format("%s: could not find codec parameters", {name}));
+      return;
+    }
+    if (ic->pb) {
+      ic->pb->eof_reached = 0;
+      ic->pb->error = 0;
+    }
+    S->IsImageSequence = std::strcmp(ic->iformat->name, "image2") == 0;
+    S->IsCapture = IsCaptureDemuxer(ic->iformat->name);
+    if (ic->start_time != AV_NOPTS_VALUE) S->StartTime = ic->start_time;
+    S->Duration = ic->duration == AV_NOPTS_VALUE ? -1 : ic->duration;
+
+    for (unsigned i = 0; i < ic->nb_streams; ++i) ic->streams[i]->discard = AVDISCARD_ALL;
+    int video = -1, audio = -1, subtitle = -1;
+    if (!DisableVideo()) video = ff::av_find_best_stream(ic, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    if (!DisableAudio()) audio = ff::av_find_best_stream(ic, AVMEDIA_TYPE_AUDIO, -1, video, nullptr, 0);
+    if (!DisableVideo())
+      subtitle = ff::av_find_best_stream(ic, AVMEDIA_TYPE_SUBTITLE, -1, audio >= 0 ? audio : video, nullptr, 0);
+
+    FIoStartTime.store(IoIdle, std::memory_order_relaxed);
+    InterruptCallbacks().Unregister(tid, this, openCb);
+    FOpeningStream.store(S, std::memory_order_release);
+    InterruptCallbacks().Register(tid, this, abortCb);
+
+    if (audio >= 0) StreamComponentOpen(S, audio);
+    // Pictures and subtitles have no decoding thread yet: a file with video
+    // plays its sound with the waveform display, the video stream stays discarded.
+    if (video >= 0 || subtitle >= 0)
+      DefaultLogger().Log(this, llInfo,
+                          Format("%s: video and subtitle streams are not played by this engine version", {name}));
+    if (S->VideoStreamIndex < 0 && !DisableDisplay()) S->ShowAudio = 1;
+
+    if (S->VideoStreamIndex < 0 && S->AudioStreamIndex < 0) {
+      SetLastErrMsg(Format("%s: could not open codecs, no stream to play.", {name}));
+      return;
+    }
+    S->OpenState.store(1);
+    ReadLoop(S);
+    ret = 0;
+  }();
+
+  // Closing phase, reached from every failure above and after the read loop.
+  if (S->OpenState.load() != 1) S->OpenState.store(-1);
+  FIoStartTime.store(IoIdle, std::memory_order_relaxed);
+  InterruptCallbacks().Unregister(tid, this, openCb);
+  FOpeningStream.store(nullptr, std::memory_order_release);
+  InterruptCallbacks().Unregister(tid, this, abortCb);
+  if (S->AudioStreamIndex >= 0) StreamComponentClose(S, S->AudioStreamIndex);
+  if (S->VideoStreamIndex >= 0) StreamComponentClose(S, S->VideoStreamIndex);
+  if (S->SubtitleStreamIndex >= 0) StreamComponentClose(S, S->SubtitleStreamIndex);
+  if (S->FormatContext) ff::avformat_close_input(&S->FormatContext);
+  if (ret != 0) PushQuitEvent(S);
+  if (S->OpenState.load() == -1) S->OpenState.store(-2);
+}
+
+}  // namespace zv

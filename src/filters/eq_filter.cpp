@@ -1,0 +1,83 @@
+#include "filters/eq_filter.h"
+
+#include <cassert>
+
+#include "runtime/entry_points.h"
+
+namespace zv {
+
+namespace {
+
+constexpr TEqualizerTexts kTexts{"Invalid brightness value %d, force to %d\n", "Invalid contrast value %d, force to %d\n",
+                                 "brightness:%d, contrast %d\n"};
+
+constexpr AVPixelFormat kPixFmts[] = {
+    AV_PIX_FMT_YUV420P,  AV_PIX_FMT_YUV422P,  AV_PIX_FMT_YUV444P,  AV_PIX_FMT_YUV410P,
+    AV_PIX_FMT_YUV411P,  AV_PIX_FMT_YUV440P,  AV_PIX_FMT_YUVJ420P, AV_PIX_FMT_YUVJ422P,
+    AV_PIX_FMT_YUVJ444P, AV_PIX_FMT_YUVJ440P, AV_PIX_FMT_NONE};
+
+const AVClass kEqClass = {
+    .class_name = "nativeeq",
+    .item_name = &NativeFilterItemName,
+    .option = nullptr,
+    .version = LIBAVUTIL_VERSION_INT,
+    .log_level_offset_offset = 0,
+    .parent_log_context_offset = 0,
+    .category = AV_CLASS_CATEGORY_FILTER,
+    .get_category = nullptr,
+    .query_ranges = nullptr,
+    .child_next = nullptr,
+    .child_class_iterate = nullptr,
+};
+
+EqContext* Priv(TNativeFilterContext* ctx) { return static_cast<EqContext*>(ctx->priv); }
+
+int EqInit(TNativeFilterContext* ctx, const char* args) {
+  EqContext* eq = Priv(ctx);
+  int r = InitEqualizerSettings(ctx, args, kTexts, eq->brightness, eq->contrast);
+  if (r < 0) return r;
+  eq->process = eq->brightness.shared || eq->contrast.shared || eq->brightness.last != 0 || eq->contrast.last != 0;
+  return 0;
+}
+
+void EqProcess(TNativeFilterContext* ctx, AVFrame* frame) {
+  EqContext* eq = Priv(ctx);
+  int32_t b, c;
+  ReadEqualizerSettings(ctx, kTexts, eq->brightness, eq->contrast, &b, &c);
+  if (eq->process && (b != 0 || c != 0))
+    ProcessLuma(frame->data[0], frame->linesize[0], frame->width, frame->height, b, c);
+}
+
+const TNativeFilter kEqFilter = {
+    .name = "nativeeq",
+    .description = "Software video equalizer(brightness and contrast)",
+    .log_class = &kEqClass,
+    .priv_size = sizeof(EqContext),
+    .pix_fmts = kPixFmts,
+    .init = &EqInit,
+    .config_input = nullptr,
+    .process = &EqProcess,
+    .uninit = nullptr,
+};
+
+}  // namespace
+
+const TNativeFilter& EqFilter() { return kEqFilter; }
+
+void RegisterEqFilter() {
+  assert(ff::av_log && "the libraries must be loaded before the filters are registered");
+  RegisterFilter(&kEqFilter);
+}
+
+void ProcessLuma(uint8_t* Data, int Stride, int Width, int Rows, int Brightness, int Contrast) {
+  const int factor = ((Contrast + 100) * 65536) / 100;
+  const int offset = ((Brightness + 100) * 511) / 200 - 128 - (factor >> 9);
+  for (int y = 0; y < Rows; ++y, Data += Stride) {
+    for (int x = 0; x < Width; ++x) {
+      int v = ((Data[x] * factor) >> 16) + offset;
+      Data[x] = static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
+    }
+  }
+}
+
+}  // namespace zv

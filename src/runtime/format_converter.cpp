@@ -1,0 +1,98 @@
+#include "runtime/format_converter.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cstring>
+
+#include "runtime/entry_points.h"
+
+namespace zv {
+
+TFormatConverter::TFormatConverter() = default;
+
+TFormatConverter::~TFormatConverter() {
+  if (FBuffer) ff::av_free(FBuffer);
+  if (FToRGBContext) ff::sws_freeContext(FToRGBContext);
+  if (FFromRGBContext) ff::sws_freeContext(FFromRGBContext);
+}
+
+bool TFormatConverter::ToRGB(const TAVPicture& picture, AVPixelFormat pixFmt, int width, int height,
+                             bool copyToBitmap) {
+  FBitmap.SetSize(width, height);
+  const bool convert = pixFmt != RGBPixFmt || (width & 1) || (height & 1) ||
+                       FBitmap.BytesPerScanLine() != picture.linesize[0];
+  if (!convert) {
+    FCallerPicture = picture;
+    FCurrent = &FCallerPicture;
+  } else {
+    FCurrent = nullptr;
+    const int size = width > 0 && height > 0 ? ff::av_image_get_buffer_size(RGBPixFmt, width, height, 1) : -1;
+    if (size < 0) {
+      FLastErrMsg = "Cannot initialize the toRGB conversion context";
+      return false;
+    }
+    if (!FBuffer || FBufferSize < size) {
+      if (FBuffer) ff::av_free(FBuffer);
+      FBufferSize = 0;
+      FBuffer = static_cast<uint8_t*>(ff::av_malloc(size_t(size)));
+      if (!FBuffer) {
+        FLastErrMsg = "Cannot allocate the RGB picture";
+        return false;
+      }
+      FBufferSize = size;
+    }
+    ff::av_image_fill_arrays(FRGBPicture.data, FRGBPicture.linesize, FBuffer, RGBPixFmt, width, height, 1);
+    FToRGBContext = ff::sws_getCachedContext(FToRGBContext, width, height, pixFmt, width, height, RGBPixFmt,
+                                             SWS_BICUBIC, nullptr, nullptr, nullptr);
+    if (!FToRGBContext) {
+      FLastErrMsg = "Cannot initialize the toRGB conversion context";
+      return false;
+    }
+    ff::sws_scale(FToRGBContext, picture.data, picture.linesize, 0, height, FRGBPicture.data, FRGBPicture.linesize);
+    FCurrent = &FRGBPicture;
+  }
+  FCurrentWidth = width;
+  FCurrentHeight = height;
+  if (copyToBitmap) CopyToBitmap();
+  return true;
+}
+
+void TFormatConverter::CopyToBitmap() {
+  assert(FCurrent && "ToRGB must succeed first");
+  if (!FCurrent) return;
+  // Never more than either row holds.
+  const size_t bytes = size_t(std::min(FCurrent->linesize[0], FBitmap.BytesPerScanLine()));
+  for (int i = 0; i < FBitmap.Height(); ++i)
+    std::memcpy(FBitmap.ScanLine(i), FCurrent->data[0] + size_t(i) * FCurrent->linesize[0], bytes);
+}
+
+void TFormatConverter::CopyFromBitmap() {
+  assert(FCurrent && "ToRGB must succeed first");
+  if (!FCurrent) return;
+  const size_t bytes = size_t(std::min(FCurrent->linesize[0], FBitmap.BytesPerScanLine()));
+  for (int i = 0; i < FBitmap.Height(); ++i)
+    std::memcpy(FCurrent->data[0] + size_t(i) * FCurrent->linesize[0], FBitmap.ScanLine(i), bytes);
+}
+
+bool TFormatConverter::FromRGB(const TAVPicture& dest, AVPixelFormat destPixFmt, int width, int height) {
+  assert(FCurrent && "ToRGB must succeed first");
+  if (!FCurrent) {
+    FLastErrMsg = "Cannot initialize the fromRGB conversion context";
+    return false;
+  }
+  // Current holds only the size of the last ToRGB; reading more would leave it.
+  if (width > FCurrentWidth || height > FCurrentHeight) {
+    FLastErrMsg = "Cannot initialize the fromRGB conversion context";
+    return false;
+  }
+  FFromRGBContext = ff::sws_getCachedContext(FFromRGBContext, width, height, RGBPixFmt, width, height, destPixFmt,
+                                             SWS_BICUBIC, nullptr, nullptr, nullptr);
+  if (!FFromRGBContext) {
+    FLastErrMsg = "Cannot initialize the fromRGB conversion context";
+    return false;
+  }
+  ff::sws_scale(FFromRGBContext, FCurrent->data, FCurrent->linesize, 0, height, dest.data, dest.linesize);
+  return true;
+}
+
+}  // namespace zv

@@ -1,0 +1,176 @@
+#include "engine/clocks.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace zv {
+namespace {
+
+int64_t gFakeNow = 0;
+int64_t FakeNow() { return gFakeNow; }
+
+struct StateDeleter {
+  void operator()(TMediaState* s) const { FreeMediaState(s); }
+};
+using StatePtr = std::unique_ptr<TMediaState, StateDeleter>;
+
+class ClocksTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    gFakeNow = 100'000'000;  // 100 s
+    SetClockSource(FakeNow);
+    is.reset(NewMediaState());
+    ASSERT_NE(is, nullptr);
+  }
+  void TearDown() override { SetClockSource(nullptr); }
+  void GiveAudio(int rate, int channels) {
+    is->AudioStream = &audioStream;
+    is->AudioSpec.freq = rate;
+    is->AudioSpec.channels = static_cast<Uint8>(channels);
+  }
+  // Video clock reads v at the fake now.
+  void SetVideoClock(double v) {
+    is->VideoCurrentPts = v;
+    is->VideoCurrentPtsDrift = v - ClockSeconds();
+  }
+  StatePtr is;
+  AVStream audioStream{};
+};
+
+TEST_F(ClocksTest, AudioClockSubtractsWhatTheCurrentChunkStillHolds) {
+  struct Case { bool audio; int size, index; double expected; } cases[] = {
+      {true, 17640, 0, 9.9},        // 0.1 s of 44.1 kHz stereo still waiting
+      {true, 17640, 8820, 9.95},
+      {true, 17640, 17640, 10.0},   // chunk used up
+      {false, 17640, 0, 10.0},      // no audio stream: the plain value
+  };
+  for (const auto& c : cases) {
+    is->AudioStream = nullptr;
+    if (c.audio) GiveAudio(44100, 2);
+    is->AudioClock = 10.0;
+    is->AudioBufSize = c.size;
+    is->AudioBufIndex = c.index;
+    EXPECT_NEAR(GetAudioClock(is.get()), c.expected, 1e-9) << c.size << "/" << c.index;
+  }
+}
+
+TEST_F(ClocksTest, VideoClockFollowsTheShownPictureAndItsDrift) {
+  is->StartTime = 1'400'000;
+  EXPECT_DOUBLE_EQ(GetVideoClock(is.get()), 1.4) << "nothing shown yet: the start time";
+  SetVideoClock(3.0);
+  gFakeNow += 500'000;
+  EXPECT_NEAR(GetVideoClock(is.get()), 3.5, 1e-9) << "runs on with the monotonic time";
+  is->Paused = 1;
+  EXPECT_DOUBLE_EQ(GetVideoClock(is.get()), 3.0) << "paused: the picture on screen";
+}
+
+TEST_F(ClocksTest, MasterIsAudioWhenThereIsAudio) {
+  SetVideoClock(7.0);
+  is->AudioClock = 2.0;
+  EXPECT_NEAR(GetMasterClock(is.get()), 7.0, 1e-9);
+  GiveAudio(48000, 2);
+  EXPECT_NEAR(GetMasterClock(is.get()), 2.0, 1e-9);
+}
+
+TEST_F(ClocksTest, TargetTimeFollowsPtsDistanceWithoutAudio) {
+  is->FrameTimer = 100.0;
+  is->FrameLastPts = 1.0;
+  is->FrameLastDelay = 0.04;
+  struct Step { double pts, expectedTimer, expectedLastDelay; } steps[] = {
+      {1.04, 100.04, 0.04},
+      {1.10, 100.10, 0.06},
+      {1.10, 100.16, 0.06},   // not increasing: the last delay
+      {20.0, 100.22, 0.06},   // jump of 10 s or more: the last delay
+      {20.05, 100.27, 0.05},
+  };
+  for (const auto& s : steps) {
+    EXPECT_NEAR(ComputeTargetTime(is.get(), s.pts), s.expectedTimer, 1e-9) << s.pts;
+    EXPECT_NEAR(is->FrameLastDelay, s.expectedLastDelay, 1e-9) << s.pts;
+    EXPECT_DOUBLE_EQ(is->FrameLastPts, s.pts);
+  }
+}
+
+TEST_F(ClocksTest, TargetTimeCorrectsTowardsTheAudioClock) {
+  struct Case { double video, audio, lastDelay, ptsStep, expectedDelay; const char* why; } cases[] = {
+      {5.00, 5.00, 0.04, 0.04, 0.04, "in sync"},
+      {5.00, 5.10, 0.04, 0.04, 0.0, "video behind: at once"},
+      {5.10, 5.00, 0.04, 0.04, 0.08, "video ahead: twice the delay"},
+      {5.00, 5.03, 0.04, 0.04, 0.04, "within the delay: no correction"},
+      {5.00, 5.005, 0.005, 0.005, 0.005, "threshold never below 0.01 s"},
+      {5.00, 5.015, 0.005, 0.005, 0.0, "beyond 0.01 s behind"},
+      {5.00, 15.5, 0.04, 0.04, 0.04, "10 s or more apart: a timestamp error, left alone"},
+  };
+  for (const auto& c : cases) {
+    GiveAudio(44100, 2);
+    is->AudioBufSize = 0;
+    is->AudioBufIndex = 0;
+    is->AudioClock = c.audio;
+    SetVideoClock(c.video);
+    is->FrameTimer = 50.0;
+    is->FrameLastPts = 10.0;
+    is->FrameLastDelay = c.lastDelay;
+    EXPECT_NEAR(ComputeTargetTime(is.get(), 10.0 + c.ptsStep), 50.0 + c.expectedDelay, 1e-9) << c.why;
+  }
+}
+
+TEST_F(ClocksTest, ResumeMovesTheFrameTimerByThePause) {
+  // Picture with pts 5 shown at 97 s, paused since, resumed at 100 s.
+  is->Paused = 1;
+  is->VideoCurrentPts = 5.0;
+  is->VideoCurrentPtsDrift = 5.0 - 97.0;
+  is->FrameTimer = 98.0;
+  TogglePauseWith(is.get(), {});
+  EXPECT_EQ(is->Paused, 0);
+  EXPECT_NEAR(is->FrameTimer, 101.0, 1e-9);
+  EXPECT_NEAR(is->VideoCurrentPts, 8.0, 1e-9);
+  EXPECT_NEAR(is->VideoCurrentPtsDrift, 8.0 - 100.0, 1e-9);
+
+  // An input that cannot pause keeps the picture's pts.
+  is->Paused = 1;
+  is->ReadPauseReturn = AVERROR(ENOSYS);
+  is->VideoCurrentPts = 5.0;
+  is->VideoCurrentPtsDrift = 5.0 - 97.0;
+  TogglePauseWith(is.get(), {});
+  EXPECT_NEAR(is->VideoCurrentPts, 5.0, 1e-9);
+  EXPECT_NEAR(is->VideoCurrentPtsDrift, 5.0 - 100.0, 1e-9);
+}
+
+TEST_F(ClocksTest, PauseWaitsForAPictureOnlyWithVideoAndStopsWhenTheFileClosed) {
+  int seekWaits = 0, pictureWaits = 0;
+  bool open = true;
+  TPauseWaits waits{[&] { ++seekWaits; }, [&] { ++pictureWaits; open = false; }, [&] { return open; }};
+  is->VideoStreamIndex = -1;
+  TogglePauseWith(is.get(), waits);
+  EXPECT_EQ(is->Paused, 1);
+  EXPECT_EQ(seekWaits, 1);
+  EXPECT_EQ(pictureWaits, 0);
+
+  is->Paused = 0;
+  is->VideoStreamIndex = 0;
+  TogglePauseWith(is.get(), waits);
+  EXPECT_EQ(pictureWaits, 1);
+  EXPECT_EQ(is->Paused, 0) << "the file closed while waiting: nothing changes";
+}
+
+TEST_F(ClocksTest, FrameSkipRules) {
+  ResetVideoClocksOnFlush(is.get());
+  EXPECT_FLOAT_EQ(is->SkipFrames, 1.0f);
+  EXPECT_NEAR(is->FrameTimer, 100.0, 1e-9);
+  EXPECT_EQ(is->VideoCurrentPos, -1);
+  EXPECT_DOUBLE_EQ(is->FrameLastPts, static_cast<double>(AV_NOPTS_VALUE));
+  SkipFramesOnFullQueue(is.get());
+  SkipFramesOnFullQueue(is.get());
+  EXPECT_FLOAT_EQ(is->SkipFrames, 0.95f) << "floor";
+  for (int i = 0; i < 5; ++i) EXPECT_TRUE(SkipFramesPassPicture(is.get())) << "below 1 every picture passes";
+  is->SkipFrames = 1.0f;
+  is->SkipFramesIndex = 0.0f;
+  for (int i = 0; i < 15; ++i) SkipFramesOnStaleDrop(is.get());  // 1.05^15 ≈ 2.08
+  int shown = 0;
+  for (int i = 0; i < 100; ++i) shown += SkipFramesPassPicture(is.get());
+  EXPECT_GE(shown, 47);
+  EXPECT_LE(shown, 49);
+}
+
+}  // namespace
+}  // namespace zv
