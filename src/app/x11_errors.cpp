@@ -1,6 +1,7 @@
 #include "app/x11_errors.h"
 
 #include <QGuiApplication>
+#include <QtGui/qguiapplication_platform.h>
 #include <X11/Xlib.h>
 
 #include <atomic>

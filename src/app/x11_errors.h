@@ -1,6 +1,6 @@
 #pragma once
 // X11 details of the window system: error reporting and the panel's window.
-#include <QtGlobal>
+#include <QtGui/qwindowdefs.h>
 #include <cstdint>
 
 namespace zvapp {

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <string>
 
+#include "cli/cli_player.h"
+
 #include "runtime/file_utils.h"
 #include "runtime/library_loader.h"
 #include "runtime/logger.h"
@@ -13,6 +15,7 @@ namespace {
 int Usage() {
   std::fprintf(stderr,
                "usage: zelvo-cli --check-libs   load the media libraries and report them\n");
+  zv::cli::PrintPlayerUsage();
   return 2;
 }
 
@@ -44,5 +47,6 @@ int main(int argc, char** argv) {
     }
     return 0;
   }
+  if (std::strncmp(argv[1], "--", 2) != 0 || argc > 2) return zv::cli::RunPlayer(argc, argv);
   return Usage();
 }

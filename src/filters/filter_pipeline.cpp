@@ -158,8 +158,19 @@ bool ParseVideoFilters(const std::string& filters, std::vector<TFilterStep>& ste
   bool linear;
   std::vector<std::string> items = SplitItems(filters, &linear);
   bool anyNative = false;
-  for (const auto& item : items)
-    if (FindNativeFilter(ItemName(item))) anyNative = true;
+  for (const auto& item : items) {
+    // Chains and labels count too: a native filter there must be refused, not lost.
+    std::string name;
+    for (char ch : item + ";") {
+      if (ch == ';' || ch == '[' || ch == ']' || ch == '=') {
+        if (FindNativeFilter(Trim(name))) anyNative = true;
+        name.clear();
+        if (ch == '=') break;
+      } else {
+        name += ch;
+      }
+    }
+  }
   if (!anyNative) {
     steps.push_back(TFilterStep{TFilterStep::fsSegment, filters, nullptr, {}, false});
     return true;
@@ -272,7 +283,8 @@ int TVideoFilterPipeline::Open(int width, int height, AVPixelFormat pixFmt, AVRa
                                AVRational sampleAspectRatio, const std::string& filters, int swsFlags) {
   Close();
   FLastErrMsg.clear();
-  if (width <= 0 || height <= 0 || pixFmt == AV_PIX_FMT_NONE || timeBase.num <= 0 || timeBase.den <= 0)
+  if (width <= 0 || height <= 0 || pixFmt <= AV_PIX_FMT_NONE || pixFmt >= AV_PIX_FMT_NB || timeBase.num <= 0 ||
+      timeBase.den <= 0)
     return Fail(AVERROR(EINVAL), "Invalid video filter input properties");
   std::vector<TFilterStep> steps;
   std::string err;

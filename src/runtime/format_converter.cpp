@@ -26,7 +26,10 @@ bool TFormatConverter::ToRGB(const TAVPicture& picture, AVPixelFormat pixFmt, in
     FCurrent = &FCallerPicture;
   } else {
     FCurrent = nullptr;
-    const int size = width > 0 && height > 0 ? ff::av_image_get_buffer_size(RGBPixFmt, width, height, 1) : -1;
+    // The scaler aborts the process on a format it does not know.
+    const bool usable = width > 0 && height > 0 && pixFmt > AV_PIX_FMT_NONE && pixFmt < AV_PIX_FMT_NB &&
+                        ff::sws_isSupportedInput(pixFmt) > 0;
+    const int size = usable ? ff::av_image_get_buffer_size(RGBPixFmt, width, height, 1) : -1;
     if (size < 0) {
       FLastErrMsg = "Cannot initialize the toRGB conversion context";
       return false;
@@ -81,7 +84,9 @@ bool TFormatConverter::FromRGB(const TAVPicture& dest, AVPixelFormat destPixFmt,
     return false;
   }
   // Current holds only the size of the last ToRGB; reading more would leave it.
-  if (width > FCurrentWidth || height > FCurrentHeight) {
+  // Unknown formats abort the process inside the scaler.
+  if (width <= 0 || height <= 0 || width > FCurrentWidth || height > FCurrentHeight || destPixFmt <= AV_PIX_FMT_NONE ||
+      destPixFmt >= AV_PIX_FMT_NB || ff::sws_isSupportedOutput(destPixFmt) <= 0) {
     FLastErrMsg = "Cannot initialize the fromRGB conversion context";
     return false;
   }

@@ -2,6 +2,7 @@
 // Shared by the filter tests: library set-up, library log capture and small pictures.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>

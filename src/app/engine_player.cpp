@@ -1,0 +1,45 @@
+#include "app/engine_player.h"
+
+#include "filters/eq_filter.h"
+#include "filters/hue_filter.h"
+#include "runtime/decoder.h"
+
+namespace zvapp {
+
+TEnginePlayer::TEnginePlayer() : FPlayer(std::make_unique<zv::TFFPlayer>()) {}
+
+TEnginePlayer::~TEnginePlayer() = default;
+
+void TEnginePlayer::RegisterFilters() {
+  zv::RegisterEqFilter();
+  zv::RegisterHueFilter();
+}
+
+std::string TEnginePlayer::FileInfoText() {
+  zv::TMediaState* is = FPlayer->CurStream();
+  if (!is || !is->FormatContext) return {};
+  // Attached only while the text is made: the context belongs to the playback.
+  zv::TFFDecoder decoder;
+  std::string text;
+  if (decoder.SetFormatContext(is->FormatContext)) {
+    decoder.GetFileInfoText(text);
+    decoder.SetFormatContext(nullptr);
+  }
+  return text;
+}
+
+bool TEnginePlayer::VideoShape(TVideoShape& shape) {
+  zv::TMediaState* is = FPlayer->CurStream();
+  if (!is || !is->VideoCodec) return false;
+  shape.width = is->VideoCodec->width;
+  shape.height = is->VideoCodec->height;
+  shape.sarNum = is->VideoCodec->sample_aspect_ratio.num;
+  shape.sarDen = is->VideoCodec->sample_aspect_ratio.den;
+  return true;
+}
+
+void TEnginePlayer::ClearHookEvents() { FPlayer->SetOnAudioHook(nullptr); }
+
+QImage TEnginePlayer::CurrentFrame() { return {}; }
+
+}  // namespace zvapp

@@ -1,0 +1,57 @@
+#pragma once
+// The window's player face over the engine's TFFPlayer.
+#include <memory>
+
+#include "app/player_port.h"
+#include "engine/player.h"
+
+namespace zvapp {
+
+class TEnginePlayer : public IPlayer {
+public:
+  TEnginePlayer();
+  ~TEnginePlayer() override;
+
+  zv::TFFPlayer& Engine() { return *FPlayer; }
+
+  bool LibrariesLoaded() const override { return FPlayer->LibrariesLoaded(); }
+  bool LoadLibraries(const std::string& APath, bool ALoadSDL) override { return FPlayer->LoadLibraries(APath, ALoadSDL); }
+  void RegisterFilters() override;
+  bool Open(const std::string& AFileName, uint64_t AScreenHandle, bool APaused) override {
+    return FPlayer->Open(AFileName, AScreenHandle, APaused);
+  }
+  void Stop(bool AWait) override { FPlayer->Stop(AWait); }
+  void Pause() override { FPlayer->Pause(); }
+  void Resume() override { FPlayer->Resume(); }
+  bool IsPaused() const override { return FPlayer->IsPaused(); }
+  void Seek(zv::TSeekFlags AFlags, bool AWait, int64_t ATarget) override { FPlayer->Seek(AFlags, AWait, ATarget); }
+  QImage CurrentFrame() override;
+  void UpdateScreenPosition() override { FPlayer->UpdateScreenPosition(); }
+  int VideoStreamIndex() const override { return FPlayer->VideoStreamIndex(); }
+  uint64_t ScreenHandle() const override { return FPlayer->ScreenHandle(); }
+  std::string LastErrMsg() const override { return FPlayer->LastErrMsg(); }
+  std::string FileInfoText() override;
+  bool VideoShape(TVideoShape& shape) override;
+
+  void SetVideoFilters(const std::string& v) override { FPlayer->SetVideoFilters(v); }
+  void SetDisableAudio(bool v) override { FPlayer->SetDisableAudio(v); }
+  void SetDisableVideo(bool v) override { FPlayer->SetDisableVideo(v); }
+  void SetDisableDisplay(bool v) override { FPlayer->SetDisableDisplay(v); }
+  void SetDefaultDrivers() override {
+    FPlayer->SetVideoDriver(zv::vdDefault);
+    FPlayer->SetAudioDriver(zv::adDefault);
+  }
+  void SetAudioVolume(int v) override { FPlayer->SetAudioVolume(v); }
+  void SetMute(bool v) override { FPlayer->SetMute(v); }
+  void SetAspectRatio(float v) override { FPlayer->SetAspectRatio(v); }
+
+  void SetOnFileOpen(zv::TFileOpenEvent h) override { FPlayer->SetOnFileOpen(std::move(h)); }
+  void SetOnPosition(zv::TPositionEvent h) override { FPlayer->SetOnPosition(std::move(h)); }
+  void SetOnState(zv::TPlayStateEvent h) override { FPlayer->SetOnState(std::move(h)); }
+  void ClearHookEvents() override;
+
+private:
+  std::unique_ptr<zv::TFFPlayer> FPlayer;
+};
+
+}  // namespace zvapp

@@ -1,0 +1,41 @@
+// zelvo-player [FILE]
+#include <QApplication>
+#include <QFileInfo>
+#include <QTimer>
+
+#include "app/app_runtime.h"
+#include "app/control_box.h"
+#include "app/engine_player.h"
+#include "app/player_window.h"
+#include "app/x11_errors.h"
+
+int main(int argc, char** argv) {
+  // The engine embeds into an X11 window; under Wayland Qt goes through XWayland.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
+  // Only the picture panel (and the bar above it) become native windows.
+  QApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("zelvo-player");
+  zvapp::InstallX11ErrorHandler();
+  zvapp::InstallRuntimeHooks();
+
+  int rc = 0;
+  {
+    zvapp::TEnginePlayer player;
+    zvapp::TfrmPlayer window(player);
+    zvapp::TfrmControlBox controlBox(window);
+    window.SetControlBox(&controlBox);
+    window.show();
+
+    const QStringList args = QApplication::arguments();
+    if (args.size() > 1) {
+      const QString file = QFileInfo(args.at(1)).absoluteFilePath();
+      // After the window is mapped, so the engine gets a live X window.
+      QTimer::singleShot(0, &window, [&window, file] { window.OpenFile(file); });
+    }
+    rc = app.exec();
+    player.Stop(true);
+  }
+  zvapp::RemoveRuntimeHooks();
+  return rc;
+}

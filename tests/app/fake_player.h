@@ -1,0 +1,93 @@
+#pragma once
+// A player double that records what the window asks of it.
+#include <string>
+#include <vector>
+
+#include "app/player_port.h"
+
+namespace zvapp::testing {
+
+class FakePlayer : public IPlayer {
+public:
+  std::vector<std::string> calls;
+  bool loaded = false;
+  bool loadOk = true;
+  bool openOk = true;
+  bool paused = true;
+  int volume = -1;
+  bool mute = false;
+  float aspect = 0;
+  int videoIndex = -1;
+  uint64_t screen = 0;
+  std::string videoFilters;
+  std::string lastErr = "no such file";
+  std::string infoText;
+  TVideoShape shape;
+  QImage frame;
+  int64_t lastSeekTarget = -1;
+  zv::TSeekFlags lastSeekFlags;
+  zv::TFileOpenEvent onFileOpen;
+  zv::TPositionEvent onPosition;
+  zv::TPlayStateEvent onState;
+
+  int Count(const std::string& name) const {
+    int n = 0;
+    for (auto& c : calls) n += c == name;
+    return n;
+  }
+
+  bool LibrariesLoaded() const override { return loaded; }
+  bool LoadLibraries(const std::string& APath, bool ALoadSDL) override {
+    calls.push_back("LoadLibraries " + APath + (ALoadSDL ? " sdl" : ""));
+    loaded = loadOk;
+    return loadOk;
+  }
+  void RegisterFilters() override { calls.push_back("RegisterFilters"); }
+  bool Open(const std::string& AFileName, uint64_t AScreenHandle, bool APaused) override {
+    calls.push_back("Open " + AFileName + (APaused ? " paused" : ""));
+    screen = AScreenHandle;
+    return openOk;
+  }
+  void Stop(bool AWait) override { calls.push_back(AWait ? "Stop wait" : "Stop"); }
+  void Pause() override {
+    calls.push_back("Pause");
+    paused = true;
+  }
+  void Resume() override {
+    calls.push_back("Resume");
+    paused = false;
+  }
+  bool IsPaused() const override { return paused; }
+  void Seek(zv::TSeekFlags AFlags, bool AWait, int64_t ATarget) override {
+    calls.push_back(std::string("Seek") + (AWait ? " wait" : ""));
+    lastSeekFlags = AFlags;
+    lastSeekTarget = ATarget;
+  }
+  QImage CurrentFrame() override { return frame; }
+  void UpdateScreenPosition() override {}
+  int VideoStreamIndex() const override { return videoIndex; }
+  uint64_t ScreenHandle() const override { return screen; }
+  std::string LastErrMsg() const override { return lastErr; }
+  std::string FileInfoText() override { return infoText; }
+  bool VideoShape(TVideoShape& s) override {
+    s = shape;
+    return videoIndex >= 0;
+  }
+  void SetVideoFilters(const std::string& v) override { videoFilters = v; }
+  void SetDisableAudio(bool) override {}
+  void SetDisableVideo(bool) override {}
+  void SetDisableDisplay(bool) override {}
+  void SetDefaultDrivers() override {}
+  void SetAudioVolume(int v) override { volume = v; }
+  void SetMute(bool v) override { mute = v; }
+  void SetAspectRatio(float v) override {
+    calls.push_back("SetAspectRatio");
+    aspect = v;
+  }
+  void SetOnFileOpen(zv::TFileOpenEvent h) override { onFileOpen = std::move(h); }
+  void SetOnPosition(zv::TPositionEvent h) override { onPosition = std::move(h); }
+  void SetOnState(zv::TPlayStateEvent h) override { onState = std::move(h); }
+  void ClearHookEvents() override { calls.push_back("ClearHookEvents"); }
+};
+
+}  // namespace zvapp::testing

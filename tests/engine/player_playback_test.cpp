@@ -1,0 +1,161 @@
+// Playing audio files end to end: states, positions, pause, seek, stop.
+#include <chrono>
+#include <cstdlib>
+
+#include "engine_test_util.h"
+
+namespace zv {
+namespace {
+
+using test::MediaFile;
+using test::WaitUntil;
+using namespace std::chrono_literals;
+
+// Unpaced disk output: a file plays in a fraction of its duration.
+void UseFastDiskAudio(TFFPlayer& p) {
+  setenv("SDL_DISKAUDIOFILE", (::testing::TempDir() + "playback_disk.raw").c_str(), 1);
+  setenv("SDL_DISKAUDIODELAY", "0", 1);
+  p.SetAudioDriver(adDisk);
+}
+
+TEST(PlayerPlayback, AudioFixturesPlayToTheEndAndStop) {
+  for (const char* name : {"audio_mp3.mp3", "audio_flac.flac", "audio_pcm_s16.wav", "audio_vorbis.ogg",
+                           "audio_aac_5_1.m4a"}) {
+    SCOPED_TRACE(name);
+    auto p = test::MakePlayer();
+    ASSERT_TRUE(p);
+    UseFastDiskAudio(*p);
+    test::TRecorder rec;
+    rec.Attach(*p);
+    int64_t duration = 0;
+    int frameW = 0;
+    p->SetOnFileOpen([&](TFFBaseComponent*, int64_t d, int w, int, int&, int&) {
+      duration = d;
+      frameW = w;
+    });
+    ASSERT_TRUE(p->Open(MediaFile(name), 0, false)) << p->LastErrMsg();
+    EXPECT_NEAR(double(duration), 4e6, 0.1e6);
+    EXPECT_EQ(frameW, -1);
+    EXPECT_EQ(p->CurStream()->ShowAudio, 1);
+    ASSERT_TRUE(WaitUntil([&] { return rec.Count(psEnd) == 1; }, 20s));
+    EXPECT_NEAR(double(rec.LastPosition()), double(duration), 0.1e6);
+    p->Stop(true);
+    ASSERT_TRUE(WaitUntil([&] { return rec.Count(psStop) == 1; }));
+    EXPECT_EQ(rec.StatesCopy(), (std::vector<TPlayState>{psPlay, psEnd, psStop}));
+    EXPECT_EQ(p->CurStream(), nullptr);
+  }
+}
+
+TEST(PlayerPlayback, PositionsFollowTheClockInRealTime) {
+  auto p = test::MakePlayer();  // the dummy audio driver of the test environment paces in real time
+  ASSERT_TRUE(p);
+  test::TRecorder rec;
+  rec.Attach(*p);
+  ASSERT_TRUE(p->Open(MediaFile("audio_flac.flac"), 0, false)) << p->LastErrMsg();
+  auto start = std::chrono::steady_clock::now();
+  ASSERT_TRUE(WaitUntil([&] { return rec.LastPosition() >= 1000000; }));
+  double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_GT(elapsed, 0.7);  // not faster than real time
+  EXPECT_LT(elapsed, 3.0);
+  p->Stop(true);
+}
+
+TEST(PlayerPlayback, PauseTwiceReportsOnceResumeWithoutPauseDoesNothing) {
+  auto p = test::MakePlayer();
+  ASSERT_TRUE(p);
+  test::TRecorder rec;
+  rec.Attach(*p);
+  ASSERT_TRUE(p->Open(MediaFile("audio_flac.flac"), 0, false)) << p->LastErrMsg();
+  ASSERT_TRUE(WaitUntil([&] { return rec.Count(psPlay) == 1; }));
+  EXPECT_FALSE(p->IsPaused());
+  p->Resume();
+  p->Pause();
+  p->Pause();
+  EXPECT_TRUE(p->IsPaused());
+  ASSERT_TRUE(WaitUntil([&] { return rec.Count(psPause) == 1; }));
+  p->Resume();
+  EXPECT_FALSE(p->IsPaused());
+  ASSERT_TRUE(WaitUntil([&] { return rec.Count(psResume) == 1; }));
+  p->Stop(true);
+  ASSERT_TRUE(WaitUntil([&] { return rec.Count(psStop) == 1; }));
+  EXPECT_EQ(rec.StatesCopy(), (std::vector<TPlayState>{psPlay, psPause, psResume, psStop}));
+}
+
+TEST(PlayerSeek, RequestWhileOneIsPendingIsDropped) {
+  auto p = test::MakePlayer();
+  ASSERT_TRUE(p);
+  ASSERT_TRUE(p->Open(MediaFile("audio_flac.flac"), 0, true)) << p->LastErrMsg();
+  TMediaState* is = p->CurStream();
+  p->Seek({}, false, 1000000);
+  if (is->SeekReq.load() == 0) GTEST_SKIP() << "the reader carried out the first seek at once";
+  // Dropped, also when asked to wait: it returns at once without waiting.
+  p->Seek({}, true, 3000000);
+  EXPECT_EQ(is->SeekPos.load(), 1000000);
+  ASSERT_TRUE(WaitUntil([&] { return is->SeekReq.load() == 0; }));
+  p->Seek({}, true, 2000000);
+  EXPECT_EQ(is->SeekPos.load(), 2000000);
+  EXPECT_EQ(is->SeekDone.load(), 1);
+  p->Stop(true);
+}
+
+TEST(PlayerSeek, TargetsOnAFileWithAStartTime) {
+  auto p = test::MakePlayer();
+  ASSERT_TRUE(p);
+  test::TLogCapture log;
+  ASSERT_TRUE(p->Open(MediaFile("ts_start_1_4_two_programs.ts"), 0, true)) << p->LastErrMsg();
+  TMediaState* is = p->CurStream();
+  const int64_t start = is->FormatContext->start_time;
+  const int64_t duration = is->FormatContext->duration;
+  ASSERT_NEAR(double(start), 1.4e6, 0.05e6);
+  struct Case {
+    int64_t target, pos, rel;
+  };
+  const Case cases[] = {
+      {0, start, 1},                 // the first seek call refuses it, the fall-back succeeds
+      {1000000, start + 1000000, 0},
+      {100000000, start + duration, 0},  // beyond the end: the duration
+  };
+  for (const Case& c : cases) {
+    p->Seek({}, true, c.target);
+    EXPECT_EQ(is->SeekPos.load(), c.pos) << c.target;
+    EXPECT_EQ(is->SeekRel.load(), c.rel) << c.target;
+    EXPECT_EQ(is->SeekReq.load(), 0) << c.target;
+  }
+  EXPECT_FALSE(log.Contains("error while seeking"));
+  p->Stop(true);
+}
+
+TEST(PlayerPlayback, EndOfAnAudioFileIsReportedOnceUntilASeek) {
+  auto p = test::MakePlayer();
+  ASSERT_TRUE(p);
+  UseFastDiskAudio(*p);
+  test::TRecorder rec;
+  rec.Attach(*p);
+  ASSERT_TRUE(p->Open(MediaFile("audio_pcm_s16.wav"), 0, false)) << p->LastErrMsg();
+  ASSERT_TRUE(WaitUntil([&] { return rec.Count(psEnd) == 1; }, 20s));
+  // Seeking back to the end plays on and ends again: exactly one more psEnd.
+  p->Seek({}, true, 3500000);
+  ASSERT_TRUE(WaitUntil([&] { return rec.Count(psEnd) >= 2; }, 20s));
+  p->Stop(true);
+  ASSERT_TRUE(WaitUntil([&] { return rec.Count(psStop) == 1; }));
+  EXPECT_EQ(rec.Count(psEnd), 2);
+}
+
+TEST(PlayerPlayback, DestroyingAPlayingPlayerStopsItWithoutOnState) {
+  test::TRecorder rec;
+  {
+    auto p = test::MakePlayer();
+    ASSERT_TRUE(p);
+    rec.Attach(*p);
+    ASSERT_TRUE(p->Open(MediaFile("audio_flac.flac"), 0, false)) << p->LastErrMsg();
+    ASSERT_TRUE(WaitUntil([&] { return rec.Count(psPlay) == 1; }));
+  }
+  EXPECT_EQ(rec.StatesCopy(), std::vector<TPlayState>{psPlay});
+  // Its SDL was let go: another player can load and play at once.
+  auto q = test::MakePlayer();
+  ASSERT_TRUE(q);
+  EXPECT_TRUE(q->Open(MediaFile("audio_flac.flac"), 0, true)) << q->LastErrMsg();
+}
+
+}  // namespace
+}  // namespace zv
