@@ -86,6 +86,8 @@ TfrmPlayer::TfrmPlayer(IPlayer& player, QWidget* parent)
 
 TfrmPlayer::~TfrmPlayer() {
   FormCloseQuery();
+  // The engine lets go of the panel before its window is destroyed.
+  FFPlayer.Stop(true);
   FFPlayer.SetOnFileOpen(nullptr);
   HidePointer(false);
   // The filters stop reading these before they go.

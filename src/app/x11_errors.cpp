@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QtGui/qguiapplication_platform.h>
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
 #include <atomic>
@@ -69,6 +70,22 @@ bool X11WindowExists(WId window) {
   XSync(d, False);
   tProbing = false;
   return ok != 0 && !tProbeFailed;
+}
+
+bool X11WindowManagerRunning() {
+  Display* d = XOpenDisplay(nullptr);
+  if (!d) return false;
+  Atom check = XInternAtom(d, "_NET_SUPPORTING_WM_CHECK", False);
+  Atom type;
+  int format;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  bool found = XGetWindowProperty(d, DefaultRootWindow(d), check, 0, 1, False, XA_WINDOW, &type, &format, &count,
+                                  &after, &data) == Success &&
+               count == 1;
+  if (data) XFree(data);
+  XCloseDisplay(d);
+  return found;
 }
 
 }  // namespace zvapp

@@ -19,4 +19,7 @@ void FillNativeWindowBlack(WId window);
 // True when window names a live X window; false off X11.
 bool X11WindowExists(WId window);
 
+// True when a window manager announces itself on the default display.
+bool X11WindowManagerRunning();
+
 }  // namespace zvapp

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/cli_player.h"
+#include "cli/info_command.h"
 
 #include "runtime/file_utils.h"
 #include "runtime/library_loader.h"
@@ -14,7 +15,8 @@ namespace {
 
 int Usage() {
   std::fprintf(stderr,
-               "usage: zelvo-cli --check-libs   load the media libraries and report them\n");
+               "usage: zelvo-cli --check-libs   load the media libraries and report them\n"
+               "       zelvo-cli --info FILE    print the description of FILE\n");
   zv::cli::PrintPlayerUsage();
   return 2;
 }
@@ -47,6 +49,7 @@ int main(int argc, char** argv) {
     }
     return 0;
   }
+  if (std::strcmp(argv[1], "--info") == 0) return argc == 3 ? RunInfoCommand(argv[2]) : Usage();
   if (std::strncmp(argv[1], "--", 2) != 0 || argc > 2) return zv::cli::RunPlayer(argc, argv);
   return Usage();
 }

@@ -66,7 +66,14 @@ private:
   std::vector<std::string> FLines;
 };
 
-// A player with the media libraries and SDL loaded (dummy drivers), or nullptr.
+// Dummy output pacing in real time. Set explicitly: a driver chosen earlier
+// stays in the process environment, and the default takes the environment's.
+inline void UsePacedAudio(TFFPlayer& p) {
+  p.SetAudioDriver(adDummy);
+  p.SetVideoDriver(vdDummy);
+}
+
+// A player with the media libraries and SDL loaded, or nullptr.
 inline std::unique_ptr<TFFPlayer> MakePlayer() {
   std::string err;
   if (!LoadPlayerLibraries(&err)) {
@@ -74,9 +81,6 @@ inline std::unique_ptr<TFFPlayer> MakePlayer() {
     return nullptr;
   }
   auto p = std::make_unique<TFFPlayer>();
-  // Explicit drivers: a test that picks another one leaves it in the environment.
-  p->SetAudioDriver(adDummy);
-  p->SetVideoDriver(vdDummy);
   if (!p->LoadLibraries("", true)) {
     ADD_FAILURE() << "SDL: " << p->LastErrMsg();
     return nullptr;

@@ -46,6 +46,7 @@ TEST(PlayerOpen, FailuresGiveTheirTextsAndLeaveNothingOpen) {
   };
   auto p = test::MakePlayer();
   ASSERT_TRUE(p);
+  test::UsePacedAudio(*p);
   test::TRecorder rec;
   rec.Attach(*p);
   for (const Case& c : cases) {
@@ -65,6 +66,7 @@ TEST(PlayerOpen, FailuresGiveTheirTextsAndLeaveNothingOpen) {
 TEST(PlayerOpen, NameOfExactly1024CharactersIsTried) {
   auto p = test::MakePlayer();
   ASSERT_TRUE(p);
+  test::UsePacedAudio(*p);
   std::string name = "/" + std::string(1023, 'b');  // 1024 characters, no such file
   EXPECT_FALSE(p->Open(name, 0, false));
   EXPECT_EQ(p->LastErrMsg(), FormatMediaError(name, AVERROR(ENAMETOOLONG)));
@@ -81,6 +83,7 @@ TEST(PlayerOpen, SdlNotLoaded) {
 TEST(PlayerOpen, LibavNotLoaded) {
   auto p = test::MakePlayer();
   ASSERT_TRUE(p);
+  test::UsePacedAudio(*p);
   FFLoader().UnloadLibs(PlayerLibraries);
   EXPECT_FALSE(p->Open(MediaFile("audio_flac.flac"), 0, false));
   EXPECT_EQ(p->LastErrMsg(), "libav not loaded.");
@@ -131,6 +134,7 @@ private:
 TEST(PlayerOpen, StopDuringOpenCancelsIt) {
   auto p = test::MakePlayer();
   ASSERT_TRUE(p);
+  test::UsePacedAudio(*p);
   test::TLogCapture log;
   SilentServer server;
   std::thread stopper([&] {
@@ -146,6 +150,7 @@ TEST(PlayerOpen, StopDuringOpenCancelsIt) {
 TEST(PlayerOpen, BlockedOpenTimesOut) {
   auto p = test::MakePlayer();
   ASSERT_TRUE(p);
+  test::UsePacedAudio(*p);
   test::TLogCapture log;
   SilentServer server;
   p->SetIoTimeout(300);
@@ -179,6 +184,7 @@ std::string WavHeaderAndSound(int seconds) {
 TEST(PlayerStop, WaitingStopReturnsWhileTheReaderIsBlocked) {
   auto p = test::MakePlayer();
   ASSERT_TRUE(p);
+  test::UsePacedAudio(*p);
   test::TRecorder rec;
   rec.Attach(*p);
   // The disk driver unpaced eats the sound at once, so the reader soon waits for more.

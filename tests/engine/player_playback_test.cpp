@@ -8,6 +8,7 @@ namespace zv {
 namespace {
 
 using test::MediaFile;
+using test::UsePacedAudio;
 using test::WaitUntil;
 using namespace std::chrono_literals;
 
@@ -47,8 +48,9 @@ TEST(PlayerPlayback, AudioFixturesPlayToTheEndAndStop) {
 }
 
 TEST(PlayerPlayback, PositionsFollowTheClockInRealTime) {
-  auto p = test::MakePlayer();  // the dummy audio driver of the test environment paces in real time
+  auto p = test::MakePlayer();
   ASSERT_TRUE(p);
+  UsePacedAudio(*p);
   test::TRecorder rec;
   rec.Attach(*p);
   ASSERT_TRUE(p->Open(MediaFile("audio_flac.flac"), 0, false)) << p->LastErrMsg();
@@ -63,6 +65,7 @@ TEST(PlayerPlayback, PositionsFollowTheClockInRealTime) {
 TEST(PlayerPlayback, PauseTwiceReportsOnceResumeWithoutPauseDoesNothing) {
   auto p = test::MakePlayer();
   ASSERT_TRUE(p);
+  UsePacedAudio(*p);
   test::TRecorder rec;
   rec.Attach(*p);
   ASSERT_TRUE(p->Open(MediaFile("audio_flac.flac"), 0, false)) << p->LastErrMsg();
@@ -84,6 +87,7 @@ TEST(PlayerPlayback, PauseTwiceReportsOnceResumeWithoutPauseDoesNothing) {
 TEST(PlayerSeek, RequestWhileOneIsPendingIsDropped) {
   auto p = test::MakePlayer();
   ASSERT_TRUE(p);
+  UsePacedAudio(*p);
   ASSERT_TRUE(p->Open(MediaFile("audio_flac.flac"), 0, true)) << p->LastErrMsg();
   TMediaState* is = p->CurStream();
   p->Seek({}, false, 1000000);
@@ -101,6 +105,7 @@ TEST(PlayerSeek, RequestWhileOneIsPendingIsDropped) {
 TEST(PlayerSeek, TargetsOnAFileWithAStartTime) {
   auto p = test::MakePlayer();
   ASSERT_TRUE(p);
+  UsePacedAudio(*p);
   test::TLogCapture log;
   ASSERT_TRUE(p->Open(MediaFile("ts_start_1_4_two_programs.ts"), 0, true)) << p->LastErrMsg();
   TMediaState* is = p->CurStream();
@@ -146,6 +151,7 @@ TEST(PlayerPlayback, DestroyingAPlayingPlayerStopsItWithoutOnState) {
   {
     auto p = test::MakePlayer();
     ASSERT_TRUE(p);
+    UsePacedAudio(*p);
     rec.Attach(*p);
     ASSERT_TRUE(p->Open(MediaFile("audio_flac.flac"), 0, false)) << p->LastErrMsg();
     ASSERT_TRUE(WaitUntil([&] { return rec.Count(psPlay) == 1; }));
@@ -154,6 +160,7 @@ TEST(PlayerPlayback, DestroyingAPlayingPlayerStopsItWithoutOnState) {
   // Its SDL was let go: another player can load and play at once.
   auto q = test::MakePlayer();
   ASSERT_TRUE(q);
+  UsePacedAudio(*q);
   EXPECT_TRUE(q->Open(MediaFile("audio_flac.flac"), 0, true)) << q->LastErrMsg();
 }
 

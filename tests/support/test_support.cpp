@@ -37,3 +37,26 @@ bool WaitUntil(const std::function<bool()>& pred, std::chrono::milliseconds time
 }
 
 }  // namespace zv::test
+
+namespace {
+
+// Defaults for every test program; a value already in the environment wins.
+struct TestEnvironmentDefaults {
+  TestEnvironmentDefaults() {
+#ifdef ZELVO_DEFAULT_MEDIA_DIR
+    setenv("ZELVO_MEDIA_DIR", ZELVO_DEFAULT_MEDIA_DIR, 0);
+#endif
+#ifdef ZELVO_DEFAULT_TEST_LIBS_DIR
+    setenv("ZELVO_TEST_LIBS_DIR", ZELVO_DEFAULT_TEST_LIBS_DIR, 0);
+#endif
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    setenv("SDL_VIDEODRIVER", "dummy", 0);
+  }
+} gTestEnvironmentDefaults;
+
+}  // namespace
+
+// Leaks inside system libraries the media libraries pull in at run time are not ours.
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libX11\nleak:libxcb\nleak:libdbus\nleak:libpulse\nleak:libasound\nleak:libfontconfig\n";
+}

@@ -1,0 +1,116 @@
+#include "engine/subtitle_thread.h"
+
+#include <chrono>
+#include <thread>
+
+#include "runtime/entry_points.h"
+
+namespace zv {
+
+namespace {
+
+constexpr auto PollPeriod = std::chrono::milliseconds(10);
+constexpr int MaxPaletteColors = AVPALETTE_SIZE / 4;
+
+bool QueueAborted(TPacketQueue& q) {
+  std::lock_guard<std::mutex> g(q.Mutex);
+  return q.AbortRequest != 0;
+}
+
+bool Aborted(TMediaState* is) {
+  return is->AbortRequest.load(std::memory_order_relaxed) != 0 || QueueAborted(is->SubtitleQueue);
+}
+
+// While paused nothing is shown, so decoding waits too, except to refill
+// after a seek made in pause.
+void WaitWhilePaused(TMediaState* is) {
+  while (is->Paused.load(std::memory_order_relaxed) && !Aborted(is) &&
+         is->SeekWhilePaused.load(std::memory_order_relaxed) == 0)
+    std::this_thread::sleep_for(PollPeriod);
+}
+
+// Decodes one packet; a bitmap subtitle goes into the entry at the write index.
+void DecodeSubtitlePacket(TMediaState* is, AVPacket* pkt) {
+  double pts = 0;
+  if (pkt->pts != AV_NOPTS_VALUE) pts = pkt->pts * av_q2d(is->SubtitleStream->time_base);
+  AVSubtitle sub{};
+  int got = 0;
+  int r = ff::avcodec_decode_subtitle2(is->SubtitleCodec, &sub, &got, pkt);
+  if (r < 0 || !got || sub.format != 0) {
+    // Text subtitles are not shown: release them at once.
+    ff::avsubtitle_free(&sub);
+    return;
+  }
+  for (unsigned i = 0; i < sub.num_rects; ++i) ConvertPaletteToYuva(sub.rects[i]);
+  {
+    std::lock_guard<std::mutex> g(is->SubPictMutex);
+    TSubPicture& sp = is->SubPictQueue[is->SubPictWIndex];
+    sp.Pts = pts;
+    sp.Sub = sub;  // the entry owns the rectangles from here on
+    is->SubPictWIndex = (is->SubPictWIndex + 1) % SubPictureQueueSize;
+    ++is->SubPictSize;
+  }
+}
+
+}  // namespace
+
+uint32_t RgbaToYuva(uint32_t argb) {
+  const int a = int(argb >> 24), r = int((argb >> 16) & 0xFF), g = int((argb >> 8) & 0xFF), b = int(argb & 0xFF);
+  // Right shifts of negative sums floor, which keeps U and V within 16..240.
+  const int y = (263 * r + 517 * g + 101 * b + 16896) >> 10;
+  const int u = ((-152 * r - 298 * g + 450 * b + 511) >> 10) + 128;
+  const int v = ((450 * r - 377 * g - 74 * b + 511) >> 10) + 128;
+  return (uint32_t(a) << 24) | (uint32_t(y) << 16) | (uint32_t(u) << 8) | uint32_t(v);
+}
+
+void ConvertPaletteToYuva(AVSubtitleRect* rect) {
+  if (!rect || rect->type != SUBTITLE_BITMAP || !rect->data[1]) return;
+  auto* pal = reinterpret_cast<uint32_t*>(rect->data[1]);
+  const int n = rect->nb_colors < MaxPaletteColors ? rect->nb_colors : MaxPaletteColors;
+  for (int i = 0; i < n; ++i) pal[i] = RgbaToYuva(pal[i]);
+}
+
+void SubtitleThreadMain(TMediaState* is) {
+  for (;;) {
+    WaitWhilePaused(is);
+    AVPacket* pkt = nullptr;
+    if (PacketQueueGet(is->SubtitleQueue, &pkt, true) < 0) return;
+    if (IsFlushPacket(pkt)) {
+      if (is->SubtitleCodec) ff::avcodec_flush_buffers(is->SubtitleCodec);
+      continue;
+    }
+    bool aborted;
+    {
+      std::unique_lock<std::mutex> l(is->SubPictMutex);
+      // Polled as well: AbortRequest alone does not signal the condition.
+      while (is->SubPictSize >= SubPictureQueueSize && !Aborted(is)) is->SubPictCond.wait_for(l, PollPeriod);
+      aborted = Aborted(is);
+    }
+    if (!aborted && is->SubtitleCodec && is->SubtitleStream) DecodeSubtitlePacket(is, pkt);
+    ff::av_packet_free(&pkt);
+    if (aborted) return;
+  }
+}
+
+void FreeSubPicture(TSubPicture& sp) {
+  ff::avsubtitle_free(&sp.Sub);
+  sp.Pts = 0;
+}
+
+void FreeSubPictures_Locked(TMediaState* is) {
+  while (is->SubPictSize > 0) {
+    FreeSubPicture(is->SubPictQueue[is->SubPictRIndex]);
+    is->SubPictRIndex = (is->SubPictRIndex + 1) % SubPictureQueueSize;
+    --is->SubPictSize;
+  }
+}
+
+void FreeSubPictures(TMediaState* is) {
+  {
+    std::lock_guard<std::mutex> g(is->SubPictMutex);
+    FreeSubPictures_Locked(is);
+  }
+  is->SubPictCond.notify_all();
+}
+
+}  // namespace zv

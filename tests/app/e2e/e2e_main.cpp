@@ -1,0 +1,26 @@
+// The player end to end on a real X server: the engine draws into the window.
+#include <QApplication>
+#include <gtest/gtest.h>
+
+#include "app/app_runtime.h"
+#include "app/x11_errors.h"
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+    // Listing the tests works without a display; running them needs one.
+    if (!::testing::GTEST_FLAG(list_tests)) std::fprintf(stderr, "no X display: the end-to-end tests need one\n");
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  } else {
+    qputenv("QT_QPA_PLATFORM", "xcb");
+  }
+  // ctest's headless defaults would keep SDL out of the window.
+  qunsetenv("SDL_VIDEODRIVER");
+  QApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
+  QApplication app(argc, argv);
+  zvapp::InstallX11ErrorHandler();
+  zvapp::InstallRuntimeHooks();
+  int rc = RUN_ALL_TESTS();
+  zvapp::RemoveRuntimeHooks();
+  return rc;
+}

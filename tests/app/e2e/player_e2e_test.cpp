@@ -1,0 +1,210 @@
+// Starts a window manager, opens a test file in the real window and works its
+// commands the way a user does, checking the screen.
+#include <QDir>
+#include <QProcess>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+
+#include "app/control_box.h"
+#include "app/debug_output.h"
+#include "app/engine_player.h"
+#include "app/player_window.h"
+#include "app/x11_errors.h"
+
+namespace zvapp {
+namespace {
+
+// Serves Qt's loop until cond holds or the deadline passes.
+bool WaitFor(const std::function<bool()>& cond, int ms = 15000) {
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (!cond()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    QTest::qWait(20);
+  }
+  return true;
+}
+
+QImage Grab(const QRect& globalRect) {
+  QScreen* s = QGuiApplication::primaryScreen();
+  return s->grabWindow(0, globalRect.x(), globalRect.y(), globalRect.width(), globalRect.height()).toImage();
+}
+
+double MeanLuma(const QImage& img, const QRect& r) {
+  double sum = 0;
+  int n = 0;
+  for (int y = r.top(); y <= r.bottom(); y += 2)
+    for (int x = r.left(); x <= r.right(); x += 2, ++n) sum += qGray(img.pixel(x, y));
+  return n ? sum / n : 0;
+}
+
+// The test picture: code blocks at the top left, a luma ramp rising to the right.
+bool ShowsTestPicture(TfrmPlayer& w) {
+  QRect panel(w.plPlayer->mapToGlobal(QPoint(0, 0)), w.plPlayer->size());
+  panel.setHeight(panel.height() - w.ControlBar->height());
+  QImage img = Grab(panel);
+  if (img.isNull()) return false;
+  const int W = img.width(), H = img.height();
+  QRect left(W / 8, H / 2, W / 8, H / 4), right(W * 6 / 8, H / 2, W / 8, H / 4);
+  double l = MeanLuma(img, left), r = MeanLuma(img, right);
+  return l > 20 && r > l + 40;
+}
+
+// Through the window system's path, as a real pointer would arrive.
+void Click(QWidget* w, Qt::MouseButton button, QPoint pos = QPoint(), bool dbl = false) {
+  if (pos.isNull()) pos = w->rect().center();
+  QWidget* native = w->windowHandle() ? w : w->nativeParentWidget();
+  const QPoint at = w->mapTo(native, pos);
+  if (dbl)
+    QTest::mouseDClick(native->windowHandle(), button, {}, at);
+  else
+    QTest::mouseClick(native->windowHandle(), button, {}, at);
+}
+
+bool RegionIsBlack(const QImage& img) {
+  for (int y = 0; y < img.height(); y += 3)
+    for (int x = 0; x < img.width(); x += 3)
+      if (qGray(img.pixel(x, y)) > 8) return false;
+  return true;
+}
+
+class PlayerEndToEnd : public ::testing::Test {
+protected:
+  void SetUp() override {
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) GTEST_SKIP() << "needs an X display (scripts/test runs one)";
+    const QString media = qEnvironmentVariable("ZELVO_MEDIA_DIR");
+    file = QDir(media).filePath("av_h264_aac.mp4");
+    ASSERT_TRUE(QFile::exists(file)) << "write the test media first: " << file.toStdString();
+    if (!X11WindowManagerRunning()) {
+      wm.start("openbox", {"--sm-disable"});
+      ASSERT_TRUE(wm.waitForStarted(10000)) << "openbox did not start";
+      ASSERT_TRUE(WaitFor(X11WindowManagerRunning, 10000)) << "no window manager came up";
+    }
+    SetDebugOutputSink([this](const std::string& l) {
+      lines.push_back(l);
+      std::fprintf(stderr, "%s\n", l.c_str());
+    });
+  }
+  void TearDown() override {
+    SetDebugOutputSink(nullptr);
+    if (wm.state() != QProcess::NotRunning) {
+      wm.terminate();
+      if (!wm.waitForFinished(5000)) wm.kill();
+      wm.waitForFinished(5000);
+    }
+  }
+  bool Logged(const std::string& line) const { return std::find(lines.begin(), lines.end(), line) != lines.end(); }
+
+  QProcess wm;
+  QString file;
+  std::vector<std::string> lines;
+};
+
+TEST_F(PlayerEndToEnd, PlaysAndObeysTheUser) {
+  TEnginePlayer player;
+  auto window = std::make_unique<TfrmPlayer>(player);
+  TfrmControlBox box(*window);
+  window->SetControlBox(&box);
+  QStringList messages;
+  window->ShowMessage = [&](const QString& t) { messages << t; };
+  window->show();
+  // Mapped and framed by the window manager.
+  ASSERT_TRUE(WaitFor([&] { return window->frameGeometry() != window->geometry() && window->isVisible(); }, 10000))
+      << "no frame";
+  ASSERT_TRUE(WaitFor([&] { return window->windowHandle()->isExposed(); }, 10000));
+  const WId panelId = window->plPlayer->winId();
+  ASSERT_TRUE(X11WindowExists(panelId));
+  const int xErrors = X11ErrorCount();
+
+  ASSERT_TRUE(window->OpenFile(file)) << messages.join("; ").toStdString();
+  EXPECT_EQ(player.ScreenHandle(), uint64_t(panelId));
+  EXPECT_TRUE(WaitFor([&] { return Logged("Play"); }));
+  EXPECT_TRUE(WaitFor([&] { return ShowsTestPicture(*window); })) << "the panel does not show the picture";
+  EXPECT_TRUE(WaitFor([&] {
+    QString t = window->lblDuration->text();
+    return t.endsWith("/00:00:04") && t != "00:00:00/00:00:04";
+  })) << window->lblDuration->text().toStdString();
+  {
+    // The bar lies over the picture's bottom in its own colour.
+    QRect bar(window->ControlBar->mapToGlobal(QPoint(0, 0)), window->ControlBar->size());
+    QImage img = Grab(bar);
+    ASSERT_FALSE(img.isNull());
+    EXPECT_EQ(QColor(img.pixel(img.width() / 2, img.height() - 3)), QColor(0x0C, 0x0C, 0x0C));
+    // The time text at the right edge has light pixels.
+    bool light = false;
+    for (int y = 15; y < img.height() && !light; ++y)
+      for (int x = img.width() - 60; x < img.width() && !light; ++x) light = qGray(img.pixel(x, y)) > 200;
+    EXPECT_TRUE(light);
+  }
+
+  // Pause and resume through the button.
+  Click(window->btnPause, Qt::LeftButton);
+  EXPECT_TRUE(WaitFor([&] { return Logged("Pause") && player.IsPaused(); }));
+  Click(window->btnPause, Qt::LeftButton);
+  EXPECT_TRUE(WaitFor([&] { return Logged("Resume") && !player.IsPaused(); }));
+
+  // The pop-up menu over the playing picture.
+  Click(window->plPlayer, Qt::RightButton, QPoint(100, 100));
+  EXPECT_TRUE(WaitFor([&] { return window->PopPlayer->isVisible(); }, 5000));
+  window->PopPlayer->close();
+  EXPECT_TRUE(WaitFor([&] { return !window->PopPlayer->isVisible(); }, 5000));
+
+  // Double click: full screen over the whole screen; Esc leaves it.
+  const QRect normal = window->geometry();
+  const QRect screen = window->screen()->geometry();
+  Click(window->plPlayer, Qt::LeftButton, QPoint(100, 100), true);
+  EXPECT_TRUE(WaitFor([&] { return window->frameGeometry() == screen && window->geometry() == screen; }))
+      << "full screen is " << window->frameGeometry().width() << "x" << window->frameGeometry().height();
+  EXPECT_TRUE(WaitFor([&] { return ShowsTestPicture(*window); }));
+  {
+    QImage all = Grab(screen);
+    // The bar sits at the bottom of the screen.
+    EXPECT_EQ(QColor(all.pixel(all.width() / 2, all.height() - 3)), QColor(0x0C, 0x0C, 0x0C));
+  }
+  EXPECT_EQ(window->plPlayer->winId(), panelId);
+  QTest::keyClick(window.get(), Qt::Key_Escape);
+  EXPECT_TRUE(WaitFor([&] { return window->geometry().size() == normal.size() && window->frameGeometry() != screen; }));
+  EXPECT_FALSE(window->mnuFullScreen->isChecked());
+  EXPECT_TRUE(WaitFor([&] { return ShowsTestPicture(*window); }));
+  EXPECT_EQ(window->plPlayer->winId(), panelId);
+
+  // A snapshot in each format.
+  QTemporaryDir dir;
+  for (const char* name : {"shot.BMP", "shot.jpg"}) {
+    const QString path = dir.filePath(name);
+    window->RunSaveDialog = [&] { return path; };
+    Click(window->btnCapture, Qt::LeftButton);
+    QImage shot(path);
+    ASSERT_FALSE(shot.isNull()) << name;
+    EXPECT_EQ(shot.size(), QSize(320, 240)) << name;
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.read(2), QByteArray(name[5] == 'B' ? "BM" : "\xFF\xD8")) << name;
+  }
+
+  // Stop clears the picture; the time text stays.
+  const QString before = window->lblDuration->text();
+  Click(window->btnStop, Qt::LeftButton);
+  EXPECT_TRUE(WaitFor([&] { return Logged("Stop"); }));
+  EXPECT_TRUE(WaitFor([&] {
+    QRect panel(window->plPlayer->mapToGlobal(QPoint(0, 0)), window->plPlayer->size());
+    panel.setHeight(panel.height() - window->ControlBar->height());
+    return RegionIsBlack(Grab(panel));
+  })) << "the panel keeps the last picture";
+  EXPECT_FALSE(window->lblDuration->text().isEmpty());
+  EXPECT_EQ(window->plPlayer->winId(), panelId);
+  EXPECT_TRUE(X11WindowExists(panelId));
+  EXPECT_EQ(X11ErrorCount(), xErrors);
+  EXPECT_TRUE(messages.isEmpty()) << messages.join("; ").toStdString();
+  (void)before;
+
+  window->close();
+  window.reset();
+}
+
+}  // namespace
+}  // namespace zvapp
