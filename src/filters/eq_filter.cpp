@@ -11,24 +11,7 @@ namespace {
 constexpr TEqualizerTexts kTexts{"Invalid brightness value %d, force to %d\n", "Invalid contrast value %d, force to %d\n",
                                  "brightness:%d, contrast %d\n"};
 
-constexpr AVPixelFormat kPixFmts[] = {
-    AV_PIX_FMT_YUV420P,  AV_PIX_FMT_YUV422P,  AV_PIX_FMT_YUV444P,  AV_PIX_FMT_YUV410P,
-    AV_PIX_FMT_YUV411P,  AV_PIX_FMT_YUV440P,  AV_PIX_FMT_YUVJ420P, AV_PIX_FMT_YUVJ422P,
-    AV_PIX_FMT_YUVJ444P, AV_PIX_FMT_YUVJ440P, AV_PIX_FMT_NONE};
-
-const AVClass kEqClass = {
-    .class_name = "nativeeq",
-    .item_name = &NativeFilterItemName,
-    .option = nullptr,
-    .version = LIBAVUTIL_VERSION_INT,
-    .log_level_offset_offset = 0,
-    .parent_log_context_offset = 0,
-    .category = AV_CLASS_CATEGORY_FILTER,
-    .get_category = nullptr,
-    .query_ranges = nullptr,
-    .child_next = nullptr,
-    .child_class_iterate = nullptr,
-};
+const AVClass kEqClass = EqualizerLogClass("nativeeq");
 
 EqContext* Priv(TNativeFilterContext* ctx) { return static_cast<EqContext*>(ctx->priv); }
 
@@ -53,7 +36,7 @@ const TNativeFilter kEqFilter = {
     .description = "Software video equalizer(brightness and contrast)",
     .log_class = &kEqClass,
     .priv_size = sizeof(EqContext),
-    .pix_fmts = kPixFmts,
+    .pix_fmts = kEqualizerPixFmts,
     .init = &EqInit,
     .config_input = nullptr,
     .process = &EqProcess,

@@ -4,7 +4,33 @@
 #include <atomic>
 #include <cstdint>
 
+#include "filters/native_filter.h"
+#include "runtime/av_headers.h"
+
 namespace zv {
+
+// The planar YUV formats both filters accept.
+inline constexpr AVPixelFormat kEqualizerPixFmts[] = {
+    AV_PIX_FMT_YUV420P,  AV_PIX_FMT_YUV422P,  AV_PIX_FMT_YUV444P,  AV_PIX_FMT_YUV410P,
+    AV_PIX_FMT_YUV411P,  AV_PIX_FMT_YUV440P,  AV_PIX_FMT_YUVJ420P, AV_PIX_FMT_YUVJ422P,
+    AV_PIX_FMT_YUVJ444P, AV_PIX_FMT_YUVJ440P, AV_PIX_FMT_NONE};
+
+// The log class of a filter named name, so its lines carry "[name @ ...]".
+constexpr AVClass EqualizerLogClass(const char* name) {
+  return AVClass{
+      .class_name = name,
+      .item_name = &NativeFilterItemName,
+      .option = nullptr,
+      .version = LIBAVUTIL_VERSION_INT,
+      .log_level_offset_offset = 0,
+      .parent_log_context_offset = 0,
+      .category = AV_CLASS_CATEGORY_FILTER,
+      .get_category = nullptr,
+      .query_ranges = nullptr,
+      .child_next = nullptr,
+      .child_class_iterate = nullptr,
+  };
+}
 
 // One setting (-100..100): the instance's own value, or a registered
 // application value read again for every picture.

@@ -13,24 +13,7 @@ namespace {
 constexpr TEqualizerTexts kTexts{"Invalid hue value %d, force to %d\n", "Invalid saturation value %d, force to %d\n",
                                  "hue:%d, saturation %d\n"};
 
-constexpr AVPixelFormat kPixFmts[] = {
-    AV_PIX_FMT_YUV420P,  AV_PIX_FMT_YUV422P,  AV_PIX_FMT_YUV444P,  AV_PIX_FMT_YUV410P,
-    AV_PIX_FMT_YUV411P,  AV_PIX_FMT_YUV440P,  AV_PIX_FMT_YUVJ420P, AV_PIX_FMT_YUVJ422P,
-    AV_PIX_FMT_YUVJ444P, AV_PIX_FMT_YUVJ440P, AV_PIX_FMT_NONE};
-
-const AVClass kHueClass = {
-    .class_name = "nativehue",
-    .item_name = &NativeFilterItemName,
-    .option = nullptr,
-    .version = LIBAVUTIL_VERSION_INT,
-    .log_level_offset_offset = 0,
-    .parent_log_context_offset = 0,
-    .category = AV_CLASS_CATEGORY_FILTER,
-    .get_category = nullptr,
-    .query_ranges = nullptr,
-    .child_next = nullptr,
-    .child_class_iterate = nullptr,
-};
+const AVClass kHueClass = EqualizerLogClass("nativehue");
 
 HueContext* Priv(TNativeFilterContext* ctx) { return static_cast<HueContext*>(ctx->priv); }
 
@@ -79,7 +62,7 @@ const TNativeFilter kHueFilter = {
     .description = "Software video equalizer(hue and saturation)",
     .log_class = &kHueClass,
     .priv_size = sizeof(HueContext),
-    .pix_fmts = kPixFmts,
+    .pix_fmts = kEqualizerPixFmts,
     .init = &HueInit,
     .config_input = &HueConfigInput,
     .process = &HueProcess,
