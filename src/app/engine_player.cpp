@@ -1,5 +1,7 @@
 #include "app/engine_player.h"
 
+#include <cstring>
+
 #include "filters/eq_filter.h"
 #include "filters/hue_filter.h"
 #include "runtime/decoder.h"
@@ -38,8 +40,25 @@ bool TEnginePlayer::VideoShape(TVideoShape& shape) {
   return true;
 }
 
-void TEnginePlayer::ClearHookEvents() { FPlayer->SetOnAudioHook(nullptr); }
+void TEnginePlayer::ClearHookEvents() {
+  FPlayer->SetOnVideoHook(nullptr);
+  FPlayer->SetOnAudioHook(nullptr);
+}
 
-QImage TEnginePlayer::CurrentFrame() { return {}; }
+QImage BitmapToImage(const zv::TBitmap& bitmap) {
+  if (bitmap.Width() <= 0 || bitmap.Height() <= 0) return {};
+  QImage image(bitmap.Width(), bitmap.Height(), QImage::Format_BGR888);
+  for (int y = 0; y < bitmap.Height(); ++y)
+    std::memcpy(image.scanLine(y), bitmap.ScanLine(y), size_t(bitmap.Width()) * 3);
+  return image;
+}
+
+QImage TEnginePlayer::CurrentFrame() {
+  zv::TBitmap& frame = FPlayer->CurrentFrame();
+  frame.Canvas().Lock();
+  QImage image = BitmapToImage(frame);
+  frame.Canvas().Unlock();
+  return image;
+}
 
 }  // namespace zvapp

@@ -4,8 +4,12 @@
 
 #include "app/player_port.h"
 #include "engine/player.h"
+#include "runtime/bitmap.h"
 
 namespace zvapp {
+
+// A copy of the engine's bitmap (BGR rows) as a Qt image; null for an empty bitmap.
+QImage BitmapToImage(const zv::TBitmap& bitmap);
 
 class TEnginePlayer : public IPlayer {
 public:

@@ -62,6 +62,11 @@ TfrmPlayer::TfrmPlayer(IPlayer& player, QWidget* parent)
   tmrRefresh->setInterval(1000);
   connect(tmrRefresh, &QTimer::timeout, this, [this] { tmrRefreshTimer(); });
 
+  tmrScreenPosition = new QTimer(this);
+  tmrScreenPosition->setSingleShot(true);
+  tmrScreenPosition->setInterval(30);
+  connect(tmrScreenPosition, &QTimer::timeout, this, [this] { FFPlayer.UpdateScreenPosition(); });
+
   CreateMenu();
   WireControls();
 
@@ -139,6 +144,10 @@ void TfrmPlayer::WireControls() {
   plPlayer->OnResized = [this] {
     const int h = ControlBar->height();
     ControlBar->setGeometry(0, plPlayer->height() - h, plPlayer->width(), h);
+    // Asked again a little later: the engine reads the size from the X server,
+    // which may not have the new one yet.
+    FFPlayer.UpdateScreenPosition();
+    tmrScreenPosition->start();
   };
 }
 

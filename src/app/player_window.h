@@ -55,6 +55,8 @@ public:
   QAction* mnuFullScreen;
   QAction* mnuControlBox;
   QTimer* tmrRefresh;
+  // Tells the engine about a new panel size once the X server has it.
+  QTimer* tmrScreenPosition;
   zv::TFFLogger FFLogger;
 
   // Picture values read by the running equalizer filters.

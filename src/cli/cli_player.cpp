@@ -22,7 +22,7 @@ namespace {
 struct TOptions {
   std::string File;
   std::string LibPath;
-  bool NoDisplay = false, Positions = false, StartPaused = false, Mute = false;
+  bool NoDisplay = false, Positions = false, StartPaused = false, Mute = false, Stats = false;
   TLogLevel LogLevel = llQuiet;  // log lines are printed only when asked for
   std::optional<double> Seek, PlayFor;
   int Volume = MaxAudioVolume;
@@ -70,6 +70,7 @@ bool ParseOptions(int argc, char** argv, TOptions& o) {
     else if (a == "--positions") o.Positions = true;
     else if (a == "--start-paused") o.StartPaused = true;
     else if (a == "--mute") o.Mute = true;
+    else if (a == "--stats") o.Stats = true;
     else if (a == "--log-level") {
       if (!value(v) || !ParseLogLevel(v, o.LogLevel)) return std::fprintf(stderr, "bad --log-level\n"), false;
     } else if (a == "--seek") {
@@ -116,7 +117,7 @@ void PrintPlayerUsage() {
   std::fprintf(stderr,
                "       zelvo-cli FILE [--no-display] [--positions] [--log-level LEVEL] [--start-paused]\n"
                "                      [--seek SECONDS] [--play-for SECONDS] [--volume 0..128] [--mute]\n"
-               "                      [--audio-driver NAME] [--video-driver NAME] [--lib-path DIR]\n"
+               "                      [--audio-driver NAME] [--video-driver NAME] [--lib-path DIR] [--stats]\n"
                "         LEVEL: quiet panic fatal error warning info verbose debug\n"
                "         audio drivers: dummy disk pulseaudio pipewire alsa; video drivers: dummy x11 wayland\n");
 }
@@ -187,6 +188,17 @@ int RunPlayer(int argc, char** argv) {
     }
   }
   player.Stop(true);
+  if (o.Stats) {
+    TVideoStats s = player.VideoStats();
+    char text[320];
+    std::snprintf(text, sizeof text,
+                  "stats pictures decoded %lld shown %lld skipped-by-decoder %lld discarded-after-seek %lld; "
+                  "pts-master ms mean %.1f mean-abs %.1f min %.1f max %.1f over %lld",
+                  (long long)s.Decoded, (long long)s.Shown, (long long)s.SkippedByDecoder,
+                  (long long)s.DiscardedAfterSeek, s.SyncMean * 1e3, s.SyncMeanAbs * 1e3, s.SyncMin * 1e3,
+                  s.SyncMax * 1e3, (long long)s.SyncCount);
+    PrintLine(text);
+  }
   return 0;
 }
 

@@ -39,6 +39,7 @@ struct TVideoPicture {
   int Pitches[3] = {0, 0, 0};
   SDL_Texture* Texture = nullptr;  // play thread only
   AVFrame* PictureRef = nullptr;   // the sink's frame, kept until the slot is reused
+  bool Stale = false;              // guarded by PictQueueMutex: queued before the last flush
 };
 
 // A decoded subtitle waiting for display.
@@ -159,6 +160,16 @@ struct TMediaState {
   std::atomic<int> SeekDone{0};
   std::atomic<int> VideoFlushed{0};
   double FrameDuration = 0;  // seconds, chosen at video open
+
+  // Video path: the filter pipeline's output (written by the video thread
+  // before it asks for a slot), whether a picture was shown since the last
+  // flush, and the slot whose texture is on screen (play thread only).
+  std::atomic<int> SinkWidth{0}, SinkHeight{0}, SinkPixFmt{-1};
+  std::atomic<int> PictureShown{0};
+  // 1 once the video thread has given out its last picture (until a flush).
+  std::atomic<int> VideoDrained{0};
+  int ShownIndex = -1;
+  AVRational ShownSar{0, 1};  // play thread only: pixel aspect of the picture on screen
 };
 
 // Zero-initialised on the heap (the record is large: keep it off thread stacks).

@@ -5,6 +5,7 @@
 
 #include "engine/clocks.h"
 #include "engine/display.h"
+#include "engine/picture_queue.h"
 #include "engine/player.h"
 #include "engine/sdl_events.h"
 #include "engine/x11_embed.h"
@@ -64,7 +65,7 @@ bool TPlayThread::InitSDL(std::string& error) {
     if (ok && display) {
       if (FHandle) {
         window = sdl.SDL_CreateWindowFrom(reinterpret_cast<const void*>(uintptr_t(FHandle)));
-        if (window) FollowForeignWindow(sdl, FPlayer->FSDLLoader.LoadedPath(), window);
+        if (window) FollowForeignWindow(FPlayer->FSDLLoader.Handle(), window);
       } else {
         int w = FPlayer->ScreenWidth() > 0 ? FPlayer->ScreenWidth() : DefaultWindowWidth;
         int h = FPlayer->ScreenHeight() > 0 ? FPlayer->ScreenHeight() : DefaultWindowHeight;
@@ -212,9 +213,17 @@ void TPlayThread::PlayLoop() {
           is->Width = width;
           is->Height = height;
         }
+        if (is->VideoStream) VideoOpen(is, true);
         VideoDisplay(is);
         break;
-      default:  // picture allocation belongs to the video path
+      case ueAllocPicture:
+        VideoOpen(is, false);
+        if (!AllocPicture(is)) {  // no picture can be shown: the playback ends
+          FPlayer->DoExit_Locked();
+          return;
+        }
+        break;
+      default:
         break;
     }
   }

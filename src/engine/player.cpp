@@ -78,6 +78,7 @@ TCustomPlayer::~TCustomPlayer() {
     FOnPosition = nullptr;
     FOnState = nullptr;
     FOnAudioHook = nullptr;
+    FOnVideoHook = nullptr;
   }
   Stop(true);
   StopEventThread();
@@ -248,9 +249,10 @@ bool TCustomPlayer::Open(const std::string& AFileName, uint64_t AScreenHandle, b
   FScreenHandle.store(AScreenHandle, std::memory_order_relaxed);
 
   int frameW = -1, frameH = -1;
-  if (is->VideoCodec && is->VideoCodec->width > 0) {
-    frameW = is->VideoCodec->width;
-    frameH = is->VideoCodec->height;
+  // The stream's parameters: the decoder's context is the video thread's by now.
+  if (is->VideoStream && is->VideoStream->codecpar->width > 0) {
+    frameW = is->VideoStream->codecpar->width;
+    frameH = is->VideoStream->codecpar->height;
   }
   int64_t duration = is->IsImageSequence ? 0 : is->Duration;
   TFileOpenEvent onFileOpen;

@@ -29,7 +29,12 @@
 #include "engine/manual_event.h"
 #include "engine/media_state.h"
 #include "engine/notice_queue.h"
+#include "engine/shown_picture.h"
+#include "engine/video_display.h"
+#include "engine/video_stats.h"
 #include "runtime/base_component.h"
+#include "runtime/bitmap.h"
+#include "runtime/format_converter.h"
 #include "runtime/sdl_loader.h"
 
 namespace zv {
@@ -56,6 +61,10 @@ using TPlayStateEvent = std::function<void(TFFBaseComponent* Sender, TPlayState 
 // Published with its type; the engine never raises it.
 using TAudioHookEvent = std::function<void(TFFBaseComponent* Sender, int64_t APTS, uint8_t* ASample, int ASize,
                                            int ASampleRate, int AChannels)>;
+
+// Raised on the video thread for every picture while VideoHook is set; the
+// bitmap's canvas is locked meanwhile. AUpdate false keeps the decoded picture.
+using TVideoHookEvent = std::function<void(TFFBaseComponent* Sender, TBitmap* ABitmap, int64_t APTS, bool& AUpdate)>;
 
 class TPlayThread;
 class TEventThread;
@@ -112,12 +121,28 @@ public:
   int IoTimeout() const { return FIoTimeout.load(std::memory_order_relaxed); }  // ms per blocking open step
   void SetIoTimeout(int ms) { FIoTimeout.store(ms, std::memory_order_relaxed); }
 
+  // Decoding threads of the video decoder, read at each open: 0 one per core, 1 single.
+  int DecoderThreads() const { return FDecoderThreads.load(std::memory_order_relaxed); }
+  void SetDecoderThreads(int v) { FDecoderThreads.store(v < 0 ? 0 : v, std::memory_order_relaxed); }
+  bool VideoHook() const { return FVideoHook.load(std::memory_order_relaxed); }
+  void SetVideoHook(bool v) { FVideoHook.store(v, std::memory_order_relaxed); }
+
+  // A copy of the picture on screen (the bitmap belongs to the player); with
+  // nothing open 0 x 0 and APTS -1. Any thread.
+  TBitmap& CurrentFrame(int64_t& APTS);
+  TBitmap& CurrentFrame();
+  // Picture counts of the current (or last) playback.
+  TVideoStats VideoStats() const { return FVideoStats.Snapshot(); }
+  // Read-backs of the rendered output.
+  TOutputCapture& OutputCapture() { return FOutputCapture; }
+
   // --- events (may be set from the application thread at any time) ---
   void SetOnFileOpen(TFileOpenEvent h);
   void SetOnPosition(TPositionEvent h);
   void SetOnState(TPlayStateEvent h);
   void SetOnBeforeFindStreamInfo(TBeforeFindStreamInfoEvent h);
   void SetOnAudioHook(TAudioHookEvent h);
+  void SetOnVideoHook(TVideoHookEvent h);
 
   // --- engine side: called by the decoding, output and display code ---
   const TSDLEntryPoints& SDL() const { return FSDL; }
@@ -141,6 +166,12 @@ public:
 
   // Notices waiting for the event thread.
   TNoticeQueue& Notices() { return FNotices; }
+
+  // Video path (video_thread.cpp, picture_queue.cpp, video_display.cpp).
+  TVideoHookEvent OnVideoHook() const;
+  TFormatConverter& HookConverter() { return FHookConverter; }  // video thread only
+  TShownPicture& ShownPicture() { return FShownPicture; }
+  TVideoStatsCounter& VideoStatsCounter() { return FVideoStats; }
 
 protected:
   std::atomic<float> FAspectRatio{0};
@@ -192,6 +223,7 @@ private:
   TPlayStateEvent FOnState;                            // guarded by FEventLock
   TBeforeFindStreamInfoEvent FOnBeforeFindStreamInfo;  // guarded by FEventLock
   TAudioHookEvent FOnAudioHook;                        // guarded by FEventLock
+  TVideoHookEvent FOnVideoHook;                        // guarded by FEventLock
 
   mutable std::mutex FTextLock;
   std::string FLastErrMsg;    // guarded by FTextLock
@@ -211,6 +243,14 @@ private:
   std::atomic<SDL_Window*> FWindow{nullptr};      // play thread writes
   std::atomic<SDL_Renderer*> FRenderer{nullptr};  // play thread writes
   std::atomic<uint32_t> FUserEventBase{0};
+
+  std::atomic<int> FDecoderThreads{0};
+  std::atomic<bool> FVideoHook{false};
+  TFormatConverter FHookConverter;   // video thread only
+  TFormatConverter FFrameConverter;  // used under FShownPicture's lock
+  TShownPicture FShownPicture;
+  TVideoStatsCounter FVideoStats;
+  TOutputCapture FOutputCapture;
 
   std::unique_ptr<TEventThread> FEventThread;  // application thread only
   std::unique_ptr<TPlayThread> FPlayThread;    // application thread only

@@ -8,6 +8,16 @@
 
 namespace zv {
 
+namespace {
+// With pictures, the end comes once the last of them has been shown.
+bool VideoFinished(TMediaState* is) {
+  if (!is->VideoStream) return true;
+  if (!is->VideoDrained.load()) return false;
+  std::lock_guard<std::mutex> g(is->PictQueueMutex);
+  return is->PictQueueSize == 0;
+}
+}  // namespace
+
 void TCustomPlayer::Seek(TSeekFlags AFlags, bool AWait, int64_t ATarget) {
   TMediaState* is = CurStream();
   if (!is) return;
@@ -66,7 +76,8 @@ void TCustomPlayer::UpdatePosition() {
   }
   // Reported once per end, audio-only files included; a seek (or, with video,
   // the next picture) re-arms it.
-  if (!is->IsCapture && is->EofDrained.load() == 1 && is->EndReported.exchange(1) == 0) SetPlayState(psEnd);
+  if (!is->IsCapture && is->EofDrained.load() == 1 && VideoFinished(is) && is->EndReported.exchange(1) == 0)
+    SetPlayState(psEnd);
 }
 
 }  // namespace zv

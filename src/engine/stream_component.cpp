@@ -2,10 +2,15 @@
 // packet queue (started with the flush packet) and its output.
 #include "engine/audio_output.h"
 #include "engine/player.h"
+#include "engine/video_thread.h"
+#include "engine/subtitle_thread.h"
 #include "runtime/codec_lock.h"
 #include "runtime/entry_points.h"
 #include "runtime/format.h"
 #include "runtime/logger.h"
+
+#include <system_error>
+#include <thread>
 
 namespace zv {
 
@@ -39,6 +44,7 @@ int TCustomPlayer::StreamComponentOpen(TMediaState* S, int AIndex) {
   }
   ctx->pkt_timebase = st->time_base;
   ApplyDecoderSettings(ctx);
+  if (ctx->codec_type == AVMEDIA_TYPE_VIDEO) ctx->thread_count = DecoderThreadCount(DecoderThreads());
   if (!codec || OpenCodec(ctx, codec, nullptr) < 0) {
     FreeCodec(&ctx);
     ReportError("avcodec_open() failed.", false);
@@ -82,6 +88,14 @@ int TCustomPlayer::StreamComponentOpen(TMediaState* S, int AIndex) {
       }
       PacketQueueInit(S->VideoQueue);
       PacketQueuePut(S->VideoQueue, FlushPacket());
+      FShownPicture.Open(ctx->width, ctx->height);
+      try {
+        S->VideoThread = std::thread([S] { VideoThreadMain(S); });
+      } catch (const std::system_error&) {
+        ReportError("SDL_CreateThread() failed.", false);
+        StreamComponentClose(S, AIndex);
+        return -1;
+      }
       break;
     }
     case AVMEDIA_TYPE_SUBTITLE:
@@ -91,6 +105,11 @@ int TCustomPlayer::StreamComponentOpen(TMediaState* S, int AIndex) {
       S->SubtitleCodec = ctx;
       PacketQueueInit(S->SubtitleQueue);
       PacketQueuePut(S->SubtitleQueue, FlushPacket());
+      try {
+        S->SubtitleThread = std::thread([S] { SubtitleThreadMain(S); });
+      } catch (const std::system_error&) {
+        ReportError("SDL_CreateThread() failed.", false);  // the file plays without subtitles
+      }
       break;
     default:
       FreeCodec(&ctx);  // nothing of this stream is used
@@ -120,6 +139,7 @@ void TCustomPlayer::StreamComponentClose(TMediaState* S, int AIndex) {
       }
       S->PictQueueCond.notify_all();  // wakes a video thread waiting for a free slot
       if (S->VideoThread.joinable()) S->VideoThread.join();
+      FShownPicture.Close();
       PacketQueueEnd(S->VideoQueue);
       FreeCodec(&S->VideoCodec);
       S->VideoStream = nullptr;
@@ -133,6 +153,7 @@ void TCustomPlayer::StreamComponentClose(TMediaState* S, int AIndex) {
       }
       S->SubPictCond.notify_all();
       if (S->SubtitleThread.joinable()) S->SubtitleThread.join();
+      FreeSubPictures(S);  // the refresh step may not run again
       PacketQueueEnd(S->SubtitleQueue);
       FreeCodec(&S->SubtitleCodec);
       S->SubtitleStream = nullptr;

@@ -59,6 +59,7 @@ bool TCustomPlayer::StreamOpen(const std::string& AFileName, bool APaused) {
     return false;
   }
   S->Owner = this;
+  FVideoStats.Reset();
   if (APaused) {
     S->Paused.store(1, std::memory_order_relaxed);
     S->PausedDecodeCount.store(1, std::memory_order_relaxed);
@@ -148,9 +149,10 @@ void TCustomPlayer::ReadThreadMain(TMediaState* S) {
 
     for (unsigned i = 0; i < ic->nb_streams; ++i) ic->streams[i]->discard = AVDISCARD_ALL;
     int video = -1, audio = -1, subtitle = -1;
-    if (!DisableVideo()) video = ff::av_find_best_stream(ic, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    const bool withVideo = !DisableVideo() && !DisableDisplay();  // no output, no pictures
+    if (withVideo) video = ff::av_find_best_stream(ic, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     if (!DisableAudio()) audio = ff::av_find_best_stream(ic, AVMEDIA_TYPE_AUDIO, -1, video, nullptr, 0);
-    if (!DisableVideo())
+    if (withVideo)
       subtitle = ff::av_find_best_stream(ic, AVMEDIA_TYPE_SUBTITLE, -1, audio >= 0 ? audio : video, nullptr, 0);
 
     FIoStartTime.store(IoIdle, std::memory_order_relaxed);
@@ -159,12 +161,9 @@ void TCustomPlayer::ReadThreadMain(TMediaState* S) {
     InterruptCallbacks().Register(tid, this, abortCb);
 
     if (audio >= 0) StreamComponentOpen(S, audio);
-    // Pictures and subtitles have no decoding thread yet: a file with video
-    // plays its sound with the waveform display, the video stream stays discarded.
-    if (video >= 0 || subtitle >= 0)
-      DefaultLogger().Log(this, llInfo,
-                          Format("%s: video and subtitle streams are not played by this engine version", {name}));
+    if (video >= 0) StreamComponentOpen(S, video);
     if (S->VideoStreamIndex < 0 && !DisableDisplay()) S->ShowAudio = 1;
+    if (subtitle >= 0) StreamComponentOpen(S, subtitle);
 
     if (S->VideoStreamIndex < 0 && S->AudioStreamIndex < 0) {
       SetLastErrMsg(Format("%s: could not open codecs, no stream to play.", {name}));

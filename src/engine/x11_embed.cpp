@@ -1,15 +1,14 @@
 #include "engine/x11_embed.h"
 
 #include <SDL2/SDL_syswm.h>
+#include <dlfcn.h>
 
 namespace zv {
 
-bool FollowForeignWindow(const TSDLEntryPoints& sdl, const std::string& sdlPath, SDL_Window* window) {
-  if (!window || !sdl.SDL_LoadObject) return false;
-  // Taken from the already loaded library (its header drags X11 into every user of the table).
-  void* lib = sdl.SDL_LoadObject(sdlPath.c_str());
-  if (!lib) return false;
-  auto getWMInfo = reinterpret_cast<decltype(&SDL_GetWindowWMInfo)>(sdl.SDL_LoadFunction(lib, "SDL_GetWindowWMInfo"));
+bool FollowForeignWindow(void* sdlHandle, SDL_Window* window) {
+  if (!window || !sdlHandle) return false;
+  // Resolved here rather than in the table: its header drags X11 into every user of the table.
+  auto getWMInfo = reinterpret_cast<decltype(&SDL_GetWindowWMInfo)>(dlsym(sdlHandle, "SDL_GetWindowWMInfo"));
   bool ok = false;
   SDL_SysWMinfo info;
   SDL_VERSION(&info.version);
@@ -24,7 +23,6 @@ bool FollowForeignWindow(const TSDLEntryPoints& sdl, const std::string& sdlPath,
       ok = true;
     }
   }
-  sdl.SDL_UnloadObject(lib);
   return ok;
 }
 

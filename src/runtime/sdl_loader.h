@@ -34,6 +34,8 @@ public:
   const std::string& LastErrMsg() const { return FLastErrMsg; }
   const std::string& LoadedPath() const { return FLoadedPath; }
   const TSDLEntryPoints& EntryPoints() const { return FEntry; }
+  // The loaded module, for the few functions resolved outside the table.
+  void* Handle() const { return FHandle; }
 
 private:
   void Unload_Locked();

@@ -7,6 +7,7 @@
 
 #include "app/auto_hide.h"
 #include "app/debug_output.h"
+#include "app/engine_player.h"
 #include "app/file_dialogs.h"
 #include "app/play_state.h"
 #include "app/player_window.h"
@@ -252,6 +253,24 @@ TEST(FileDialogTest, FilterChoicesCarryTheExactExtensionLists) {
   EXPECT_EQ(open[2].count("*."), 17);
   EXPECT_EQ(DialogFilters(QString::fromLatin1(TfrmPlayer::kSaveFilter)),
             (QStringList{"Bitmaps (*.bmp)", "JPEG Image File  (*.jpg *.jpeg)"}));
+}
+
+}  // namespace
+}  // namespace zvapp
+
+namespace zvapp {
+namespace {
+
+TEST(BitmapToImageTest, KeepsRowsAndColours) {
+  zv::TBitmap bmp;
+  EXPECT_TRUE(BitmapToImage(bmp).isNull());
+  bmp.SetSize(3, 2);
+  bmp.Canvas().SetPixel(0, 0, 0x00030201);  // 0x00BBGGRR
+  bmp.Canvas().SetPixel(2, 1, 0x00FF8000);
+  QImage img = BitmapToImage(bmp);
+  ASSERT_EQ(img.size(), QSize(3, 2));
+  EXPECT_EQ(img.pixel(0, 0), qRgb(1, 2, 3));
+  EXPECT_EQ(img.pixel(2, 1), qRgb(0, 0x80, 0xFF));
 }
 
 }  // namespace

@@ -14,8 +14,10 @@ int main(int argc, char** argv) {
   } else {
     qputenv("QT_QPA_PLATFORM", "xcb");
   }
-  // ctest's headless defaults would keep SDL out of the window.
+  // SDL draws into the window; the sound goes nowhere (no audio device needed).
   qunsetenv("SDL_VIDEODRIVER");
+  qputenv("SDL_AUDIODRIVER", "dummy");
+  if (qEnvironmentVariableIsEmpty("ZELVO_MEDIA_DIR")) qputenv("ZELVO_MEDIA_DIR", ZELVO_E2E_MEDIA_DIR);
   QApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
   QApplication app(argc, argv);
   zvapp::InstallX11ErrorHandler();

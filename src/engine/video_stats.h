@@ -1,0 +1,51 @@
+#pragma once
+// Counts of what happened to the pictures of a playback, and how far each
+// shown picture was from the master clock when it appeared.
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+namespace zv {
+
+struct TVideoStats {
+  int64_t Decoded = 0;             // pictures out of the decoder
+  int64_t Shown = 0;               // pictures put on screen
+  int64_t SkippedByDecoder = 0;    // decoded but not passed on (frame-skip ratio)
+  int64_t DiscardedAfterSeek = 0;  // queued before a seek, dropped unseen
+  int64_t SurfaceOpens = 0;        // output (re)openings that set its size
+  // pts minus the master clock at the moment each picture was shown (s).
+  int64_t SyncCount = 0;
+  double SyncMean = 0;
+  double SyncMeanAbs = 0;
+  double SyncMin = 0;
+  double SyncMax = 0;
+  // The last RecentCapacity shown pictures, oldest first: their pts and
+  // their difference from the master clock (s).
+  std::vector<double> RecentPts;
+  std::vector<double> RecentSync;
+};
+
+// Shared by the video, play and application threads.
+class TVideoStatsCounter {
+public:
+  static constexpr size_t RecentCapacity = 4096;
+
+  void Reset();
+  void AddDecoded();
+  void AddSkippedByDecoder();
+  void AddDiscardedAfterSeek();
+  void AddSurfaceOpen();
+  void AddShown(double pts, double ptsMinusMaster);
+  TVideoStats Snapshot() const;
+
+private:
+  mutable std::mutex FLock;
+  TVideoStats FStats;         // guarded by FLock (Recent* unused here)
+  double FSyncSum = 0;        // guarded by FLock
+  double FSyncAbsSum = 0;     // guarded by FLock
+  std::vector<double> FRing;     // guarded by FLock: differences
+  std::vector<double> FPtsRing;  // guarded by FLock: pts, same positions
+  size_t FRingNext = 0;       // guarded by FLock
+};
+
+}  // namespace zv

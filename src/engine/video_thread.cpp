@@ -1,0 +1,241 @@
+#include "engine/video_thread.h"
+
+#include <chrono>
+#include <cmath>
+#include <string>
+#include <thread>
+
+#include "engine/clocks.h"
+#include "engine/picture_queue.h"
+#include "engine/player.h"
+#include "filters/filter_pipeline.h"
+#include "runtime/entry_points.h"
+#include "runtime/logger.h"
+
+namespace zv {
+
+int64_t GuessCorrectPts(TPtsCorrection& c, int64_t reorderedPts, int64_t dts) {
+  if (dts != AV_NOPTS_VALUE) {
+    if (dts <= c.LastDts) ++c.NumFaultyDts;
+    c.LastDts = dts;
+  }
+  if (reorderedPts != AV_NOPTS_VALUE) {
+    if (reorderedPts <= c.LastPts) ++c.NumFaultyPts;
+    c.LastPts = reorderedPts;
+  }
+  if (c.NumFaultyDts < c.NumFaultyPts && dts != AV_NOPTS_VALUE) return dts;
+  return reorderedPts != AV_NOPTS_VALUE ? reorderedPts : dts;
+}
+
+int DecoderThreadCount(int property) {
+  if (property > 0) return property;
+  unsigned cores = std::thread::hardware_concurrency();
+  return cores > 0 ? int(cores) : 1;
+}
+
+namespace {
+
+// Everything the thread works with; used by this thread only.
+struct TVideoDecoder {
+  TMediaState* is = nullptr;
+  TCustomPlayer* player = nullptr;
+  AVCodecContext* ctx = nullptr;
+  AVRational streamTb{1, 1};
+  std::string filters;
+  TVideoFilterPipeline pipeline;
+  AVFrame* decoded = nullptr;
+  AVFrame* filtered = nullptr;
+  bool drainSent = false;  // the decoder was told the stream ended
+};
+
+bool WaitWhilePaused(TMediaState* is) {
+  while (is->Paused.load(std::memory_order_relaxed) && !is->SeekWhilePaused.load(std::memory_order_relaxed) &&
+         !is->PausedDecodeCount.load(std::memory_order_relaxed)) {
+    if (VideoQueueAborted(is)) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return true;
+}
+
+// A picture came out of the decoder: 1 to pass it on, 0 when the skip ratio drops it.
+int TakeDecoded(TVideoDecoder& d) {
+  TMediaState* is = d.is;
+  d.player->VideoStatsCounter().AddDecoded();
+  d.decoded->pts = GuessCorrectPts(is->PtsCorrection, d.decoded->pts, d.decoded->pkt_dts);
+  if (!SkipFramesPassPicture(is)) {
+    d.player->VideoStatsCounter().AddSkippedByDecoder();
+    ff::av_frame_unref(d.decoded);
+    return 0;
+  }
+  return 1;
+}
+
+void Flush(TVideoDecoder& d) {
+  ff::avcodec_flush_buffers(d.ctx);
+  d.drainSent = false;
+  d.pipeline.Close();  // pictures inside belong to the old position
+}
+
+// 1 with a picture in d.decoded, 0 for nothing to show, -1 when aborted.
+int GetVideoFrame(TVideoDecoder& d) {
+  TMediaState* is = d.is;
+  int r = ff::avcodec_receive_frame(d.ctx, d.decoded);
+  if (r == 0) return TakeDecoded(d);
+  if (r == AVERROR_EOF && d.pipeline.IsOpen()) d.pipeline.Push(nullptr);  // let the filters give out what they hold
+
+  AVPacket* pkt = nullptr;
+  if (PacketQueueGet(is->VideoQueue, &pkt, true) < 0) return -1;
+  if (IsFlushPacket(pkt)) {
+    Flush(d);
+    if (FlushPictureQueue(is) < 0) return -1;
+    is->PtsCorrection = TPtsCorrection{};
+    ResetVideoClocksOnFlush(is);
+    is->PictureShown.store(0, std::memory_order_relaxed);
+    is->VideoDrained.store(0);
+    is->VideoFlushed.store(1);
+    return 0;
+  }
+  // The queue gives the reader's empty end packet back with a (zero-sized) buffer.
+  const bool endOfStream = pkt->size == 0;
+  if (endOfStream) {
+    if (!d.drainSent) ff::avcodec_send_packet(d.ctx, nullptr);
+    d.drainSent = true;
+  } else {
+    // Data after the end without a seek: the decoder starts over.
+    if (d.drainSent) {
+      Flush(d);
+      is->VideoDrained.store(0);
+    }
+    ff::avcodec_send_packet(d.ctx, pkt);  // a damaged packet gives no picture; the next one may
+  }
+  ff::av_packet_free(&pkt);
+  r = ff::avcodec_receive_frame(d.ctx, d.decoded);
+  if (r == 0 && TakeDecoded(d)) return 1;
+  if (r == AVERROR_EOF && !d.pipeline.IsOpen()) is->VideoDrained.store(1);
+  if (endOfStream && !is->EndReported.load()) d.player->UpdatePosition();
+  return 0;
+}
+
+// Feeds d.decoded to the pipeline, building it for the picture's properties. 0, or -1 to end.
+int FilterPicture(TVideoDecoder& d) {
+  TMediaState* is = d.is;
+  AVFrame* f = d.decoded;
+  if (d.pipeline.IsOpen() && !d.pipeline.InputMatches(f)) d.pipeline.Close();
+  if (!d.pipeline.IsOpen()) {
+    AVRational sar = f->sample_aspect_ratio.num ? f->sample_aspect_ratio : is->VideoStream->sample_aspect_ratio;
+    int r = d.pipeline.Open(f->width, f->height, AVPixelFormat(f->format), d.streamTb, sar, d.filters,
+                            d.player->SwsFlags());
+    if (r < 0) {
+      DefaultLogger().Log(d.player, llError, d.pipeline.LastErrMsg());
+      ff::av_frame_unref(f);
+      return -1;
+    }
+    is->OutVideoFilter = d.pipeline.OutFilter();
+    is->SinkPixFmt.store(d.pipeline.OutFormat(), std::memory_order_relaxed);
+    is->SinkWidth.store(d.pipeline.OutWidth(), std::memory_order_release);
+    is->SinkHeight.store(d.pipeline.OutHeight(), std::memory_order_release);
+  }
+  if (!f->sample_aspect_ratio.num) f->sample_aspect_ratio = is->VideoStream->sample_aspect_ratio;
+  int r = d.pipeline.Push(f);
+  ff::av_frame_unref(f);
+  if (r < 0) {
+    DefaultLogger().Log(d.player, llError, "Error while filtering the video: " + std::to_string(r));
+    return -1;
+  }
+  return 0;
+}
+
+// Pictures without a timestamp continue the clock of the ones before.
+int OutputPicture(TVideoDecoder& d, AVFrame* frame, double pts, int64_t pos) {
+  TMediaState* is = d.is;
+  if (!std::isnan(pts))
+    is->VideoClock = pts;
+  else
+    pts = is->VideoClock;
+  is->VideoClock += is->FrameDuration + frame->repeat_pict * (is->FrameDuration * 0.5);
+  return QueuePicture(is, frame, pts, pos);
+}
+
+// A filtered picture in d.filtered goes to the picture queue. 0, or -1 to end.
+int DeliverPicture(TVideoDecoder& d) {
+  TMediaState* is = d.is;
+  TCustomPlayer* player = d.player;
+  AVFrame* f = d.filtered;
+  int64_t pts = f->pts;
+  const int64_t pos = f->pkt_pos;
+  const AVRational tb = d.pipeline.OutTimeBase();
+  if (pts != AV_NOPTS_VALUE && av_cmp_q(tb, d.streamTb) != 0) {
+    int64_t rescaled = ff::av_rescale_q(pts, tb, d.streamTb);
+    ff::av_log(nullptr, AV_LOG_DEBUG, "video filter time base %d/%d pts %lld -> stream time base %d/%d pts %lld\n",
+               tb.num, tb.den, static_cast<long long>(pts), d.streamTb.num, d.streamTb.den,
+               static_cast<long long>(rescaled));
+    pts = rescaled;
+  }
+  // Carried out, but its flush not yet taken: this picture belongs to the old position.
+  if (is->SeekDone.load() && !is->VideoFlushed.load()) {
+    player->VideoStatsCounter().AddDiscardedAfterSeek();
+    ff::av_frame_unref(f);
+    return 0;
+  }
+  if (is->SeekDone.load() && is->VideoFlushed.load()) {
+    is->SeekDone.store(0);
+    is->SeekWhilePaused.store(0);
+  }
+  const double seconds = pts == AV_NOPTS_VALUE ? NAN : double(pts) * av_q2d(d.streamTb);
+  int r = OutputPicture(d, f, seconds, pos);
+  ff::av_frame_unref(f);
+  if (r < 0) return -1;
+  player->PictureReadyEvent().Set();
+  is->EndReported.store(0);
+  if (player->Seeking().load() && is->SeekReq.load() == 0) player->Seeking().store(false);
+  int count = is->PausedDecodeCount.load();
+  if (count != 0) {
+    if (count < 2) {
+      is->PausedDecodeCount.store(count + 1);
+    } else {
+      is->PausedDecodeCount.store(0);
+      player->SetPlayState(psPause);
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
+void VideoThreadMain(TMediaState* is) {
+  TVideoDecoder d;
+  d.is = is;
+  d.player = is->Owner;
+  d.ctx = is->VideoCodec;
+  d.streamTb = is->VideoStream->time_base;
+  d.filters = d.player->VideoFilters();
+  d.decoded = ff::av_frame_alloc();
+  d.filtered = ff::av_frame_alloc();
+  bool running = d.decoded && d.filtered;
+  while (running) {
+    if (!WaitWhilePaused(is)) break;
+    if (d.pipeline.IsOpen()) {
+      int r = d.pipeline.Pull(d.filtered);
+      if (r == 0) {
+        running = DeliverPicture(d) == 0;
+        continue;
+      }
+      if (r == AVERROR_EOF) {
+        d.pipeline.Close();  // all given out at the end of the stream; a seek builds it again
+      } else if (r != AVERROR(EAGAIN)) {
+        DefaultLogger().Log(d.player, llError, "Error while filtering the video: " + std::to_string(r));
+        break;
+      }
+    }
+    int got = GetVideoFrame(d);
+    if (got < 0) break;
+    if (got > 0) running = FilterPicture(d) == 0;
+  }
+  d.pipeline.Close();
+  is->OutVideoFilter = nullptr;
+  is->VideoDrained.store(1);  // nothing more comes, whatever the reason
+  ff::av_frame_free(&d.decoded);
+  ff::av_frame_free(&d.filtered);
+}
+
+}  // namespace zv
