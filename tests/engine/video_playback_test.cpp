@@ -214,3 +214,25 @@ TEST(VideoPlayback, DecoderThreadsPropertyReachesTheDecoder) {
 
 }  // namespace
 }  // namespace zv
+
+namespace zv {
+namespace {
+
+TEST(VideoPlayback, TheEndIsReportedAfterTheLastPictureWasShown) {
+  auto p = test::MakeVideoPlayer();
+  ASSERT_TRUE(p);
+  test::TRecorder rec;
+  rec.Attach(*p);
+  ASSERT_TRUE(p->Open(MediaFile("odd_size_641x361.mkv"), 0, false)) << p->LastErrMsg();
+  ASSERT_TRUE(WaitUntil([&] { return rec.Count(psEnd) == 1; }));
+  TVideoStats s = p->VideoStats();
+  EXPECT_EQ(s.Decoded, 50);  // 2 s at 25 pictures a second, the decoder drained
+  EXPECT_EQ(s.Shown, 50);
+  EXPECT_EQ(FrameNumberOf(p->CurrentFrame()), 49);
+  EXPECT_EQ(rec.LastPosition(), p->CurStream()->Duration);
+  p->Stop(true);
+  EXPECT_EQ(rec.StatesCopy(), (std::vector<TPlayState>{psPlay, psEnd, psStop}));
+}
+
+}  // namespace
+}  // namespace zv
