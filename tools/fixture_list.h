@@ -199,6 +199,8 @@ inline constexpr std::string_view kEmptyFile = "empty.mkv";
 inline constexpr std::string_view kCyrillicMkv = "тест_видео.mkv";
 inline constexpr std::string_view kCjkMp3 = "测试.mp3";
 inline constexpr std::string_view kEmojiOgg = "🎵 music.ogg";
+// For the benchmarks only (kBenchFixtureFiles): 2 s of 1920x1080 H.264, no sound.
+inline constexpr std::string_view kHd1080pMkv = "hd_1080p_h264.mkv";
 
 enum class FixtureKind {
   kMedia,      // a complete, playable file
@@ -249,5 +251,8 @@ inline constexpr FixtureFile kFixtureFiles[] = {
     {kCjkMp3, FixtureKind::kMedia, 0, 0, 44100, 2, false, 2},
     {kEmojiOgg, FixtureKind::kMedia, 0, 0, 44100, 2, false, 2},
 };
+
+// Written by the tool besides kFixtureFiles; the tests do not use them.
+inline constexpr std::string_view kBenchFixtureFiles[] = {kHd1080pMkv};
 
 }  // namespace zv::fixtures

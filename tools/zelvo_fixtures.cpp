@@ -121,6 +121,7 @@ std::vector<Job> MediaJobs(const fs::path& dir) {
   add(kAudioAac51, "mp4", 4, {A}).spec.audio = Audio("aac", 48000, 6, 384000);
   add(kVideoOnlyMp4, "mp4", 4, {V}).spec.video = H264();
   add(kOddSizeMkv, "matroska", 2, {V}).spec.video = Mpeg4(641, 361);
+  add(kHd1080pMkv, "matroska", 2, {V}).spec.video = H264(1920, 1080);
   {
     Job& j = add(kSar16x15Mkv, "matroska", 2, {V});
     j.spec.video = H264(720, 576);
@@ -319,9 +320,9 @@ int main(int argc, char** argv) {
       return fail({});
     }
   }
-  if (written != static_cast<int>(std::size(kFixtureFiles))) {
+  if (written != static_cast<int>(std::size(kFixtureFiles) + std::size(kBenchFixtureFiles))) {
     err = "wrote " + std::to_string(written) + " files but fixture_list.h lists " +
-          std::to_string(std::size(kFixtureFiles));
+          std::to_string(std::size(kFixtureFiles) + std::size(kBenchFixtureFiles));
     return fail({});
   }
   std::printf("zelvo-fixtures: wrote %d files to %s\n", written, argv[1]);

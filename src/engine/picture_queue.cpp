@@ -128,6 +128,7 @@ int QueuePicture(TMediaState* is, AVFrame* frame, double pts, int64_t pos) {
   }
   if (!vp.Planes[0]) return 0;
 
+  const int64_t start = ClockMicros();
   if (!vp.PictureRef) vp.PictureRef = ff::av_frame_alloc();
   uint8_t* const* srcData = frame->data;
   const int* srcLines = frame->linesize;
@@ -140,6 +141,7 @@ int QueuePicture(TMediaState* is, AVFrame* frame, double pts, int64_t pos) {
   } else {
     ff::av_frame_unref(frame);
   }
+  if (is->Owner) is->Owner->VideoStatsCounter().AddQueueTime(double(ClockMicros() - start));
 
   std::lock_guard<std::mutex> g(is->PictQueueMutex);
   vp.Pts = pts;

@@ -45,6 +45,12 @@ void TShownPicture::Store(const TVideoPicture& vp, int64_t ptsMicros) {
 TBitmap& TShownPicture::Copy(TFormatConverter& converter, int64_t& pts) {
   std::lock_guard<std::mutex> g(FLock);
   TBitmap& bmp = converter.Bitmap();
+  // Painting code holding the canvas does not see a half-written bitmap.
+  bmp.Canvas().Lock();
+  struct TUnlock {
+    TBitmap& b;
+    ~TUnlock() { b.Canvas().Unlock(); }
+  } unlock{bmp};
   if (!FOpen) {
     bmp.SetSize(0, 0);
     pts = -1;

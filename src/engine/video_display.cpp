@@ -63,6 +63,7 @@ void ShowPicture(TMediaState* is, int slot) {
   TCustomPlayer* player = is->Owner;
   TVideoPicture& vp = is->PictQueue[slot];
   if (!vp.Texture || !vp.Planes[0]) return;
+  const int64_t start = ClockMicros();
   if (is->SubtitleStream) BlendDueSubtitle(is, vp.Pts, vp.Planes, vp.Pitches, vp.Width, vp.Height);
   player->SDL().SDL_UpdateYUVTexture(vp.Texture, nullptr, vp.Planes[0], vp.Pitches[0], vp.Planes[1], vp.Pitches[1],
                                      vp.Planes[2], vp.Pitches[2]);
@@ -72,6 +73,7 @@ void ShowPicture(TMediaState* is, int slot) {
   RenderOutput(is);
   player->ShownPicture().Store(vp, std::llround(vp.Pts * 1000000.0) - is->StartTime);
   is->PictureShown.store(1, std::memory_order_relaxed);
+  player->VideoStatsCounter().AddDisplayTime(double(ClockMicros() - start));
   player->VideoStatsCounter().AddShown(vp.Pts, vp.Pts - GetMasterClock(is));
 }
 

@@ -34,6 +34,16 @@ void TVideoStatsCounter::AddSurfaceOpen() {
   ++FStats.SurfaceOpens;
 }
 
+void TVideoStatsCounter::AddQueueTime(double micros) {
+  std::lock_guard<std::mutex> g(FLock);
+  FStats.QueueMicros += micros;
+}
+
+void TVideoStatsCounter::AddDisplayTime(double micros) {
+  std::lock_guard<std::mutex> g(FLock);
+  FStats.DisplayMicros += micros;
+}
+
 void TVideoStatsCounter::AddShown(double pts, double ptsMinusMaster) {
   std::lock_guard<std::mutex> g(FLock);
   ++FStats.Shown;

