@@ -14,8 +14,9 @@ void TBitmap::SetSize(int width, int height) {
   const int rows = std::min(height, FHeight);
   const size_t bytes = size_t(std::min(width, FWidth)) * 3;
   // Kept rows stay at the same distance from the top.
-  for (int y = 0; y < rows; ++y)
-    std::memcpy(bits.data() + size_t(height - 1 - y) * stride, FBits.data() + size_t(FHeight - 1 - y) * FStride, bytes);
+  if (bytes > 0)
+    for (int y = 0; y < rows; ++y)
+      std::memcpy(bits.data() + size_t(height - 1 - y) * stride, FBits.data() + size_t(FHeight - 1 - y) * FStride, bytes);
   FBits.swap(bits);
   FWidth = width;
   FHeight = height;

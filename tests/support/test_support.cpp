@@ -55,8 +55,3 @@ struct TestEnvironmentDefaults {
 } gTestEnvironmentDefaults;
 
 }  // namespace
-
-// Leaks inside system libraries the media libraries pull in at run time are not ours.
-extern "C" const char* __lsan_default_suppressions() {
-  return "leak:libX11\nleak:libxcb\nleak:libdbus\nleak:libpulse\nleak:libasound\nleak:libfontconfig\n";
-}
