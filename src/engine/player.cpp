@@ -168,35 +168,33 @@ void TCustomPlayer::SetPlayState(TPlayState s) {
     FNotices.Post({nkEndOfDelivery, 0, 0});
 }
 
+namespace {
+
 // The handler is looked up when it runs, so one cleared meanwhile (teardown) is not called.
-void TCustomPlayer::DeliverPosition(int64_t pos) {
-  auto call = [this, pos] {
-    TPositionEvent h;
+template <class Handler, class Arg>
+void RaiseEvent(TCustomPlayer* sender, std::mutex& lock, const Handler& slot, bool inMainThread, Arg arg) {
+  auto call = [&] {
+    Handler h;
     {
-      std::lock_guard<std::mutex> g(FEventLock);
-      h = FOnPosition;
+      std::lock_guard<std::mutex> g(lock);
+      h = slot;
     }
-    if (h) h(this, pos);
+    if (h) h(sender, arg);
   };
-  if (TriggerEventInMainThread())
+  if (inMainThread)
     CallInMainThread(call);
   else
     call();
 }
 
+}  // namespace
+
+void TCustomPlayer::DeliverPosition(int64_t pos) {
+  RaiseEvent(this, FEventLock, FOnPosition, TriggerEventInMainThread(), pos);
+}
+
 void TCustomPlayer::DeliverState(TPlayState s) {
-  auto call = [this, s] {
-    TPlayStateEvent h;
-    {
-      std::lock_guard<std::mutex> g(FEventLock);
-      h = FOnState;
-    }
-    if (h) h(this, s);
-  };
-  if (TriggerEventInMainThread())
-    CallInMainThread(call);
-  else
-    call();
+  RaiseEvent(this, FEventLock, FOnState, TriggerEventInMainThread(), s);
 }
 
 void TCustomPlayer::StopEventThread() { FEventThread.reset(); }
