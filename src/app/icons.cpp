@@ -8,6 +8,19 @@ namespace zvapp {
 
 namespace {
 
+// A path through the points; closed unless open is asked for.
+QPainterPath PathThrough(std::initializer_list<QPointF> points, bool closed = true) {
+  QPainterPath path;
+  for (const QPointF& pt : points) {
+    if (path.elementCount() == 0)
+      path.moveTo(pt);
+    else
+      path.lineTo(pt);
+  }
+  if (closed) path.closeSubpath();
+  return path;
+}
+
 // Draws on a 20 x 20 grid scaled to the pixmap.
 void DrawGlyph(QPainter& p, TIconKind kind, const QColor& c) {
   QPen pen(c, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
@@ -15,26 +28,13 @@ void DrawGlyph(QPainter& p, TIconKind kind, const QColor& c) {
   p.setBrush(Qt::NoBrush);
   switch (kind) {
     case TIconKind::Open: {
-      QPainterPath path;
-      path.moveTo(2, 5);
-      path.lineTo(8, 5);
-      path.lineTo(10, 7);
-      path.lineTo(18, 7);
-      path.lineTo(18, 16);
-      path.lineTo(2, 16);
-      path.closeSubpath();
-      p.drawPath(path);
+      p.drawPath(PathThrough({{2, 5}, {8, 5}, {10, 7}, {18, 7}, {18, 16}, {2, 16}}));
       p.drawLine(QPointF(2, 9.5), QPointF(18, 9.5));
       break;
     }
     case TIconKind::Play: {
-      QPainterPath path;
-      path.moveTo(6, 3.5);
-      path.lineTo(16.5, 10);
-      path.lineTo(6, 16.5);
-      path.closeSubpath();
       p.setBrush(c);
-      p.drawPath(path);
+      p.drawPath(PathThrough({{6, 3.5}, {16.5, 10}, {6, 16.5}}));
       break;
     }
     case TIconKind::Pause:
@@ -50,16 +50,8 @@ void DrawGlyph(QPainter& p, TIconKind kind, const QColor& c) {
       break;
     case TIconKind::Volume:
     case TIconKind::Muted: {
-      QPainterPath body;
-      body.moveTo(2.5, 7.5);
-      body.lineTo(6, 7.5);
-      body.lineTo(10, 4);
-      body.lineTo(10, 16);
-      body.lineTo(6, 12.5);
-      body.lineTo(2.5, 12.5);
-      body.closeSubpath();
       p.setBrush(c);
-      p.drawPath(body);
+      p.drawPath(PathThrough({{2.5, 7.5}, {6, 7.5}, {10, 4}, {10, 16}, {6, 12.5}, {2.5, 12.5}}));
       p.setBrush(Qt::NoBrush);
       if (kind == TIconKind::Volume) {
         p.drawArc(QRectF(9, 6.5, 5, 7), -60 * 16, 120 * 16);
@@ -72,12 +64,7 @@ void DrawGlyph(QPainter& p, TIconKind kind, const QColor& c) {
     }
     case TIconKind::Capture: {
       p.drawRoundedRect(QRectF(2, 6, 16, 11), 2, 2);
-      QPainterPath top;
-      top.moveTo(6.5, 6);
-      top.lineTo(8, 3.5);
-      top.lineTo(12, 3.5);
-      top.lineTo(13.5, 6);
-      p.drawPath(top);
+      p.drawPath(PathThrough({{6.5, 6}, {8, 3.5}, {12, 3.5}, {13.5, 6}}, false));
       p.drawEllipse(QPointF(10, 11.5), 3.2, 3.2);
       break;
     }
