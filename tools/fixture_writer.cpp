@@ -1,5 +1,6 @@
 #include "fixture_writer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -16,6 +17,16 @@ extern "C" {
 
 namespace zv::fixtures {
 namespace {
+
+// Fine detail drifting a few pixels a frame, from a fixed hash: deterministic,
+// and as costly to decode as real footage rather than a flat ramp.
+int FrameTexture(int frame, int x, int y, int amplitude) {
+  uint32_t u = uint32_t(x + 3 * frame) * 73856093u ^ uint32_t(y + frame) * 19349663u;
+  u ^= u >> 13;
+  u *= 0x5bd1e995u;
+  u ^= u >> 15;
+  return int(u % uint32_t(2 * amplitude + 1)) - amplitude;
+}
 
 std::string AvErr(int code) {
   char buf[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -245,9 +256,14 @@ private:
     int r = av_frame_make_writable(vframe_);
     if (r < 0) return Fail("picture buffer", r);
     const int w = vframe_->width, h = vframe_->height, n = static_cast<int>(vnext_);
+    const int texture = spec_.video ? spec_.video->texture : 0;
     for (int y = 0; y < h; ++y) {
       uint8_t* row = vframe_->data[0] + y * vframe_->linesize[0];
-      for (int x = 0; x < w; ++x) row[x] = FrameLuma(n, x, y, w, h);
+      for (int x = 0; x < w; ++x) {
+        int v = FrameLuma(n, x, y, w, h);
+        if (texture > 0 && v != kLumaWhite && v != kLumaBlack) v += FrameTexture(n, x, y, texture);
+        row[x] = static_cast<uint8_t>(std::clamp(v, 16, 235));
+      }
     }
     for (int y = 0; y < (h + 1) / 2; ++y) {
       uint8_t* cb = vframe_->data[1] + y * vframe_->linesize[1];

@@ -22,6 +22,7 @@ struct VideoSpec {
   int max_b_frames = -1;         // -1: the encoder's default
   int qscale = 0;                // > 0: constant quantiser
   bool low_delay = false;        // no reordering delay: dts == pts from the first frame
+  int texture = 0;               // > 0: moving fine detail of this amplitude, so decoding costs what real footage does
   long bit_rate = 0;
   Options options;               // encoder private options
   std::string language;

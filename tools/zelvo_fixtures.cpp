@@ -121,7 +121,11 @@ std::vector<Job> MediaJobs(const fs::path& dir) {
   add(kAudioAac51, "mp4", 4, {A}).spec.audio = Audio("aac", 48000, 6, 384000);
   add(kVideoOnlyMp4, "mp4", 4, {V}).spec.video = H264();
   add(kOddSizeMkv, "matroska", 2, {V}).spec.video = Mpeg4(641, 361);
-  add(kHd1080pMkv, "matroska", 2, {V}).spec.video = H264(1920, 1080);
+  {
+    Job& j = add(kHd1080pMkv, "matroska", 2, {V});
+    j.spec.video = H264(1920, 1080);
+    j.spec.video->texture = 24;
+  }
   {
     Job& j = add(kSar16x15Mkv, "matroska", 2, {V});
     j.spec.video = H264(720, 576);
