@@ -107,7 +107,14 @@ bool TPlayThread::InitSDL(std::string& error) {
 
 void TPlayThread::ShutdownSDL() {
   const TSDLEntryPoints& sdl = FPlayer->SDL();
-  if (SDL_Renderer* r = FPlayer->FRenderer.exchange(nullptr)) sdl.SDL_DestroyRenderer(r);
+  if (SDL_Renderer* r = FPlayer->FRenderer.exchange(nullptr)) {
+    // The host's window keeps whatever was presented last: leave it black, in
+    // order on our own connection, rather than racing the host's clear.
+    sdl.SDL_SetRenderDrawColor(r, 0, 0, 0, 255);
+    sdl.SDL_RenderClear(r);
+    sdl.SDL_RenderPresent(r);
+    sdl.SDL_DestroyRenderer(r);
+  }
   if (SDL_Window* w = FPlayer->FWindow.exchange(nullptr)) sdl.SDL_DestroyWindow(w);
   std::lock_guard<std::recursive_mutex> g(SDLLock());
   if (sdl.SDL_Quit) sdl.SDL_Quit();
