@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "filters/eq_filter.h"
 #include "filters/filter_pipeline.h"
 #include "filters/hue_filter.h"
@@ -21,13 +22,8 @@ using namespace zv;
 constexpr int kW = 1920, kH = 1080;
 
 bool Libraries() {
-  static bool ok = [] {
-    InitMainThread();
-    FFLoader().SetLibraryPath("");
-    if (!FFLoader().LoadLibs(PlayerLibraries)) {
-      std::fprintf(stderr, "%s\n", FFLoader().LastErrMsg().c_str());
-      return false;
-    }
+  static const bool ok = [] {
+    if (!bench::LoadPlayerLibraries()) return false;
     RegisterEqFilter();
     RegisterHueFilter();
     return true;

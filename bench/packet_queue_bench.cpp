@@ -4,19 +4,12 @@
 
 #include <thread>
 
+#include "bench_support.h"
 #include "engine/packet_queue.h"
 #include "runtime/entry_points.h"
 #include "runtime/library_loader.h"
 
 namespace {
-
-bool LibsReady() {
-  static bool ok = [] {
-    zv::FFLoader().SetLibraryPath("");
-    return zv::FFLoader().LoadLibs(zv::PlayerLibraries);
-  }();
-  return ok;
-}
 
 AVPacket* MakePacket(int size) {
   AVPacket* p = ff::av_packet_alloc();
@@ -25,7 +18,7 @@ AVPacket* MakePacket(int size) {
 }
 
 void BM_PutGetSameThread(benchmark::State& state) {
-  if (!LibsReady()) return state.SkipWithError("media libraries not loaded");
+  if (!zv::bench::LoadPlayerLibraries()) return state.SkipWithError("media libraries not loaded");
   zv::TPacketQueue q;
   zv::PacketQueueInit(q);
   AVPacket* pkt = MakePacket(int(state.range(0)));
@@ -42,7 +35,7 @@ void BM_PutGetSameThread(benchmark::State& state) {
 BENCHMARK(BM_PutGetSameThread)->Arg(200)->Arg(4096)->Arg(65536);
 
 void BM_ProducerConsumer(benchmark::State& state) {
-  if (!LibsReady()) return state.SkipWithError("media libraries not loaded");
+  if (!zv::bench::LoadPlayerLibraries()) return state.SkipWithError("media libraries not loaded");
   const int batch = 1000;
   AVPacket* pkt = MakePacket(int(state.range(0)));
   for (auto _ : state) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <thread>
 
+#include "bench_support.h"
 #include "../tools/fixture_list.h"
 #include "engine/player.h"
 #include "engine/video_thread.h"
@@ -21,25 +22,7 @@ namespace {
 
 using namespace zv;
 
-bool Libraries() {
-  static bool ok = [] {
-    InitMainThread();
-    FFLoader().SetLibraryPath("");
-    if (!FFLoader().LoadLibs(PlayerLibraries)) {
-      std::fprintf(stderr, "%s\n", FFLoader().LastErrMsg().c_str());
-      return false;
-    }
-    return true;
-  }();
-  return ok;
-}
-
-std::string HdFile() {
-  const char* dir = std::getenv("ZELVO_MEDIA_DIR");
-  std::string d = dir && *dir ? dir : "media";
-  if (d.back() != '/') d += '/';
-  return d + std::string(fixtures::kHd1080pMkv);
-}
+std::string HdFile() { return bench::MediaFile(std::string(fixtures::kHd1080pMkv)); }
 
 // Decodes the whole stream once; the number of pictures, or -1.
 int DecodeAll(const std::string& file, int decoderThreads) {
@@ -86,7 +69,7 @@ int DecodeAll(const std::string& file, int decoderThreads) {
 
 // Arg: the DecoderThreads property (0 one per core, 1 single).
 void BM_DecodeHd1080p(benchmark::State& state) {
-  if (!Libraries()) return state.SkipWithError("media libraries not loaded");
+  if (!bench::LoadPlayerLibraries()) return state.SkipWithError("media libraries not loaded");
   const std::string file = HdFile();
   int64_t pictures = 0;
   for (auto _ : state) {
@@ -102,7 +85,7 @@ BENCHMARK(BM_DecodeHd1080p)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseR
 
 // One real-time playback of the 2 s file in SDL's own (dummy) window.
 void BM_PlayHd1080p(benchmark::State& state) {
-  if (!Libraries()) return state.SkipWithError("media libraries not loaded");
+  if (!bench::LoadPlayerLibraries()) return state.SkipWithError("media libraries not loaded");
   setenv("SDL_VIDEODRIVER", "dummy", 0);
   setenv("SDL_AUDIODRIVER", "dummy", 0);
   TVideoStats s;

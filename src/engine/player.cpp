@@ -130,26 +130,20 @@ void TCustomPlayer::SetAudioVolume(int v) {
   FAudioVolume.store(v < 0 ? 0 : v > MaxAudioVolume ? MaxAudioVolume : v, std::memory_order_relaxed);
 }
 
-void TCustomPlayer::SetOnFileOpen(TFileOpenEvent h) {
-  std::lock_guard<std::mutex> g(FEventLock);
-  FOnFileOpen = std::move(h);
+namespace {
+// Handlers are swapped under their lock: delivery threads copy them out under it.
+template <class Handler>
+void StoreHandler(std::mutex& lock, Handler& slot, Handler h) {
+  std::lock_guard<std::mutex> g(lock);
+  slot = std::move(h);
 }
-void TCustomPlayer::SetOnPosition(TPositionEvent h) {
-  std::lock_guard<std::mutex> g(FEventLock);
-  FOnPosition = std::move(h);
-}
-void TCustomPlayer::SetOnState(TPlayStateEvent h) {
-  std::lock_guard<std::mutex> g(FEventLock);
-  FOnState = std::move(h);
-}
-void TCustomPlayer::SetOnBeforeFindStreamInfo(TBeforeFindStreamInfoEvent h) {
-  std::lock_guard<std::mutex> g(FEventLock);
-  FOnBeforeFindStreamInfo = std::move(h);
-}
-void TCustomPlayer::SetOnAudioHook(TAudioHookEvent h) {
-  std::lock_guard<std::mutex> g(FEventLock);
-  FOnAudioHook = std::move(h);
-}
+}  // namespace
+
+void TCustomPlayer::SetOnFileOpen(TFileOpenEvent h) { StoreHandler(FEventLock, FOnFileOpen, std::move(h)); }
+void TCustomPlayer::SetOnPosition(TPositionEvent h) { StoreHandler(FEventLock, FOnPosition, std::move(h)); }
+void TCustomPlayer::SetOnState(TPlayStateEvent h) { StoreHandler(FEventLock, FOnState, std::move(h)); }
+void TCustomPlayer::SetOnBeforeFindStreamInfo(TBeforeFindStreamInfoEvent h) { StoreHandler(FEventLock, FOnBeforeFindStreamInfo, std::move(h)); }
+void TCustomPlayer::SetOnAudioHook(TAudioHookEvent h) { StoreHandler(FEventLock, FOnAudioHook, std::move(h)); }
 
 void TCustomPlayer::ReportError(const std::string& text, bool keep) {
   DefaultLogger().Log(this, llError, text);
