@@ -32,11 +32,14 @@ std::string TEnginePlayer::FileInfoText() {
 
 bool TEnginePlayer::VideoShape(TVideoShape& shape) {
   zv::TMediaState* is = FPlayer->CurStream();
-  if (!is || !is->VideoCodec) return false;
-  shape.width = is->VideoCodec->width;
-  shape.height = is->VideoCodec->height;
-  shape.sarNum = is->VideoCodec->sample_aspect_ratio.num;
-  shape.sarDen = is->VideoCodec->sample_aspect_ratio.den;
+  // The stream's parameters, not the decoder's context: the video thread is
+  // already writing to that one.
+  if (!is || !is->VideoStream) return false;
+  const AVCodecParameters* par = is->VideoStream->codecpar;
+  shape.width = par->width;
+  shape.height = par->height;
+  shape.sarNum = par->sample_aspect_ratio.num;
+  shape.sarDen = par->sample_aspect_ratio.den;
   return true;
 }
 
