@@ -102,6 +102,7 @@ void TogglePauseWith(TMediaState* is, const TPauseWaits& waits) {
     }
     is->VideoCurrentPtsDrift.store(pts - ClockSeconds(), std::memory_order_relaxed);
     is->Paused.store(0, std::memory_order_relaxed);
+    is->PauseGate.Notify();
   } else {
     if (is->VideoStreamIndex >= 0 && waits.WaitPictureReady) {
       waits.WaitPictureReady();
@@ -135,6 +136,7 @@ void ResetVideoClocksOnFlush(TMediaState* is) {
   is->FrameTimer = ClockSeconds();
   is->SkipFrames = 1.0f;
   is->SkipFramesIndex = 0.0f;
+  is->LateDropsPending.store(0, std::memory_order_relaxed);
 }
 
 void SkipFramesOnStaleDrop(TMediaState* is) { is->SkipFrames *= 1.05f; }
@@ -142,6 +144,8 @@ void SkipFramesOnStaleDrop(TMediaState* is) { is->SkipFrames *= 1.05f; }
 void SkipFramesOnFullQueue(TMediaState* is) { is->SkipFrames = std::max(is->SkipFrames * 0.95f, 0.95f); }
 
 bool SkipFramesPassPicture(TMediaState* is) {
+  // Late pictures the display dropped count like stale ones.
+  for (int n = is->LateDropsPending.exchange(0, std::memory_order_relaxed); n > 0; --n) SkipFramesOnStaleDrop(is);
   is->SkipFramesIndex += 1.0f;
   if (is->SkipFramesIndex >= is->SkipFrames) {
     is->SkipFramesIndex -= std::max(1.0f, is->SkipFrames);

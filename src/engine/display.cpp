@@ -1,12 +1,10 @@
 #include "engine/display.h"
 
-#include <chrono>
-#include <thread>
+#include <algorithm>
 
 #include "engine/clocks.h"
 #include "engine/picture_queue.h"
 #include "engine/player.h"
-#include "engine/sdl_events.h"
 #include "engine/subtitle_blend.h"
 #include "engine/video_display.h"
 #include "engine/waveform.h"
@@ -15,44 +13,36 @@ namespace zv {
 
 namespace {
 constexpr int PictureRefreshMs = 5;
+constexpr double MinLateDrop = 0.01;  // s
 }
 
 int RefreshPeriodMs(const TMediaState* is, int audioDisplayPeriod) {
   return (is->AudioStream && is->ShowAudio) ? audioDisplayPeriod : PictureRefreshMs;
 }
 
-void RefreshThreadMain(TMediaState* is) {
-  TCustomPlayer* player = is->Owner;
-  while (is->AbortRequest.load(std::memory_order_relaxed) != 1) {
-    if (is->Refresh.load(std::memory_order_relaxed) != 1) {
-      is->Refresh.store(1, std::memory_order_relaxed);
-      // A refused event is tried again on the next pass.
-      if (!PushRefreshEvent(is)) is->Refresh.store(0, std::memory_order_relaxed);
-    }
-    int period = RefreshPeriodMs(is, player ? player->AudioDisplayPeriod() : PictureRefreshMs);
-    std::this_thread::sleep_for(std::chrono::milliseconds(period));
-  }
+double LateDropThreshold(const TMediaState* is) {
+  return std::max(is->FrameDuration, MinLateDrop);
 }
 
-void VideoRefresh(TMediaState* is, bool fromTimer) {
+double VideoRefresh(TMediaState* is, bool fromTimer) {
   TCustomPlayer* player = is->Owner;
   if (!is->VideoStream) {
     if (is->AudioStream) {
       VideoDisplay(is);
       if (player) player->UpdatePosition();
     }
-    return;
+    return 0;
   }
   const bool paused = is->Paused.load(std::memory_order_relaxed);
   bool shown = true, drawn = false;
   for (;;) {
     int slot = 0;
-    double target = 0;
+    double target = 0, nextTarget = 0;
     bool stale = false;
-    if (!PictQueuePeek(is, slot, target, stale)) break;
+    if (!PictQueuePeek(is, slot, target, stale, nextTarget)) break;
     if (stale) {
       // Queued before a seek: never shown.
-      PictQueueConsume(is, true);
+      PictQueueConsume(is, ckStale);
       if (player) player->VideoStatsCounter().AddDiscardedAfterSeek();
       shown = false;
       continue;
@@ -60,11 +50,18 @@ void VideoRefresh(TMediaState* is, bool fromTimer) {
     const double now = ClockSeconds();
     if (now < target) {
       if (!fromTimer) VideoDisplay(is);
-      return;
+      return paused && is->PictureShown.load(std::memory_order_relaxed) ? 0 : target;
     }
     // Paused, the picture on screen stays; only the first one after an open
     // or a seek comes up.
     if (paused && is->PictureShown.load(std::memory_order_relaxed)) break;
+    if (fromTimer && !paused && nextTarget > 0 && nextTarget <= now && now - target > LateDropThreshold(is)) {
+      // Behind, and a newer picture is due too: show that one instead, and
+      // let the decoder pass fewer pictures until the display keeps up.
+      PictQueueConsume(is, ckLate);
+      if (player) player->VideoStatsCounter().AddDroppedLate();
+      continue;
+    }
     const TVideoPicture& vp = is->PictQueue[slot];
     is->VideoCurrentPts.store(vp.Pts, std::memory_order_relaxed);
     is->VideoCurrentPtsDrift.store(vp.Pts - now, std::memory_order_relaxed);
@@ -74,12 +71,19 @@ void VideoRefresh(TMediaState* is, bool fromTimer) {
     // redraws take it from its texture.
     ShowPicture(is, slot);
     drawn = true;
-    PictQueueConsume(is, false);
+    PictQueueConsume(is, ckShown);
     break;
   }
   // Redraws (and read-backs asked for) show the picture on screen.
   if (!drawn && (!fromTimer || (player && player->OutputCapture().Armed()))) VideoDisplay(is);
   if (shown && player) player->UpdatePosition();
+  // The picture behind the one just shown.
+  int slot = 0;
+  double target = 0, nextTarget = 0;
+  bool stale = false;
+  if (!PictQueuePeek(is, slot, target, stale, nextTarget)) return 0;
+  if (stale) return ClockSeconds();
+  return paused && is->PictureShown.load(std::memory_order_relaxed) ? 0 : target;
 }
 
 void VideoDisplay(TMediaState* is) {

@@ -1,19 +1,23 @@
 #pragma once
-// What the play loop shows and when: the refresh thread's pacing, the refresh
-// step and the drawing of the output (the waveform for a file without video).
+// What the play loop shows and when: the refresh step, its pacing and the
+// drawing of the output (the waveform for a file without video).
 #include "engine/media_state.h"
 
 namespace zv {
 
-// Refresh period (ms): the waveform's pace when it is shown, 5 ms otherwise.
+// Refresh period (ms) while playing: the waveform's pace when it is shown,
+// 5 ms otherwise.
 int RefreshPeriodMs(const TMediaState* is, int audioDisplayPeriod);
 
-// Thread body: one refresh event outstanding at a time until AbortRequest.
-void RefreshThreadMain(TMediaState* is);
-
-// Play thread, on a refresh event (fromTimer) or a redraw.
-void VideoRefresh(TMediaState* is, bool fromTimer);
+// Play thread, on a refresh (fromTimer: the picture at the head leaves the
+// queue when shown) or a redraw. Returns the monotonic time (s) at which the
+// head of the queue falls due, or 0 when nothing queued waits for its time.
+double VideoRefresh(TMediaState* is, bool fromTimer);
 // Play thread: draws the current output.
 void VideoDisplay(TMediaState* is);
+
+// A due picture is dropped, not shown, when it is this late and the one after
+// it is due as well: showing it would only put the picture further behind.
+double LateDropThreshold(const TMediaState* is);
 
 }  // namespace zv

@@ -14,7 +14,7 @@ void FreeMediaState(TMediaState* is) {
   // The close joins every thread; one still here is told to finish and joined,
   // since it uses the record and a joinable std::thread would end the process.
   is->AbortRequest.store(1, std::memory_order_relaxed);
-  for (std::thread* t : {&is->ReadThread, &is->VideoThread, &is->RefreshThread, &is->SubtitleThread})
+  for (std::thread* t : {&is->ReadThread, &is->VideoThread, &is->SubtitleThread})
     if (t->joinable() && t->get_id() != std::this_thread::get_id()) t->join();
   PacketQueueEnd(is->AudioQueue);
   PacketQueueEnd(is->VideoQueue);

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "engine/packet_queue.h"
+#include "engine/pause_gate.h"
 #include "runtime/av_headers.h"
 
 namespace zv {
@@ -63,13 +64,13 @@ struct TMediaState {
 
   std::thread ReadThread;     // demultiplexing loop
   std::thread VideoThread;    // video decoding
-  std::thread RefreshThread;  // pushes refresh events
   std::thread SubtitleThread; // subtitle decoding
 
   const AVInputFormat* InputFormat = nullptr;  // nil lets the library probe
 
   std::atomic<int> AbortRequest{0};  // 1 tells every thread of this file to finish
   std::atomic<int> Paused{0};
+  TPauseGate PauseGate;  // notified when Paused, SeekWhilePaused, PausedDecodeCount or an abort change
   int LastPaused = 0;  // demultiplexing thread only
   std::atomic<int> SeekReq{0};  // written last by the requester, read first by the demultiplexer
   std::atomic<int> SeekFlags{0};
@@ -141,8 +142,9 @@ struct TMediaState {
   int Width = 0, Height = 0, XLeft = 0, YTop = 0;  // surface size and display origin
   TPtsCorrection PtsCorrection;
   AVFilterContext* OutVideoFilter = nullptr;
-  float SkipFrames = 1, SkipFramesIndex = 0;
-  std::atomic<int> Refresh{0};  // 1 while a refresh event is outstanding
+  float SkipFrames = 1, SkipFramesIndex = 0;  // video thread, or the play thread while it waits in a flush
+  std::atomic<int> LateDropsPending{0};  // late pictures the display dropped, for the skip ratio
+  std::atomic<int> Refresh{0};  // 1 while the play loop works through the picture queue
   TCustomPlayer* Owner = nullptr;
   std::atomic<int> OpenState{0};  // 0 opening, 1 reading, -1 failed, -2 failed and cleaned up
   int64_t StartTime = 0;          // µs, 0 when unknown

@@ -6,7 +6,7 @@
 
 #include "engine/clocks.h"
 #include "engine/player.h"
-#include "engine/sdl_events.h"
+#include "engine/play_requests.h"
 #include "runtime/entry_points.h"
 #include "runtime/format.h"
 #include "runtime/logger.h"
@@ -93,6 +93,13 @@ bool VideoQueueAborted(TMediaState* is) {
   return is->VideoQueue.AbortRequest != 0;
 }
 
+bool PicturesFinished(TMediaState* is) {
+  if (!is->VideoStream) return true;
+  if (!is->VideoDrained.load()) return false;
+  std::lock_guard<std::mutex> g(is->PictQueueMutex);
+  return is->PictQueueSize == 0;
+}
+
 int QueuePicture(TMediaState* is, AVFrame* frame, double pts, int64_t pos) {
   int slot;
   {
@@ -120,7 +127,7 @@ int QueuePicture(TMediaState* is, AVFrame* frame, double pts, int64_t pos) {
     vp.Allocated = AllocRequested;
     while (vp.Allocated != 1 && !VideoQueueAborted(is)) {
       l.unlock();
-      PushAllocPictureEvent(is);  // asked again after a slice: a refused event must not hang us
+      WakePlayLoop(is, wrAllocPicture);  // asked again after a slice, as a safety net
       l.lock();
       if (vp.Allocated != 1) is->PictQueueCond.wait_for(l, WaitSlice);
     }
@@ -150,6 +157,7 @@ int QueuePicture(TMediaState* is, AVFrame* frame, double pts, int64_t pos) {
   vp.TargetClock = ComputeTargetTime(is, pts);
   is->PictQueueWIndex = (is->PictQueueWIndex + 1) % VideoPictureQueueSize;
   ++is->PictQueueSize;
+  WakePlayLoop(is, wrRefresh);
   return 0;
 }
 
@@ -160,6 +168,7 @@ int FlushPictureQueue(TMediaState* is) {
     vp.TargetClock = 0;
     vp.Stale = true;
   }
+  if (is->PictQueueSize > 0) WakePlayLoop(is, wrRefresh);
   while (is->PictQueueSize > 0 && !VideoQueueAborted(is)) is->PictQueueCond.wait_for(l, WaitSlice);
   is->VideoCurrentPos.store(-1, std::memory_order_relaxed);
   return VideoQueueAborted(is) ? -1 : 0;
@@ -251,13 +260,15 @@ int VideoOpen(TMediaState* is, bool force) {
   return 0;
 }
 
-void PictQueueConsume(TMediaState* is, bool staleDrop) {
+void PictQueueConsume(TMediaState* is, TConsumeKind kind) {
   {
     std::lock_guard<std::mutex> g(is->PictQueueMutex);
     if (is->PictQueueSize <= 0) return;
     // The video thread waits in its flush while stale pictures remain, so the
     // skip ratio is not raced (and the flush resets it next).
-    if (staleDrop) SkipFramesOnStaleDrop(is);
+    if (kind == ckStale) SkipFramesOnStaleDrop(is);
+    // The video thread owns the ratio while it decodes: it applies these.
+    if (kind == ckLate) is->LateDropsPending.fetch_add(1, std::memory_order_relaxed);
     is->PictQueue[is->PictQueueRIndex].Stale = false;
     is->PictQueueRIndex = (is->PictQueueRIndex + 1) % VideoPictureQueueSize;
     --is->PictQueueSize;
@@ -265,12 +276,17 @@ void PictQueueConsume(TMediaState* is, bool staleDrop) {
   is->PictQueueCond.notify_all();
 }
 
-bool PictQueuePeek(TMediaState* is, int& index, double& targetClock, bool& stale) {
+bool PictQueuePeek(TMediaState* is, int& index, double& targetClock, bool& stale, double& nextTarget) {
   std::lock_guard<std::mutex> g(is->PictQueueMutex);
   if (is->PictQueueSize <= 0) return false;
   index = is->PictQueueRIndex;
   targetClock = is->PictQueue[index].TargetClock;
   stale = is->PictQueue[index].Stale;
+  nextTarget = 0;
+  if (is->PictQueueSize > 1) {
+    const TVideoPicture& next = is->PictQueue[(index + 1) % VideoPictureQueueSize];
+    if (!next.Stale) nextTarget = next.TargetClock;
+  }
   return true;
 }
 

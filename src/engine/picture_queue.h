@@ -8,6 +8,10 @@ namespace zv {
 // True once the video packet queue (or the whole playback) was aborted.
 bool VideoQueueAborted(TMediaState* is);
 
+// True when no picture is left to show: no video, or the video thread gave
+// out its last one and it has been shown.
+bool PicturesFinished(TMediaState* is);
+
 // Video thread: copies frame (YUV 4:2:0 at the sink's size) into the write
 // slot, which keeps frame's reference; the video hook sees it there. 0, or -1
 // when the queue was aborted while waiting for a free or allocated slot.
@@ -27,11 +31,14 @@ bool AllocPicture(TMediaState* is);
 // 640 x 480) and takes its actual size. 0, or -1 when there is no output.
 int VideoOpen(TMediaState* is, bool force);
 
+// Why the slot at the read index leaves the queue.
+enum TConsumeKind { ckShown, ckStale, ckLate };
 // Play thread: the slot at the read index leaves the queue.
-void PictQueueConsume(TMediaState* is, bool staleDrop);
+void PictQueueConsume(TMediaState* is, TConsumeKind kind);
 
 // The slot at the read index when a picture is queued: its index, due time
-// and staleness, read under the queue lock. False when the queue is empty.
-bool PictQueuePeek(TMediaState* is, int& index, double& targetClock, bool& stale);
+// and staleness, and the due time of the picture behind it (0 when there is
+// none), read under the queue lock. False when the queue is empty.
+bool PictQueuePeek(TMediaState* is, int& index, double& targetClock, bool& stale, double& nextTarget);
 
 }  // namespace zv

@@ -1,5 +1,7 @@
 #include "engine/play_thread.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <exception>
 
@@ -7,7 +9,7 @@
 #include "engine/display.h"
 #include "engine/picture_queue.h"
 #include "engine/player.h"
-#include "engine/sdl_events.h"
+#include "engine/play_requests.h"
 #include "engine/x11_embed.h"
 #include "runtime/entry_points.h"
 #include "runtime/format.h"
@@ -101,7 +103,9 @@ bool TPlayThread::InitSDL(std::string& error) {
   }
   sdl.SDL_EventState(SDL_MOUSEMOTION, SDL_IGNORE);
   sdl.SDL_EventState(SDL_SYSWMEVENT, SDL_IGNORE);
-  if (!FPlayer->FUserEventBase.load()) FPlayer->FUserEventBase.store(RegisterUserEvents(*FPlayer));
+  // Wake on the window system's input too (window events of SDL's own or
+  // the host's window); -1 with a driver that has no connection.
+  if (display) FInputFd = WindowSystemFd(FPlayer->FSDLLoader.Handle(), FPlayer->Window());
   return true;
 }
 
@@ -184,55 +188,81 @@ void TPlayThread::HandleWindowEvent(const void* event) {
   }
 }
 
+namespace {
+// Wait of a paused loop with nothing due: only a lost wake-up is limited by it.
+constexpr int IdleWaitMs = 1000;
+
+// Milliseconds until the monotonic time due (s), rounded up; 0 when past.
+int MsUntil(double due, double now) {
+  if (due <= now) return 0;
+  const double ms = std::ceil((due - now) * 1000.0);
+  return ms > IdleWaitMs ? IdleWaitMs : int(ms);
+}
+}  // namespace
+
+bool TPlayThread::DrainWindowEvents() {
+  const TSDLEntryPoints& sdl = FPlayer->SDL();
+  SDL_Event ev;
+  while (sdl.SDL_PollEvent(&ev) == 1) {
+    if (ev.type == SDL_QUIT) return false;
+    if (ev.type == SDL_WINDOWEVENT) HandleWindowEvent(&ev.window);
+  }
+  return true;
+}
+
 void TPlayThread::PlayLoop() {
   const TSDLEntryPoints& sdl = FPlayer->SDL();
+  TPlayWakeup& wakeup = FPlayer->Wakeup();
+  int timeoutMs = 0;
   for (;;) {
-    SDL_Event ev;
-    // Bounded, so a playback closed by someone else is noticed without an event.
-    bool got = sdl.SDL_WaitEventTimeout(&ev, 100) == 1;
+    const uint32_t reasons = wakeup.Wait(timeoutMs, FInputFd);
     std::unique_lock<std::timed_mutex> lock(FPlayer->FPlayerLock);
     TMediaState* is = FPlayer->CurStream();
     if (!is) return;
-    if (!got) continue;
-    if (ev.type == SDL_QUIT) {
+    if ((reasons & wrQuit) || !DrainWindowEvents()) {
       FPlayer->DoExit_Locked();
       return;
     }
-    if (ev.type == SDL_WINDOWEVENT) {
-      HandleWindowEvent(&ev.window);
-      continue;
+    if (reasons & wrReopenVideo) {
+      // The output is the window itself: take its current size and redraw.
+      if (SDL_Window* w = FPlayer->Window()) {
+        int width = 0, height = 0;
+        sdl.SDL_GetWindowSize(w, &width, &height);
+        FPlayer->SetScreenWidth(width);
+        FPlayer->SetScreenHeight(height);
+        is->Width = width;
+        is->Height = height;
+      }
+      if (is->VideoStream) VideoOpen(is, true);
+      VideoDisplay(is);
     }
-    switch (UserEventKind(*FPlayer, ev.type)) {
-      case ueQuit:
+    if (reasons & wrAllocPicture) {
+      VideoOpen(is, false);
+      if (!AllocPicture(is)) {  // no picture can be shown: the playback ends
         FPlayer->DoExit_Locked();
         return;
-      case ueRefresh:
-        VideoRefresh(is, true);
-        is->Refresh.store(0);
-        break;
-      case ueReopenVideo:
-        // The output is the window itself: take its current size and redraw.
-        if (SDL_Window* w = FPlayer->Window()) {
-          int width = 0, height = 0;
-          sdl.SDL_GetWindowSize(w, &width, &height);
-          FPlayer->SetScreenWidth(width);
-          FPlayer->SetScreenHeight(height);
-          is->Width = width;
-          is->Height = height;
-        }
-        if (is->VideoStream) VideoOpen(is, true);
-        VideoDisplay(is);
-        break;
-      case ueAllocPicture:
-        VideoOpen(is, false);
-        if (!AllocPicture(is)) {  // no picture can be shown: the playback ends
-          FPlayer->DoExit_Locked();
-          return;
-        }
-        break;
-      default:
-        break;
+      }
     }
+    // The refresh step runs on every pass: whatever woke the loop, the head
+    // of the queue may have fallen due.
+    const bool paused = is->Paused.load(std::memory_order_relaxed);
+    is->Refresh.store(1, std::memory_order_relaxed);
+    const double due = VideoRefresh(is, true);
+    is->Refresh.store(0, std::memory_order_relaxed);
+    const double now = ClockSeconds();
+    FPlayer->VideoStatsCounter().NotePass(now, !paused && !PicturesFinished(is));
+    // Drawing may have read window events into the connection's buffer,
+    // where polling its descriptor would not see them.
+    if (!DrainWindowEvents()) {
+      FPlayer->DoExit_Locked();
+      return;
+    }
+    if (paused)
+      timeoutMs = due > 0 ? MsUntil(due, now) : IdleWaitMs;
+    else
+      // Playing, the position moves on with the sound even when no picture is due.
+      timeoutMs = std::min(due > 0 ? MsUntil(due, now) : IdleWaitMs,
+                           RefreshPeriodMs(is, FPlayer->AudioDisplayPeriod()));
   }
 }
 
@@ -240,8 +270,8 @@ void TPlayThread::PlayLoop() {
 
 void TCustomPlayer::CloseStream(TMediaState* S) {
   S->AbortRequest.store(1);
+  S->PauseGate.Notify();
   if (S->ReadThread.joinable()) S->ReadThread.join();
-  if (S->RefreshThread.joinable()) S->RefreshThread.join();
   for (TVideoPicture& vp : S->PictQueue) {
     if (vp.PictureRef) ff::av_frame_free(&vp.PictureRef);
     if (vp.Planes[0]) ff::av_freep(&vp.Planes[0]);

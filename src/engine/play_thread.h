@@ -35,6 +35,8 @@ private:
   bool InitSDL(std::string& error);
   void ShutdownSDL();
   void PlayLoop();
+  // Handles SDL's pending window events; false on SDL's quit.
+  bool DrainWindowEvents();
   void HandleWindowEvent(const void* event);
 
   TCustomPlayer* FPlayer;
@@ -43,6 +45,7 @@ private:
   std::string FInitError;          // written before FInitDone is set
   int FWindowWidth = 0, FWindowHeight = 0;  // written before FInitDone is set
   uint32_t FWindowID = 0;                   // play thread only
+  int FInputFd = -1;                        // play thread only: the window system's connection
   TManualEvent FInitDone{false};
   TManualEvent FStart{false};
   std::atomic<bool> FGo{false};

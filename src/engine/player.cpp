@@ -6,7 +6,7 @@
 #include "engine/clocks.h"
 #include "engine/event_thread.h"
 #include "engine/play_thread.h"
-#include "engine/sdl_events.h"
+#include "engine/play_requests.h"
 #include "runtime/format.h"
 #include "runtime/library_loader.h"
 #include "runtime/logger.h"
@@ -100,7 +100,6 @@ bool TCustomPlayer::LoadLibraries(const std::string& APath, bool ALoadSDL) {
     return false;
   }
   FSDL = FSDLLoader.EntryPoints();
-  FUserEventBase.store(0, std::memory_order_relaxed);  // registered again with this SDL
   return true;
 }
 
@@ -220,6 +219,7 @@ bool TCustomPlayer::Open(const std::string& AFileName, uint64_t AScreenHandle, b
   // SDL lives on the play thread: it sets the drivers, initialises SDL into the
   // window and then waits for the stream to open.
   FPlayThreadDoneEvent.Reset();
+  FWakeup.Take();  // what was asked of the previous playback
   FPlayThread = std::make_unique<TPlayThread>(this, AScreenHandle);
   std::string initError;
   if (!FPlayThread->WaitForInit(initError)) {
@@ -298,6 +298,7 @@ void TCustomPlayer::Pause() {
   TMediaState* is = CurStream();
   if (!is || is->Paused.load(std::memory_order_relaxed)) return;
   TogglePause(is);
+  FWakeup.Signal(wrRefresh);
   SetPlayState(psPause);
 }
 
@@ -305,6 +306,7 @@ void TCustomPlayer::Resume() {
   TMediaState* is = CurStream();
   if (!is || !is->Paused.load(std::memory_order_relaxed)) return;
   TogglePause(is);
+  FWakeup.Signal(wrRefresh);
   SetPlayState(psResume);
 }
 

@@ -29,6 +29,7 @@
 #include "engine/manual_event.h"
 #include "engine/media_state.h"
 #include "engine/notice_queue.h"
+#include "engine/play_wakeup.h"
 #include "engine/shown_picture.h"
 #include "engine/video_display.h"
 #include "engine/video_stats.h"
@@ -158,8 +159,8 @@ public:
   TManualEvent& SeekDoneEvent() { return FSeekDoneEvent; }
   TManualEvent& PictureReadyEvent() { return FPictureReadyEvent; }
   std::atomic<bool>& Seeking() { return FSeeking; }
-  // The user event numbers SDL gave this player (AllocPicture, Refresh, Quit, ReopenVideo follow).
-  uint32_t UserEventBase() const { return FUserEventBase.load(std::memory_order_relaxed); }
+  // What the play loop sleeps on; every request to it goes through here.
+  TPlayWakeup& Wakeup() { return FWakeup; }
 
   // Display shape: 0 the picture's own, > 0 forced width/height, < 0 fill.
   float AspectRatio() const { return FAspectRatio.load(std::memory_order_relaxed); }
@@ -242,7 +243,7 @@ private:
   TNoticeQueue FNotices;
   std::atomic<SDL_Window*> FWindow{nullptr};      // play thread writes
   std::atomic<SDL_Renderer*> FRenderer{nullptr};  // play thread writes
-  std::atomic<uint32_t> FUserEventBase{0};
+  TPlayWakeup FWakeup;
 
   std::atomic<int> FDecoderThreads{0};
   std::atomic<bool> FVideoHook{false};

@@ -3,20 +3,11 @@
 #include <cstdlib>
 
 #include "engine/clocks.h"
+#include "engine/picture_queue.h"
 #include "engine/player.h"
 #include "runtime/main_thread.h"
 
 namespace zv {
-
-namespace {
-// With pictures, the end comes once the last of them has been shown.
-bool VideoFinished(TMediaState* is) {
-  if (!is->VideoStream) return true;
-  if (!is->VideoDrained.load()) return false;
-  std::lock_guard<std::mutex> g(is->PictQueueMutex);
-  return is->PictQueueSize == 0;
-}
-}  // namespace
 
 void TCustomPlayer::Seek(TSeekFlags AFlags, bool AWait, int64_t ATarget) {
   TMediaState* is = CurStream();
@@ -41,6 +32,7 @@ void TCustomPlayer::SeekRequest(TMediaState* S, TSeekFlags AFlags, bool AWait, i
   S->SeekFlags.store(SeekFlagsToInt(AFlags));
   FSeekDoneEvent.Reset();
   S->SeekReq.store(1);
+  S->PauseGate.Notify();
   if (!AWait) return;
   while (!FSeekDoneEvent.WaitFor(std::chrono::milliseconds(100))) ServeMainThread();
   if (S->VideoStreamIndex >= 0)
@@ -76,7 +68,7 @@ void TCustomPlayer::UpdatePosition() {
   }
   // Reported once per end, audio-only files included; a seek (or, with video,
   // the next picture) re-arms it.
-  if (!is->IsCapture && is->EofDrained.load() == 1 && VideoFinished(is) && is->EndReported.exchange(1) == 0)
+  if (!is->IsCapture && is->EofDrained.load() == 1 && PicturesFinished(is) && is->EndReported.exchange(1) == 0)
     SetPlayState(psEnd);
 }
 

@@ -86,6 +86,12 @@ int TCustomPlayer::StreamComponentOpen(TMediaState* S, int AIndex) {
                                 r.den ? double(r.num) / r.den : 0.0, r.num, r.den});
         S->FrameDuration = r.num ? double(r.den) / r.num : 0.04;
       }
+      {
+        const AVRational avg = st->avg_frame_rate;
+        FVideoStats.SetFrameRate(avg.num > 0 && avg.den > 0 ? av_q2d(avg)
+                                 : S->FrameDuration > 0    ? 1.0 / S->FrameDuration
+                                                           : 0.0);
+      }
       PacketQueueInit(S->VideoQueue);
       PacketQueuePut(S->VideoQueue, FlushPacket());
       FShownPicture.Open(ctx->width, ctx->height);
@@ -134,6 +140,7 @@ void TCustomPlayer::StreamComponentClose(TMediaState* S, int AIndex) {
       break;
     case AVMEDIA_TYPE_VIDEO:
       PacketQueueAbort(S->VideoQueue);
+      S->PauseGate.Notify();
       {
         std::lock_guard<std::mutex> g(S->PictQueueMutex);
       }
@@ -147,6 +154,7 @@ void TCustomPlayer::StreamComponentClose(TMediaState* S, int AIndex) {
       break;
     case AVMEDIA_TYPE_SUBTITLE:
       PacketQueueAbort(S->SubtitleQueue);
+      S->PauseGate.Notify();
       {
         std::lock_guard<std::mutex> g(S->SubPictMutex);
         S->SubtitleStreamChanged.store(1, std::memory_order_relaxed);

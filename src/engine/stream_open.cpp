@@ -8,7 +8,7 @@
 
 #include "engine/display.h"
 #include "engine/player.h"
-#include "engine/sdl_events.h"
+#include "engine/play_requests.h"
 #include "runtime/entry_points.h"
 #include "runtime/format.h"
 #include "runtime/interrupts.h"
@@ -81,11 +81,6 @@ bool TCustomPlayer::StreamOpen(const std::string& AFileName, bool APaused) {
   if (S->OpenState.load() > 0) {
     if (S->VideoStreamIndex < 0 && !DisableDisplay()) S->ShowAudio = 1;  // the waveform display
     FCurStream.store(S, std::memory_order_release);
-    try {
-      S->RefreshThread = std::thread([S] { RefreshThreadMain(S); });
-    } catch (const std::system_error&) {
-      ReportError("SDL_CreateThread() failed.", false);
-    }
     return true;
   }
   while (S->OpenState.load() == -1) {

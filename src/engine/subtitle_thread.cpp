@@ -24,9 +24,10 @@ bool Aborted(TMediaState* is) {
 // While paused nothing is shown, so decoding waits too, except to refill
 // after a seek made in pause.
 void WaitWhilePaused(TMediaState* is) {
-  while (is->Paused.load(std::memory_order_relaxed) && !Aborted(is) &&
-         is->SeekWhilePaused.load(std::memory_order_relaxed) == 0)
-    std::this_thread::sleep_for(PollPeriod);
+  is->PauseGate.WaitUntil([&] {
+    return !is->Paused.load(std::memory_order_relaxed) || Aborted(is) ||
+           is->SeekWhilePaused.load(std::memory_order_relaxed) != 0;
+  });
 }
 
 // Decodes one packet; a bitmap subtitle goes into the entry at the write index.

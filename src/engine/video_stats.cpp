@@ -12,6 +12,29 @@ void TVideoStatsCounter::Reset() {
   FRing.clear();
   FPtsRing.clear();
   FRingNext = 0;
+  FSyncHistogram.assign(SyncBins, 0);
+  FLastPass = -1;
+}
+
+void TVideoStatsCounter::SetFrameRate(double fps) {
+  std::lock_guard<std::mutex> g(FLock);
+  FStats.FrameRate = std::isfinite(fps) && fps > 0 ? fps : 0;
+}
+
+void TVideoStatsCounter::AddDroppedLate() {
+  std::lock_guard<std::mutex> g(FLock);
+  ++FStats.DroppedLate;
+}
+
+void TVideoStatsCounter::NotePass(double now, bool playing) {
+  std::lock_guard<std::mutex> g(FLock);
+  // Time starts with the first picture on screen.
+  if (!playing || FStats.Shown + FStats.DroppedLate == 0) {
+    FLastPass = -1;
+    return;
+  }
+  if (FLastPass >= 0 && now > FLastPass) FStats.PlayedSeconds += now - FLastPass;
+  FLastPass = now;
 }
 
 void TVideoStatsCounter::AddDecoded() {
@@ -56,6 +79,9 @@ void TVideoStatsCounter::AddShown(double pts, double ptsMinusMaster) {
     FRingNext = (FRingNext + 1) % RecentCapacity;
   }
   if (!std::isfinite(ptsMinusMaster)) return;
+  if (FSyncHistogram.size() != SyncBins) FSyncHistogram.assign(SyncBins, 0);
+  const double bin = std::fabs(ptsMinusMaster) / SyncBinSeconds;
+  ++FSyncHistogram[bin >= double(SyncBins - 1) ? SyncBins - 1 : size_t(bin)];
   if (FStats.SyncCount == 0) {
     FStats.SyncMin = FStats.SyncMax = ptsMinusMaster;
   } else {
@@ -73,7 +99,21 @@ TVideoStats TVideoStatsCounter::Snapshot() const {
   if (s.SyncCount > 0) {
     s.SyncMean = FSyncSum / double(s.SyncCount);
     s.SyncMeanAbs = FSyncAbsSum / double(s.SyncCount);
+    // The upper edge of the bin where the share is reached.
+    auto percentile = [&](double share) {
+      const double want = share * double(s.SyncCount);
+      double seen = 0;
+      for (size_t i = 0; i < FSyncHistogram.size(); ++i) {
+        seen += FSyncHistogram[i];
+        if (seen >= want) return double(i + 1) * SyncBinSeconds;
+      }
+      return double(FSyncHistogram.size()) * SyncBinSeconds;
+    };
+    s.SyncAbsP50 = percentile(0.50);
+    s.SyncAbsP95 = percentile(0.95);
+    s.SyncAbsP99 = percentile(0.99);
   }
+  s.Due = int64_t(std::floor(s.PlayedSeconds * s.FrameRate + 1e-9));
   auto unroll = [this](const std::vector<double>& ring, std::vector<double>& out) {
     out.reserve(ring.size());
     out.insert(out.end(), ring.begin() + long(FRingNext), ring.end());

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "engine/clocks.h"
+#include "engine/display.h"
 #include "engine/picture_queue.h"
 #include "engine/player.h"
 #include "filters/filter_pipeline.h"
@@ -46,15 +47,33 @@ struct TVideoDecoder {
   AVFrame* decoded = nullptr;
   AVFrame* filtered = nullptr;
   bool drainSent = false;  // the decoder was told the stream ended
+  double lastPassedPts = NAN;  // s: the last picture passed on since the flush
 };
 
+// Longest run of media time (s) dropped for being late: a machine too slow for
+// the stream still shows a picture now and then instead of a frozen one.
+constexpr double MaxLateDropRun = 0.5;
+
+// Already behind the sound by more than a picture: filtering and showing it
+// would only keep the picture late. Only with the sound as master, playing,
+// once a picture of this position is on screen.
+bool TooLateToShow(TVideoDecoder& d, double pts) {
+  TMediaState* is = d.is;
+  if (!is->AudioStream || std::isnan(pts) || is->Paused.load(std::memory_order_relaxed)) return false;
+  if (!is->PictureShown.load(std::memory_order_relaxed) || is->SeekDone.load()) return false;
+  if (!std::isnan(d.lastPassedPts) && pts - d.lastPassedPts > MaxLateDropRun) return false;
+  return GetMasterClock(is) - pts > LateDropThreshold(is);
+}
+
 bool WaitWhilePaused(TMediaState* is) {
-  while (is->Paused.load(std::memory_order_relaxed) && !is->SeekWhilePaused.load(std::memory_order_relaxed) &&
-         !is->PausedDecodeCount.load(std::memory_order_relaxed)) {
-    if (VideoQueueAborted(is)) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return true;
+  bool aborted = false;
+  is->PauseGate.WaitUntil([&] {
+    if (!is->Paused.load(std::memory_order_relaxed) || is->SeekWhilePaused.load(std::memory_order_relaxed) ||
+        is->PausedDecodeCount.load(std::memory_order_relaxed))
+      return true;
+    return aborted = VideoQueueAborted(is);
+  });
+  return !aborted;
 }
 
 // A picture came out of the decoder: 1 to pass it on, 0 when the skip ratio drops it.
@@ -67,12 +86,20 @@ int TakeDecoded(TVideoDecoder& d) {
     ff::av_frame_unref(d.decoded);
     return 0;
   }
+  const double pts = d.decoded->pts == AV_NOPTS_VALUE ? NAN : double(d.decoded->pts) * av_q2d(d.streamTb);
+  if (TooLateToShow(d, pts)) {
+    d.player->VideoStatsCounter().AddDroppedLate();
+    ff::av_frame_unref(d.decoded);
+    return 0;
+  }
+  if (!std::isnan(pts)) d.lastPassedPts = pts;
   return 1;
 }
 
 void Flush(TVideoDecoder& d) {
   ff::avcodec_flush_buffers(d.ctx);
   d.drainSent = false;
+  d.lastPassedPts = NAN;
   d.pipeline.Close();  // pictures inside belong to the old position
 }
 

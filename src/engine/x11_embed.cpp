@@ -5,14 +5,26 @@
 
 namespace zv {
 
-bool FollowForeignWindow(void* sdlHandle, SDL_Window* window) {
+namespace {
+// Resolved here rather than in the table: its header drags X11 into every user of the table.
+bool X11Info(void* sdlHandle, SDL_Window* window, SDL_SysWMinfo& info) {
   if (!window || !sdlHandle) return false;
-  // Resolved here rather than in the table: its header drags X11 into every user of the table.
   auto getWMInfo = reinterpret_cast<decltype(&SDL_GetWindowWMInfo)>(dlsym(sdlHandle, "SDL_GetWindowWMInfo"));
+  SDL_VERSION(&info.version);
+  return getWMInfo && getWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11;
+}
+}  // namespace
+
+int WindowSystemFd(void* sdlHandle, SDL_Window* window) {
+  SDL_SysWMinfo info;
+  if (!X11Info(sdlHandle, window, info) || !info.info.x11.display) return -1;
+  return ConnectionNumber(info.info.x11.display);
+}
+
+bool FollowForeignWindow(void* sdlHandle, SDL_Window* window) {
   bool ok = false;
   SDL_SysWMinfo info;
-  SDL_VERSION(&info.version);
-  if (getWMInfo && getWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11) {
+  if (X11Info(sdlHandle, window, info)) {
     Display* display = info.info.x11.display;
     Window xwindow = info.info.x11.window;
     XWindowAttributes attrs;

@@ -11,4 +11,8 @@ namespace zv {
 // sdlHandle is the loaded SDL module. False when the window is not an X11 one.
 bool FollowForeignWindow(void* sdlHandle, SDL_Window* window);
 
+// The descriptor of the window system connection SDL reads window's events
+// from, so a loop can sleep on it; -1 when the window is not an X11 one.
+int WindowSystemFd(void* sdlHandle, SDL_Window* window);
+
 }  // namespace zv

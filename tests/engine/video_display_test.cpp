@@ -88,7 +88,9 @@ TEST(VideoDisplay, TheSameRatioTwiceReopensOnce) {
   p->SetAspectRatio(2.0f);
   p->SetAspectRatio(1.0f);  // reopens are handled in order: this one comes last
   ExpectPictureAt(*p, {100, 0, 600, 600});
-  EXPECT_EQ(p->VideoStats().SurfaceOpens, opens + 2);
+  // Two changes: two reopens, or one when the loop takes both at one wake-up.
+  EXPECT_GE(p->VideoStats().SurfaceOpens, opens + 1);
+  EXPECT_LE(p->VideoStats().SurfaceOpens, opens + 2);
   p->Stop(true);
   // Without a playback the setter only stores the value.
   p->SetAspectRatio(1.5f);
