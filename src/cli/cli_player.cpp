@@ -190,13 +190,17 @@ int RunPlayer(int argc, char** argv) {
   player.Stop(true);
   if (o.Stats) {
     TVideoStats s = player.VideoStats();
-    char text[320];
+    char text[512];
     std::snprintf(text, sizeof text,
-                  "stats pictures decoded %lld shown %lld skipped-by-decoder %lld discarded-after-seek %lld; "
-                  "pts-master ms mean %.1f mean-abs %.1f min %.1f max %.1f over %lld",
-                  (long long)s.Decoded, (long long)s.Shown, (long long)s.SkippedByDecoder,
-                  (long long)s.DiscardedAfterSeek, s.SyncMean * 1e3, s.SyncMeanAbs * 1e3, s.SyncMin * 1e3,
-                  s.SyncMax * 1e3, (long long)s.SyncCount);
+                  "stats pictures decoded %lld shown %lld due %lld dropped-late %lld skipped-by-decoder %lld "
+                  "discarded-after-seek %lld; played %.3f s at %.3f fps; "
+                  "pts-master ms mean %.1f mean-abs %.1f min %.1f max %.1f over %lld; "
+                  "|pts-master| ms p50 %.2f p95 %.2f p99 %.2f; shown after due ms p50 %.2f p99 %.2f",
+                  (long long)s.Decoded, (long long)s.Shown, (long long)s.Due, (long long)s.DroppedLate,
+                  (long long)s.SkippedByDecoder, (long long)s.DiscardedAfterSeek, s.PlayedSeconds, s.FrameRate,
+                  s.SyncMean * 1e3, s.SyncMeanAbs * 1e3, s.SyncMin * 1e3, s.SyncMax * 1e3, (long long)s.SyncCount,
+                  s.SyncAbsP50 * 1e3, s.SyncAbsP95 * 1e3, s.SyncAbsP99 * 1e3, s.LatenessP50 * 1e3,
+                  s.LatenessP99 * 1e3);
     PrintLine(text);
   }
   return 0;

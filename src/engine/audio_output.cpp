@@ -31,7 +31,26 @@ void MixOutput(const TSDLEntryPoints& sdl, uint8_t* dst, const uint8_t* src, int
 
 void FillAudioBuffer(TMediaState* is, const TSDLEntryPoints& sdl, uint8_t* stream, int len, int volume,
                      bool mute) {
-  is->AudioCallbackTime.store(ClockMicros(), std::memory_order_relaxed);
+  const int64_t start = ClockMicros();
+  const double clockBefore = GetAudioClock(is, false);
+  const int bps = AudioBytesPerSecond(is);
+  const double period = bps > 0 ? double(std::max(len, 0)) / bps : 0;
+  struct Publish {
+    TMediaState* is;
+    int64_t start;
+    double clockBefore, period;
+    // On every way out: the clock readers interpolate over what this call played.
+    ~Publish() {
+      const double moved = GetAudioClock(is, false) - clockBefore;
+      uint32_t seq = is->AudioClockSeq.load(std::memory_order_relaxed);
+      is->AudioClockSeq.store(seq + 1, std::memory_order_relaxed);
+      std::atomic_thread_fence(std::memory_order_release);
+      is->AudioCallbackTime.store(start, std::memory_order_relaxed);
+      is->AudioCallbackSpan.store(moved > 0 && moved <= period ? moved : (moved > period ? period : 0),
+                                  std::memory_order_relaxed);
+      is->AudioClockSeq.store(seq + 2, std::memory_order_release);
+    }
+  } publish{is, start, clockBefore, period};
   // SDL2 hands over the buffer as it was; mixing needs silence underneath.
   std::memset(stream, 0, static_cast<size_t>(std::max(len, 0)));
   while (len > 0) {

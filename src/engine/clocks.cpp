@@ -37,22 +37,31 @@ int AudioBytesPerSecond(const TMediaState* is) {
   return is->AudioSpec.freq * 2 * is->AudioSpec.channels;
 }
 
-double GetAudioClock(TMediaState* is) {
+double GetAudioClock(TMediaState* is, bool interpolate) {
   int bps = AudioBytesPerSecond(is);
-  double pts = 0;
+  double pts = 0, span = 0;
   int pending = 0;
-  // A few tries for a triple the audio thread was not changing; the last read
+  int64_t callbackTime = 0;
+  // A few tries for a set the audio thread was not changing; the last read
   // is good enough when it keeps changing (it is off by one chunk at most).
   for (int attempt = 0; attempt < 64; ++attempt) {
     uint32_t before = is->AudioClockSeq.load(std::memory_order_acquire);
     pts = is->AudioClock.load(std::memory_order_relaxed);
     pending = is->AudioBufSize.load(std::memory_order_relaxed) - is->AudioBufIndex.load(std::memory_order_relaxed);
+    span = is->AudioCallbackSpan.load(std::memory_order_relaxed);
+    callbackTime = is->AudioCallbackTime.load(std::memory_order_relaxed);
     std::atomic_thread_fence(std::memory_order_acquire);
     if ((before & 1) == 0 && is->AudioClockSeq.load(std::memory_order_relaxed) == before) break;
     std::this_thread::yield();
   }
   if (bps <= 0) return pts;
-  return pts - static_cast<double>(pending) / bps;
+  const double handedOut = pts - static_cast<double>(pending) / bps;
+  // The clock moves in steps of one device period (tens of ms); pictures are
+  // timed against it, so it is read as the line through those steps: the
+  // device plays the last period's sound over the time that follows.
+  if (!interpolate || span <= 0 || is->Paused.load(std::memory_order_relaxed)) return handedOut;
+  const double elapsed = static_cast<double>(ClockMicros() - callbackTime) / 1000000.0;
+  return handedOut - span + std::clamp(elapsed, 0.0, span);
 }
 
 double GetVideoClock(TMediaState* is) {
@@ -75,13 +84,21 @@ double ComputeTargetTime(TMediaState* is, double framePts) {
   is->FrameLastPts = framePts;
 
   if (is->AudioStream) {
-    double diff = GetVideoClock(is) - GetMasterClock(is);
+    const double master = GetMasterClock(is);
+    double diff = GetVideoClock(is) - master;
     double threshold = std::max(SyncThresholdMin, delay);
     if (std::fabs(diff) < NoSyncThreshold) {
-      if (diff <= -threshold)
+      if (diff <= -threshold) {
         delay = 0;
-      else if (diff >= threshold)
+      } else if (diff >= threshold) {
         delay = 2 * delay;
+      } else if (std::fabs(framePts - master) < NoSyncThreshold) {
+        // Left alone inside the band, an offset of up to a picture would stay
+        // for good: aim at the moment the master reaches this pts, within the
+        // same bounds (at once .. twice the delay).
+        const double aimed = ClockSeconds() + (framePts - master) - is->FrameTimer;
+        delay = std::clamp(aimed, 0.0, 2 * delay);
+      }
     }
   }
   is->FrameTimer += delay;

@@ -21,8 +21,10 @@ inline double ClockSeconds() { return static_cast<double>(ClockMicros()) / 10000
 // Bytes per second of the S16 output, 0 when the file has no audio output.
 int AudioBytesPerSecond(const TMediaState* is);
 
-// The audio clock minus the part of the current chunk not yet handed to the device.
-double GetAudioClock(TMediaState* is);
+// The audio clock minus the part of the current chunk not yet handed to the
+// device; interpolated, it moves on with the wall clock between the device's
+// callbacks over the span the last one played, instead of in steps.
+double GetAudioClock(TMediaState* is, bool interpolate = true);
 double GetVideoClock(TMediaState* is);
 // Audio when the file has audio, video otherwise.
 double GetMasterClock(TMediaState* is);

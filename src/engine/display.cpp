@@ -69,7 +69,7 @@ double VideoRefresh(TMediaState* is, bool fromTimer) {
     if (is->SubtitleStream) ExpireSubtitles(is);
     // Once on screen a picture leaves the queue, whoever asked for the drawing:
     // redraws take it from its texture.
-    ShowPicture(is, slot);
+    ShowPicture(is, slot, target);
     drawn = true;
     PictQueueConsume(is, ckShown);
     break;

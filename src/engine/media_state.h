@@ -106,6 +106,10 @@ struct TMediaState {
   std::mutex SampleArrayMutex;
   int LastIStart = 0;
   std::atomic<int64_t> AudioCallbackTime{0};  // monotonic µs at the last callback
+  // How far the last callback moved the audio clock (s, 0 when it played
+  // silence); with AudioCallbackTime it lets readers move the clock on
+  // smoothly between callbacks. Written inside AudioClockSeq.
+  std::atomic<double> AudioCallbackSpan{0};
   // Input the ReformatCtx was made for, besides AudioSrcFmt (audio thread only).
   int AudioSrcChannels = 0;
   uint64_t AudioSrcChannelMask = 0;  // 0 unless the layout has a native order

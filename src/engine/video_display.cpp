@@ -59,7 +59,7 @@ void RenderOutput(TMediaState* is) {
 
 }  // namespace
 
-void ShowPicture(TMediaState* is, int slot) {
+void ShowPicture(TMediaState* is, int slot, double targetClock) {
   TCustomPlayer* player = is->Owner;
   TVideoPicture& vp = is->PictQueue[slot];
   if (!vp.Texture || !vp.Planes[0]) return;
@@ -73,8 +73,9 @@ void ShowPicture(TMediaState* is, int slot) {
   RenderOutput(is);
   player->ShownPicture().Store(vp, std::llround(vp.Pts * 1000000.0) - is->StartTime);
   is->PictureShown.store(1, std::memory_order_relaxed);
-  player->VideoStatsCounter().AddDisplayTime(double(ClockMicros() - start));
-  player->VideoStatsCounter().AddShown(vp.Pts, vp.Pts - GetMasterClock(is));
+  const int64_t end = ClockMicros();
+  player->VideoStatsCounter().AddDisplayTime(double(end - start));
+  player->VideoStatsCounter().AddShown(vp.Pts, vp.Pts - GetMasterClock(is), double(end) / 1000000.0 - targetClock);
 }
 
 void VideoImageDisplay(TMediaState* is) { RenderOutput(is); }

@@ -18,7 +18,7 @@ SDL_Rect DisplayRect(float aspectRatio, int surfaceWidth, int surfaceHeight, int
                      AVRational sar);
 
 // Play thread: uploads the slot and shows it; it stays the picture on screen.
-void ShowPicture(TMediaState* is, int slot);
+void ShowPicture(TMediaState* is, int slot, double targetClock);
 // Play thread: draws the picture on screen again (black when there is none).
 void VideoImageDisplay(TMediaState* is);
 

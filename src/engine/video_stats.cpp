@@ -12,7 +12,8 @@ void TVideoStatsCounter::Reset() {
   FRing.clear();
   FPtsRing.clear();
   FRingNext = 0;
-  FSyncHistogram.assign(SyncBins, 0);
+  FSyncAbs.Clear();
+  FLateness.Clear();
   FLastPass = -1;
 }
 
@@ -67,7 +68,7 @@ void TVideoStatsCounter::AddDisplayTime(double micros) {
   FStats.DisplayMicros += micros;
 }
 
-void TVideoStatsCounter::AddShown(double pts, double ptsMinusMaster) {
+void TVideoStatsCounter::AddShown(double pts, double ptsMinusMaster, double lateness) {
   std::lock_guard<std::mutex> g(FLock);
   ++FStats.Shown;
   if (FRing.size() < RecentCapacity) {
@@ -78,10 +79,9 @@ void TVideoStatsCounter::AddShown(double pts, double ptsMinusMaster) {
     FPtsRing[FRingNext] = pts;
     FRingNext = (FRingNext + 1) % RecentCapacity;
   }
+  if (std::isfinite(lateness)) FLateness.Add(lateness > 0 ? lateness : 0);
   if (!std::isfinite(ptsMinusMaster)) return;
-  if (FSyncHistogram.size() != SyncBins) FSyncHistogram.assign(SyncBins, 0);
-  const double bin = std::fabs(ptsMinusMaster) / SyncBinSeconds;
-  ++FSyncHistogram[bin >= double(SyncBins - 1) ? SyncBins - 1 : size_t(bin)];
+  FSyncAbs.Add(ptsMinusMaster);
   if (FStats.SyncCount == 0) {
     FStats.SyncMin = FStats.SyncMax = ptsMinusMaster;
   } else {
@@ -99,20 +99,12 @@ TVideoStats TVideoStatsCounter::Snapshot() const {
   if (s.SyncCount > 0) {
     s.SyncMean = FSyncSum / double(s.SyncCount);
     s.SyncMeanAbs = FSyncAbsSum / double(s.SyncCount);
-    // The upper edge of the bin where the share is reached.
-    auto percentile = [&](double share) {
-      const double want = share * double(s.SyncCount);
-      double seen = 0;
-      for (size_t i = 0; i < FSyncHistogram.size(); ++i) {
-        seen += FSyncHistogram[i];
-        if (seen >= want) return double(i + 1) * SyncBinSeconds;
-      }
-      return double(FSyncHistogram.size()) * SyncBinSeconds;
-    };
-    s.SyncAbsP50 = percentile(0.50);
-    s.SyncAbsP95 = percentile(0.95);
-    s.SyncAbsP99 = percentile(0.99);
+    s.SyncAbsP50 = FSyncAbs.Percentile(0.50);
+    s.SyncAbsP95 = FSyncAbs.Percentile(0.95);
+    s.SyncAbsP99 = FSyncAbs.Percentile(0.99);
   }
+  s.LatenessP50 = FLateness.Percentile(0.50);
+  s.LatenessP99 = FLateness.Percentile(0.99);
   s.Due = int64_t(std::floor(s.PlayedSeconds * s.FrameRate + 1e-9));
   auto unroll = [this](const std::vector<double>& ring, std::vector<double>& out) {
     out.reserve(ring.size());

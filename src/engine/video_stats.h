@@ -1,9 +1,12 @@
 #pragma once
-// Counts of what happened to the pictures of a playback, and how far each
-// shown picture was from the master clock when it appeared.
+// Counts of what happened to the pictures of a playback, how far each shown
+// picture was from the master clock when it appeared, and whether the
+// playback kept pace with the stream's frame rate.
 #include <cstdint>
 #include <mutex>
 #include <vector>
+
+#include "engine/time_histogram.h"
 
 namespace zv {
 
@@ -35,6 +38,10 @@ struct TVideoStats {
   double SyncAbsP50 = 0;
   double SyncAbsP95 = 0;
   double SyncAbsP99 = 0;
+  // How long after its due time each picture went on screen (s): the play
+  // loop's wake-up and drawing.
+  double LatenessP50 = 0;
+  double LatenessP99 = 0;
   // The last RecentCapacity shown pictures, oldest first: their pts and
   // their difference from the master clock (s).
   std::vector<double> RecentPts;
@@ -45,8 +52,8 @@ struct TVideoStats {
 class TVideoStatsCounter {
 public:
   static constexpr size_t RecentCapacity = 4096;
-  static constexpr double SyncBinSeconds = 0.00025;
-  static constexpr size_t SyncBins = 8000;  // 2 s
+  static constexpr double BinSeconds = 0.00025;
+  static constexpr size_t Bins = 8000;  // 2 s
 
   // Per playback: the stream's pictures per second (0 when unknown).
   void SetFrameRate(double fps);
@@ -59,7 +66,8 @@ public:
   void AddQueueTime(double micros);
   void AddDisplayTime(double micros);
   void AddDroppedLate();
-  void AddShown(double pts, double ptsMinusMaster);
+  // A picture went on screen lateness s after its due time.
+  void AddShown(double pts, double ptsMinusMaster, double lateness);
   // The play loop's pass at monotonic time now (s): time since its previous
   // pass counts as played when both saw the player playing pictures.
   void NotePass(double now, bool playing);
@@ -73,7 +81,8 @@ private:
   std::vector<double> FRing;     // guarded by FLock: differences
   std::vector<double> FPtsRing;  // guarded by FLock: pts, same positions
   size_t FRingNext = 0;       // guarded by FLock
-  std::vector<uint32_t> FSyncHistogram;  // guarded by FLock: |difference| in SyncBinSeconds bins
+  TTimeHistogram FSyncAbs{BinSeconds, Bins};   // guarded by FLock: |difference|
+  TTimeHistogram FLateness{BinSeconds, Bins};  // guarded by FLock
   double FLastPass = -1;                 // guarded by FLock: time of the last playing pass, -1 none
 };
 

@@ -92,12 +92,14 @@ TEST_F(ClocksTest, TargetTimeFollowsPtsDistanceWithoutAudio) {
 }
 
 TEST_F(ClocksTest, TargetTimeCorrectsTowardsTheAudioClock) {
+  // The last picture (pts = video) was due now; the next one is ptsStep later.
   struct Case { double video, audio, lastDelay, ptsStep, expectedDelay; const char* why; } cases[] = {
       {5.00, 5.00, 0.04, 0.04, 0.04, "in sync"},
       {5.00, 5.10, 0.04, 0.04, 0.0, "video behind: at once"},
       {5.10, 5.00, 0.04, 0.04, 0.08, "video ahead: twice the delay"},
-      {5.00, 5.03, 0.04, 0.04, 0.04, "within the delay: no correction"},
-      {5.00, 5.005, 0.005, 0.005, 0.005, "threshold never below 0.01 s"},
+      {5.00, 5.03, 0.04, 0.04, 0.01, "within the delay: when the audio reaches its pts"},
+      {5.00, 4.98, 0.04, 0.04, 0.06, "within the delay, ahead: later by as much"},
+      {5.00, 4.995, 0.005, 0.005, 0.01, "threshold never below 0.01 s; the aim is bounded by twice the delay"},
       {5.00, 5.015, 0.005, 0.005, 0.0, "beyond 0.01 s behind"},
       {5.00, 15.5, 0.04, 0.04, 0.04, "10 s or more apart: a timestamp error, left alone"},
   };
@@ -107,10 +109,11 @@ TEST_F(ClocksTest, TargetTimeCorrectsTowardsTheAudioClock) {
     is->AudioBufIndex = 0;
     is->AudioClock = c.audio;
     SetVideoClock(c.video);
-    is->FrameTimer = 50.0;
-    is->FrameLastPts = 10.0;
+    is->FrameTimer = ClockSeconds();
+    is->FrameLastPts = c.video;
     is->FrameLastDelay = c.lastDelay;
-    EXPECT_NEAR(ComputeTargetTime(is.get(), 10.0 + c.ptsStep), 50.0 + c.expectedDelay, 1e-9) << c.why;
+    EXPECT_NEAR(ComputeTargetTime(is.get(), c.video + c.ptsStep), ClockSeconds() + c.expectedDelay, 1e-9)
+        << c.why;
   }
 }
 
