@@ -1,13 +1,11 @@
 // Starts a window manager, opens a test file in the real window and works its
 // commands the way a user does, checking the screen.
 #include <QDir>
-#include <QProcess>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <functional>
 
 #include "app/control_box.h"
@@ -15,24 +13,13 @@
 #include "app/engine_player.h"
 #include "app/player_window.h"
 #include "app/x11_errors.h"
+#include "e2e_support.h"
 
 namespace zvapp {
 namespace {
 
-// Serves Qt's loop until cond holds or the deadline passes.
-bool WaitFor(const std::function<bool()>& cond, int ms = 15000) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (!cond()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    QTest::qWait(20);
-  }
-  return true;
-}
-
-QImage Grab(const QRect& globalRect) {
-  QScreen* s = QGuiApplication::primaryScreen();
-  return s->grabWindow(0, globalRect.x(), globalRect.y(), globalRect.width(), globalRect.height()).toImage();
-}
+using e2e::Grab;
+using e2e::WaitFor;
 
 double MeanLuma(const QImage& img, const QRect& r) {
   double sum = 0;
@@ -80,27 +67,16 @@ protected:
     // A minute long, so it still plays through every step.
     file = QDir(media).filePath("sync_60s_160x120.mkv");
     ASSERT_TRUE(QFile::exists(file)) << "write the test media first: " << file.toStdString();
-    if (!X11WindowManagerRunning()) {
-      wm.start("openbox", {"--sm-disable"});
-      ASSERT_TRUE(wm.waitForStarted(10000)) << "openbox did not start";
-      ASSERT_TRUE(WaitFor(X11WindowManagerRunning, 10000)) << "no window manager came up";
-    }
+    std::string error;
+    ASSERT_TRUE(e2e::EnsureWindowManager(error)) << error;
     SetDebugOutputSink([this](const std::string& l) {
       lines.push_back(l);
       std::fprintf(stderr, "%s\n", l.c_str());
     });
   }
-  void TearDown() override {
-    SetDebugOutputSink(nullptr);
-    if (wm.state() != QProcess::NotRunning) {
-      wm.terminate();
-      if (!wm.waitForFinished(5000)) wm.kill();
-      wm.waitForFinished(5000);
-    }
-  }
+  void TearDown() override { SetDebugOutputSink(nullptr); }
   bool Logged(const std::string& line) const { return std::find(lines.begin(), lines.end(), line) != lines.end(); }
 
-  QProcess wm;
   QString file;
   std::vector<std::string> lines;
 };
