@@ -4,7 +4,6 @@
 
 #include "filters/eq_filter.h"
 #include "filters/hue_filter.h"
-#include "runtime/decoder.h"
 
 namespace zvapp {
 
@@ -17,18 +16,7 @@ void TEnginePlayer::RegisterFilters() {
   zv::RegisterHueFilter();
 }
 
-std::string TEnginePlayer::FileInfoText() {
-  zv::TMediaState* is = FPlayer->CurStream();
-  if (!is || !is->FormatContext) return {};
-  // Attached only while the text is made: the context belongs to the playback.
-  zv::TFFDecoder decoder;
-  std::string text;
-  if (decoder.SetFormatContext(is->FormatContext)) {
-    decoder.GetFileInfoText(text);
-    decoder.SetFormatContext(nullptr);
-  }
-  return text;
-}
+std::string TEnginePlayer::FileInfoText() { return FPlayer->FileInfoText(); }
 
 bool TEnginePlayer::VideoShape(TVideoShape& shape) {
   zv::TMediaState* is = FPlayer->CurStream();

@@ -111,8 +111,12 @@ void TogglePauseWith(TMediaState* is, const TPauseWaits& waits) {
   if (is->Paused.load(std::memory_order_relaxed)) {
     double pts = is->VideoCurrentPts.load(std::memory_order_relaxed);
     double drift = is->VideoCurrentPtsDrift.load(std::memory_order_relaxed);
-    // Move the schedule on by the time spent paused.
-    is->FrameTimer += ClockSeconds() + drift - pts;
+    {
+      // Move the schedule on by the time spent paused; the video thread
+      // reads and moves it under the same lock.
+      std::lock_guard<std::mutex> g(is->PictQueueMutex);
+      is->FrameTimer += ClockSeconds() + drift - pts;
+    }
     if (is->ReadPauseReturn != AVERROR(ENOSYS)) {
       pts = drift + ClockSeconds();
       is->VideoCurrentPts.store(pts, std::memory_order_relaxed);
@@ -150,7 +154,10 @@ void ResetVideoClocksOnFlush(TMediaState* is) {
   is->VideoCurrentPos.store(-1, std::memory_order_relaxed);
   is->FrameLastPts = static_cast<double>(AV_NOPTS_VALUE);
   is->FrameLastDelay = 0;
-  is->FrameTimer = ClockSeconds();
+  {
+    std::lock_guard<std::mutex> g(is->PictQueueMutex);
+    is->FrameTimer = ClockSeconds();
+  }
   is->SkipFrames = 1.0f;
   is->SkipFramesIndex = 0.0f;
   is->LateDropsPending.store(0, std::memory_order_relaxed);

@@ -22,9 +22,6 @@ void TEventThread::Execute() {
       FPlayer->DeliverPosition(n.Position);
     } else if (n.Kind == nkState) {
       FPlayer->DeliverState(TPlayState(n.State));
-      if (n.State == psStop) break;
-    } else if (n.Kind == nkEndOfDelivery) {
-      break;
     }
     if (n.Kind != nkNone) continue;
     while (!q.WaitFor(std::chrono::milliseconds(100)) && !FTerminated.load(std::memory_order_relaxed)) {

@@ -1,6 +1,8 @@
 #pragma once
 // Delivers a player's queued notices in order, on its own thread; hands each
-// to the main thread when the player's TriggerEventInMainThread is set.
+// to the main thread when the player's TriggerEventInMainThread is set. One
+// thread serves all playbacks of a player, so notices of one playback never
+// overtake those of the one before, and a handler may open the next file.
 #include <atomic>
 #include <thread>
 

@@ -13,6 +13,7 @@
 #include <string>
 #include <thread>
 
+#include "engine/manual_event.h"
 #include "engine/packet_queue.h"
 #include "engine/pause_gate.h"
 #include "runtime/av_headers.h"
@@ -63,6 +64,7 @@ struct TMediaState {
   alignas(16) uint8_t AudioBuf2[AudioBufSizeBytes];
 
   std::thread ReadThread;     // demultiplexing loop
+  TManualEvent ReaderDone{false};  // set as the read thread's last step
   std::thread VideoThread;    // video decoding
   std::thread SubtitleThread; // subtitle decoding
 
@@ -76,7 +78,8 @@ struct TMediaState {
   std::atomic<int> SeekFlags{0};
   std::atomic<int64_t> SeekPos{0};
   std::atomic<int64_t> SeekRel{0};
-  int ReadPauseReturn = 0;
+  std::atomic<int64_t> SeekGeneration{0};  // of the pending request
+  std::atomic<int> ReadPauseReturn{0};
 
   AVFormatContext* FormatContext = nullptr;
 
@@ -100,7 +103,7 @@ struct TMediaState {
   AVPacket* AudioPkt = nullptr;  // packet being decoded (owned unless the flush packet)
   int AudioSrcFmt = AV_SAMPLE_FMT_S16;
   SwrContext* ReformatCtx = nullptr;  // to interleaved S16
-  int ShowAudio = 0;                  // 0 none, 1 waveform (file without video)
+  std::atomic<int> ShowAudio{0};      // 0 none, 1 waveform (file without video)
   int16_t SampleArray[SampleArraySize];  // guarded by SampleArrayMutex
   std::atomic<int> SampleArrayIndex{0};  // written under SampleArrayMutex
   std::mutex SampleArrayMutex;
@@ -151,6 +154,14 @@ struct TMediaState {
   std::atomic<int> Refresh{0};  // 1 while the play loop works through the picture queue
   TCustomPlayer* Owner = nullptr;
   std::atomic<int> OpenState{0};  // 0 opening, 1 reading, -1 failed, -2 failed and cleaned up
+  // What the open found, for Open to report without touching the streams.
+  int OpenFrameWidth = -1, OpenFrameHeight = -1;  // written before OpenState becomes 1
+  std::string FileInfoText;                        // written before OpenState becomes 1
+  std::mutex OpenNoticeLock;
+  bool PlayReported = false;  // guarded by OpenNoticeLock
+  bool PausePending = false;  // guarded by OpenNoticeLock
+  // 1 when the video thread ended by itself: the playback goes on with the sound.
+  std::atomic<int> VideoEnded{0};
   int64_t StartTime = 0;          // µs, 0 when unknown
   int64_t Duration = -1;          // µs, -1 when unknown
   std::atomic<int64_t> AudioDuration{-1};

@@ -1,32 +1,53 @@
 #include "engine/notice_queue.h"
 
+#include "engine/player.h"
+
 namespace zv {
+
+namespace {
+
+// psPlay, psStop and psEnd mark a playback's life: the application counts on
+// each of them, in order. Positions and pause/resume only report the latest.
+bool Lifecycle(const TPlayerEvent& n) {
+  return n.Kind == nkEndOfDelivery ||
+         (n.Kind == nkState && n.State != int32_t(psPause) && n.State != int32_t(psResume));
+}
+
+bool Collapses(const TPlayerEvent& older, const TPlayerEvent& newer) {
+  return older.Kind == newer.Kind && !Lifecycle(older) && !Lifecycle(newer);
+}
+
+}  // namespace
 
 void TNoticeQueue::Post(const TPlayerEvent& n) {
   std::lock_guard<std::mutex> g(FLock);
-  int newest = (FWrite + RingSize - 1) % RingSize;
-  if (FRead != FWrite && FRing[newest].Kind == n.Kind) {
-    FRing[newest] = n;
+  if (!FQueue.empty() && Collapses(FQueue.back(), n)) {
+    FQueue.back() = n;
   } else {
-    FWrite = (FWrite + 1) % RingSize;
-    if (FWrite == FRead) FRead = (FRead + 1) % RingSize;
-    FRing[(FWrite + RingSize - 1) % RingSize] = n;
+    FQueue.push_back(n);
+    if (FQueue.size() > size_t(RingSize - 1)) {
+      for (auto it = FQueue.begin(); it != FQueue.end(); ++it)
+        if (!Lifecycle(*it)) {
+          FQueue.erase(it);
+          break;
+        }
+    }
   }
   FSignal.Set();
 }
 
 TPlayerEvent TNoticeQueue::Take() {
   std::lock_guard<std::mutex> g(FLock);
-  if (FRead == FWrite) return {};
-  TPlayerEvent n = FRing[FRead];
-  FRead = (FRead + 1) % RingSize;
-  if (FRead == FWrite) FSignal.Reset();
+  if (FQueue.empty()) return {};
+  TPlayerEvent n = FQueue.front();
+  FQueue.pop_front();
+  if (FQueue.empty()) FSignal.Reset();
   return n;
 }
 
 int TNoticeQueue::Pending() {
   std::lock_guard<std::mutex> g(FLock);
-  return (FWrite - FRead + RingSize) % RingSize;
+  return int(FQueue.size());
 }
 
 }  // namespace zv

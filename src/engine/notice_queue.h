@@ -1,9 +1,12 @@
 #pragma once
 // The small queue of state and position notices between the threads that detect
-// them and the event thread that delivers them. A burst of notices of one kind
-// collapses to the latest; when full, the oldest is lost.
+// them and the event thread that delivers them. A burst of positions (or of
+// pause/resume states) collapses to the latest; when more than RingSize - 1 are
+// pending, the oldest of those is lost. psPlay, psStop and psEnd are never
+// collapsed or lost.
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <mutex>
 
 #include "engine/manual_event.h"
@@ -20,7 +23,7 @@ struct TPlayerEvent {
 
 class TNoticeQueue {
 public:
-  static constexpr int RingSize = 10;  // so at most 9 pending
+  static constexpr int RingSize = 10;  // so at most 9 pending, lifecycle states aside
 
   void Post(const TPlayerEvent& n);
   // Kind nkNone when empty.
@@ -31,8 +34,7 @@ public:
 
 private:
   std::mutex FLock;
-  TPlayerEvent FRing[RingSize];  // guarded by FLock
-  int FRead = 0, FWrite = 0;     // guarded by FLock
+  std::deque<TPlayerEvent> FQueue;  // guarded by FLock
   TManualEvent FSignal{false};   // set while the ring holds something
 };
 

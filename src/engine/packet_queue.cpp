@@ -54,13 +54,14 @@ int PacketQueuePut(TPacketQueue& q, AVPacket* pkt) {
       return -1;
     }
   }
-  auto* node = new (std::nothrow) TPacketNode{own, nullptr};
+  auto* node = new (std::nothrow) TPacketNode{own, nullptr, 0};
   if (!node) {
     if (own != pkt) ff::av_packet_free(&own);
     return -1;
   }
   {
     std::lock_guard<std::mutex> g(q.Mutex);
+    node->Generation = q.Generation;
     if (q.Last)
       q.Last->Next = node;
     else
@@ -73,7 +74,7 @@ int PacketQueuePut(TPacketQueue& q, AVPacket* pkt) {
   return 0;
 }
 
-int PacketQueueGet(TPacketQueue& q, AVPacket** pkt, bool block) {
+int PacketQueueGet(TPacketQueue& q, AVPacket** pkt, bool block, int64_t* generation) {
   std::unique_lock<std::mutex> l(q.Mutex);
   for (;;) {
     if (q.AbortRequest) return -1;
@@ -83,6 +84,7 @@ int PacketQueueGet(TPacketQueue& q, AVPacket** pkt, bool block) {
       --q.NbPackets;
       q.Size -= node->Pkt->size + PacketNodeOverhead;
       *pkt = node->Pkt;
+      if (generation) *generation = node->Generation;
       delete node;
       return 1;
     }
@@ -92,8 +94,8 @@ int PacketQueueGet(TPacketQueue& q, AVPacket** pkt, bool block) {
   }
 }
 
-void PacketQueueFlush(TPacketQueue& q) {
-  std::lock_guard<std::mutex> g(q.Mutex);
+namespace {
+void Flush_Locked(TPacketQueue& q) {
   for (TPacketNode* node = q.First; node;) {
     TPacketNode* next = node->Next;
     FreeNode_Locked(node);
@@ -102,6 +104,27 @@ void PacketQueueFlush(TPacketQueue& q) {
   q.First = q.Last = nullptr;
   q.NbPackets = 0;
   q.Size = 0;
+}
+}  // namespace
+
+void PacketQueueFlush(TPacketQueue& q) {
+  std::lock_guard<std::mutex> g(q.Mutex);
+  Flush_Locked(q);
+}
+
+int PacketQueueRestart(TPacketQueue& q, int64_t generation) {
+  auto* node = new (std::nothrow) TPacketNode{FlushPacket(), nullptr, generation};
+  {
+    std::lock_guard<std::mutex> g(q.Mutex);
+    Flush_Locked(q);
+    q.Generation = generation;
+    if (!node) return -1;
+    q.First = q.Last = node;
+    q.NbPackets = 1;
+    q.Size = PacketNodeOverhead;
+  }
+  q.Cond.notify_one();
+  return 0;
 }
 
 void PacketQueueAbort(TPacketQueue& q) {

@@ -16,6 +16,7 @@ constexpr int PacketNodeOverhead = 72;
 struct TPacketNode {
   AVPacket* Pkt;  // owned reference (or the flush packet, never owned)
   TPacketNode* Next;
+  int64_t Generation = 0;  // the seek the packet was read after
 };
 
 struct TPacketQueue {
@@ -24,6 +25,7 @@ struct TPacketQueue {
   int NbPackets = 0;             // guarded by Mutex
   int Size = 0;                  // guarded by Mutex
   int AbortRequest = 0;          // guarded by Mutex
+  int64_t Generation = 0;        // guarded by Mutex: stamped on every packet put
   std::mutex Mutex;
   std::condition_variable Cond;  // signalled on every put and on abort
 };
@@ -38,8 +40,12 @@ void PacketQueueInit(TPacketQueue& q);
 int PacketQueuePut(TPacketQueue& q, AVPacket* pkt);
 // 1 with *pkt set (caller owns it: av_packet_free unless IsFlushPacket),
 // 0 when empty and !block, -1 when aborted. A blocked get wakes on abort.
-int PacketQueueGet(TPacketQueue& q, AVPacket** pkt, bool block);
+// generation, when given, receives the seek generation the packet belongs to.
+int PacketQueueGet(TPacketQueue& q, AVPacket** pkt, bool block, int64_t* generation = nullptr);
 void PacketQueueFlush(TPacketQueue& q);
+// After a seek: drops what is queued and queues the flush packet, all of it
+// from now on stamped with the seek's generation.
+int PacketQueueRestart(TPacketQueue& q, int64_t generation);
 void PacketQueueAbort(TPacketQueue& q);
 void PacketQueueEnd(TPacketQueue& q);
 // Snapshot readers for the demultiplexer's limits.

@@ -158,7 +158,7 @@ int QueuePicture(TMediaState* is, AVFrame* frame, double pts, int64_t pos) {
   is->PictQueueWIndex = (is->PictQueueWIndex + 1) % VideoPictureQueueSize;
   ++is->PictQueueSize;
   WakePlayLoop(is, wrRefresh);
-  return 0;
+  return 1;
 }
 
 int FlushPictureQueue(TMediaState* is) {

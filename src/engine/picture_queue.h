@@ -13,8 +13,9 @@ bool VideoQueueAborted(TMediaState* is);
 bool PicturesFinished(TMediaState* is);
 
 // Video thread: copies frame (YUV 4:2:0 at the sink's size) into the write
-// slot, which keeps frame's reference; the video hook sees it there. 0, or -1
-// when the queue was aborted while waiting for a free or allocated slot.
+// slot, which keeps frame's reference; the video hook sees it there. 1 when
+// queued, 0 when dropped (from before a seek, or no slot), -1 when the queue
+// was aborted while waiting for a free or allocated slot.
 int QueuePicture(TMediaState* is, AVFrame* frame, double pts, int64_t pos);
 
 // Video thread, at a flush: the queued pictures become stale and due, and the

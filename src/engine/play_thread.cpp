@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <exception>
+#include <map>
+#include <string>
 
 #include "engine/clocks.h"
 #include "engine/display.h"
@@ -20,7 +22,42 @@ namespace zv {
 
 namespace {
 constexpr int DefaultWindowWidth = 640, DefaultWindowHeight = 480;
+
+// What the engine put into the environment, and what was there before it.
+struct TEnvDriver {
+  bool ours = false;  // the variable holds what we set
+  std::string set;
+  bool hadBefore = false;
+  std::string before;
+};
+
+// Under SDLLock. An empty name (the default) gives the environment back the
+// driver it had before an earlier Open chose one, unless someone else has
+// changed it since.
+void ChooseDriver(const char* variable, const char* name) {
+  static std::map<std::string, TEnvDriver> drivers;
+  TEnvDriver& d = drivers[variable];
+  const char* current = getenv(variable);
+  const bool stillOurs = d.ours && current && d.set == current;
+  if (*name) {
+    if (!stillOurs) {
+      d.hadBefore = current != nullptr;
+      d.before = current ? current : "";
+    }
+    setenv(variable, name, 1);
+    d.ours = true;
+    d.set = name;
+    return;
+  }
+  if (stillOurs) {
+    if (d.hadBefore)
+      setenv(variable, d.before.c_str(), 1);
+    else
+      unsetenv(variable);
+  }
+  d.ours = false;
 }
+}  // namespace
 
 TPlayThread::TPlayThread(TCustomPlayer* player, uint64_t window)
     : FPlayer(player), FHandle(window), FThread([this] { Execute(); }) {}
@@ -56,9 +93,10 @@ bool TPlayThread::InitSDL(std::string& error) {
   {
     // The environment is process-wide: set it and initialise under the SDL lock.
     std::lock_guard<std::recursive_mutex> g(SDLLock());
-    // A default leaves a driver already chosen in the environment in place.
-    if (const char* a = AudioDriverName(FPlayer->AudioDriver()); *a) setenv("SDL_AUDIODRIVER", a, 1);
-    if (const char* v = VideoDriverName(FPlayer->VideoDriver()); *v) setenv("SDL_VIDEODRIVER", v, 1);
+    // A default leaves the driver the environment chose before any player
+    // set one, not the one an earlier Open put there.
+    ChooseDriver("SDL_AUDIODRIVER", AudioDriverName(FPlayer->AudioDriver()));
+    ChooseDriver("SDL_VIDEODRIVER", VideoDriverName(FPlayer->VideoDriver()));
     // The host keeps its signals (SDL would turn SIGINT into a quit of the playback).
     sdl.SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     Uint32 flags = SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_EVENTS | (display ? SDL_INIT_VIDEO : 0);
@@ -150,12 +188,11 @@ void TPlayThread::Execute() {
   if (!FHandle && FPlayer->Window() && FPlayer->ScreenWidth() > 0 && FPlayer->ScreenHeight() > 0)
     FPlayer->SDL().SDL_SetWindowSize(FPlayer->Window(), FPlayer->ScreenWidth(), FPlayer->ScreenHeight());
 
-  FPlayer->SetPlayState(psPlay);
   try {
     PlayLoop();
   } catch (const std::exception& e) {
     DefaultLogger().Log(FPlayer, llFatal, std::string("PlayThread Exception: ") + e.what());
-    std::lock_guard<std::timed_mutex> g(FPlayer->FPlayerLock);
+    std::lock_guard<TPlayerLock> g(FPlayer->FPlayerLock);
     FPlayer->DoExit_Locked();
   }
   ShutdownSDL();
@@ -171,8 +208,12 @@ void TPlayThread::HandleWindowEvent(const void* event) {
   bool paused = is->Paused.load(std::memory_order_relaxed);
   switch (we.event) {
     case SDL_WINDOWEVENT_SIZE_CHANGED:
-      FPlayer->SetScreenWidth(we.data1);
-      FPlayer->SetScreenHeight(we.data2);
+      // A host's window: its size is the output's. SDL's own window reports
+      // the engine's own sizing too, which is no choice of the application.
+      if (FHandle) {
+        FPlayer->SetScreenWidth(we.data1);
+        FPlayer->SetScreenHeight(we.data2);
+      }
       is->Width = we.data1;
       is->Height = we.data2;
       if (paused) VideoRefresh(is, false);
@@ -216,7 +257,7 @@ void TPlayThread::PlayLoop() {
   int timeoutMs = 0;
   for (;;) {
     const uint32_t reasons = wakeup.Wait(timeoutMs, FInputFd);
-    std::unique_lock<std::timed_mutex> lock(FPlayer->FPlayerLock);
+    std::unique_lock<TPlayerLock> lock(FPlayer->FPlayerLock);
     TMediaState* is = FPlayer->CurStream();
     if (!is) return;
     if ((reasons & wrQuit) || !DrainWindowEvents()) {
@@ -271,6 +312,10 @@ void TPlayThread::PlayLoop() {
 void TCustomPlayer::CloseStream(TMediaState* S) {
   S->AbortRequest.store(1);
   S->PauseGate.Notify();
+  // The reader (or a decoding thread it joins) may be handing a log line to
+  // the main thread: a close there serves hand-offs until it is done.
+  if (IsMainThread() && S->ReadThread.joinable())
+    while (!S->ReaderDone.WaitFor(std::chrono::milliseconds(10))) ServeMainThread();
   if (S->ReadThread.joinable()) S->ReadThread.join();
   for (TVideoPicture& vp : S->PictQueue) {
     if (vp.PictureRef) ff::av_frame_free(&vp.PictureRef);
@@ -281,9 +326,15 @@ void TCustomPlayer::CloseStream(TMediaState* S) {
 
 void TCustomPlayer::DoExit_Locked() {
   if (TMediaState* is = CurStream()) {
-    CloseStream(is);
+    // Unpublished first: handlers served meanwhile find no playback.
     FCurStream.store(nullptr, std::memory_order_release);
+    CloseStream(is);
     FreeMediaState(is);
+    {
+      std::lock_guard<std::mutex> g(FSeekWaitLock);
+      FPlaybackCloses.fetch_add(1);
+    }
+    FSeekWaitCond.notify_all();
   }
   ResetPlaybackState();
 }
@@ -294,8 +345,8 @@ void TCustomPlayer::WaitForPlayThread() {
     if (FPlayThreadDoneEvent.WaitFor(std::chrono::milliseconds(100))) return;
     ServeMainThread();
     if (!CurStream()) return;
-    std::unique_lock<std::timed_mutex> lock(FPlayerLock, std::defer_lock);
-    if (!lock.try_lock_for(std::chrono::milliseconds(100))) continue;
+    std::unique_lock<TPlayerLock> lock(FPlayerLock, std::try_to_lock);
+    if (!lock.owns_lock()) continue;
     ++tries;
     TMediaState* is = CurStream();
     if (!is) return;

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 
 #include "engine/clocks.h"
 #include "engine/event_thread.h"
@@ -11,6 +12,7 @@
 #include "runtime/library_loader.h"
 #include "runtime/logger.h"
 #include "runtime/main_thread.h"
+#include "runtime/media_errors.h"
 
 namespace zv {
 
@@ -163,16 +165,27 @@ void TCustomPlayer::SetPlayState(TPlayState s) {
 
 namespace {
 
-// The handler is looked up when it runs, so one cleared meanwhile (teardown) is not called.
+// The handler is looked up when it runs, so one cleared meanwhile (teardown) is
+// not called. What a handler throws is logged: it must not end the delivery.
 template <class Handler, class Arg>
-void RaiseEvent(TCustomPlayer* sender, std::mutex& lock, const Handler& slot, bool inMainThread, Arg arg) {
+void RaiseEvent(TCustomPlayer* sender, std::mutex& lock, const Handler& slot, bool inMainThread, Arg arg,
+                const char* name) {
   auto call = [&] {
     Handler h;
     {
       std::lock_guard<std::mutex> g(lock);
       h = slot;
     }
-    if (h) h(sender, arg);
+    if (!h) return;
+    std::string failure;
+    try {
+      h(sender, arg);
+    } catch (const std::exception& e) {
+      failure = e.what();
+    } catch (...) {
+      failure = "unknown exception";
+    }
+    if (!failure.empty()) DefaultLogger().Log(sender, llError, std::string("Error occurs ") + name + ": " + failure);
   };
   if (inMainThread)
     CallInMainThread(call);
@@ -183,11 +196,11 @@ void RaiseEvent(TCustomPlayer* sender, std::mutex& lock, const Handler& slot, bo
 }  // namespace
 
 void TCustomPlayer::DeliverPosition(int64_t pos) {
-  RaiseEvent(this, FEventLock, FOnPosition, TriggerEventInMainThread(), pos);
+  RaiseEvent(this, FEventLock, FOnPosition, TriggerEventInMainThread(), pos, "OnPosition");
 }
 
 void TCustomPlayer::DeliverState(TPlayState s) {
-  RaiseEvent(this, FEventLock, FOnState, TriggerEventInMainThread(), s);
+  RaiseEvent(this, FEventLock, FOnState, TriggerEventInMainThread(), s, "OnState");
 }
 
 void TCustomPlayer::StopEventThread() { FEventThread.reset(); }
@@ -196,6 +209,26 @@ void TCustomPlayer::ResetPlaybackState() {
   FLastPosition.store(AV_NOPTS_VALUE, std::memory_order_relaxed);
   FSeekDoneEvent.Set();
   FSeeking.store(false, std::memory_order_relaxed);
+}
+
+void TCustomPlayer::CancelOpen() {
+  FOpenCancelled.store(true);
+  FIoStartTime.store(0, std::memory_order_relaxed);
+  if (TMediaState* opening = FOpeningStream.load(std::memory_order_acquire)) {
+    opening->AbortRequest.store(1, std::memory_order_relaxed);
+    opening->PauseGate.Notify();
+  }
+}
+
+void TCustomPlayer::AbandonOpen() {
+  if (CurStream()) {
+    std::lock_guard<TPlayerLock> g(FPlayerLock);
+    DoExit_Locked();
+  }
+  if (FPlayThread) FPlayThread->Cancel();
+  JoinPlayThread();
+  ResetPlaybackState();
+  FPlayThreadDoneEvent.Set();
 }
 
 bool TCustomPlayer::Open(const std::string& AFileName, uint64_t AScreenHandle, bool APaused) {
@@ -207,6 +240,13 @@ bool TCustomPlayer::Open(const std::string& AFileName, uint64_t AScreenHandle, b
     ReportError("sdl not loaded.", true);
     return false;
   }
+  if (FOpening.load()) {
+    // Called from a handler that an Open further up this stack serves: that
+    // one gives up; this one cannot take over its half-built playback.
+    CancelOpen();
+    ReportError("Open: another file is being opened.", true);
+    return false;
+  }
   Stop(true);
   JoinPlayThread();
   if (Utf8Length(AFileName) > size_t(MaxFileNameLength)) {
@@ -216,36 +256,37 @@ bool TCustomPlayer::Open(const std::string& AFileName, uint64_t AScreenHandle, b
     return false;
   }
 
+  // Handlers served by the waits below may call Stop (or Open): they cancel
+  // this open instead of pulling the play thread from under it.
+  FOpenCancelled.store(false);
+  FOpening.store(true);
+  struct OpeningScope {
+    std::atomic<bool>& flag;
+    ~OpeningScope() { flag.store(false); }
+  } opening{FOpening};
+  const std::string canceled = FormatMediaError(AFileName, AVERROR_EXIT);
+
   // SDL lives on the play thread: it sets the drivers, initialises SDL into the
   // window and then waits for the stream to open.
   FPlayThreadDoneEvent.Reset();
   FWakeup.Take();  // what was asked of the previous playback
   FPlayThread = std::make_unique<TPlayThread>(this, AScreenHandle);
   std::string initError;
-  if (!FPlayThread->WaitForInit(initError)) {
-    JoinPlayThread();
-    ResetPlaybackState();
-    FPlayThreadDoneEvent.Set();
-    ReportError(initError, true);
+  if (!FPlayThread->WaitForInit(initError) || FOpenCancelled.load()) {
+    AbandonOpen();
+    ReportError(initError.empty() ? canceled : initError, true);
     return false;
   }
 
-  if (!StreamOpen(AFileName, APaused)) {
-    FPlayThread->Cancel();
-    JoinPlayThread();
-    ResetPlaybackState();
-    FPlayThreadDoneEvent.Set();
+  if (!StreamOpen(AFileName, APaused) || FOpenCancelled.load()) {
+    if (FOpenCancelled.load() && CurStream()) SetLastErrMsg(canceled);
+    AbandonOpen();
     return false;
   }
   TMediaState* is = CurStream();
   FScreenHandle.store(AScreenHandle, std::memory_order_relaxed);
 
-  int frameW = -1, frameH = -1;
-  // The stream's parameters: the decoder's context is the video thread's by now.
-  if (is->VideoStream && is->VideoStream->codecpar->width > 0) {
-    frameW = is->VideoStream->codecpar->width;
-    frameH = is->VideoStream->codecpar->height;
-  }
+  const int frameW = is->OpenFrameWidth, frameH = is->OpenFrameHeight;
   int64_t duration = is->IsImageSequence ? 0 : is->Duration;
   TFileOpenEvent onFileOpen;
   {
@@ -255,7 +296,13 @@ bool TCustomPlayer::Open(const std::string& AFileName, uint64_t AScreenHandle, b
   if (onFileOpen) {
     auto call = [&] {
       int w = ScreenWidth(), h = ScreenHeight();
-      onFileOpen(this, duration, frameW, frameH, w, h);
+      try {
+        onFileOpen(this, duration, frameW, frameH, w, h);
+      } catch (const std::exception& e) {
+        DefaultLogger().Log(this, llError, std::string("Error occurs OnFileOpen: ") + e.what());
+      } catch (...) {
+        DefaultLogger().Log(this, llError, "Error occurs OnFileOpen: unknown exception");
+      }
       SetScreenWidth(w);
       SetScreenHeight(h);
     };
@@ -264,6 +311,11 @@ bool TCustomPlayer::Open(const std::string& AFileName, uint64_t AScreenHandle, b
     else
       call();
   }
+  if (FOpenCancelled.load()) {
+    SetLastErrMsg(canceled);
+    AbandonOpen();
+    return false;
+  }
   if (AScreenHandle && (ScreenWidth() == 0 || ScreenHeight() == 0)) {
     int w = 0, h = 0;
     FPlayThread->InitialWindowSize(w, h);
@@ -271,22 +323,47 @@ bool TCustomPlayer::Open(const std::string& AFileName, uint64_t AScreenHandle, b
     SetScreenHeight(h);
   }
 
-  StopEventThread();
-  FEventThread = std::make_unique<TEventThread>(this);
+  // One delivery thread for all playbacks keeps their notices in order.
+  if (!FEventThread) FEventThread = std::make_unique<TEventThread>(this);
+  // psPlay goes out before Open returns: before anything the application does next.
+  ReportPlay(is);
   FPlayThread->Go();
   return true;
 }
 
+void TCustomPlayer::ReportPlay(TMediaState* is) {
+  std::lock_guard<std::mutex> g(is->OpenNoticeLock);
+  SetPlayState(psPlay);
+  is->PlayReported = true;
+  if (is->PausePending) SetPlayState(psPause);
+}
+
+void TCustomPlayer::ReportOpenedPaused(TMediaState* is) {
+  std::lock_guard<std::mutex> g(is->OpenNoticeLock);
+  if (is->PlayReported)
+    SetPlayState(psPause);
+  else
+    is->PausePending = true;
+}
+
 void TCustomPlayer::Stop(bool AWait) {
-  if (TMediaState* is = CurStream()) {
-    if (is->Paused.load(std::memory_order_relaxed)) TogglePause(is);  // no thread stays blocked paused
-    PushQuitEvent(is);
-    if (AWait) {
-      WaitForPlayThread();
-      JoinPlayThread();
-      ResetPlaybackState();
-    }
+  if (FOpening.load()) {
+    CancelOpen();  // the Open further up the stack cleans up
     return;
+  }
+  {
+    std::unique_lock<TPlayerLock> lock(FPlayerLock);
+    if (TMediaState* is = CurStream()) {
+      if (is->Paused.load(std::memory_order_relaxed)) TogglePause(is);  // no thread stays blocked paused
+      PushQuitEvent(is);
+      lock.unlock();
+      if (AWait) {
+        WaitForPlayThread();
+        JoinPlayThread();
+        ResetPlaybackState();
+      }
+      return;
+    }
   }
   FIoStartTime.store(0, std::memory_order_relaxed);
   if (TMediaState* opening = FOpeningStream.load(std::memory_order_acquire))
@@ -295,39 +372,59 @@ void TCustomPlayer::Stop(bool AWait) {
 }
 
 void TCustomPlayer::Pause() {
-  TMediaState* is = CurStream();
-  if (!is || is->Paused.load(std::memory_order_relaxed)) return;
-  TogglePause(is);
-  FWakeup.Signal(wrRefresh);
-  SetPlayState(psPause);
+  {
+    std::lock_guard<TPlayerLock> g(FPlayerLock);
+    TMediaState* is = CurStream();
+    if (!is || is->Paused.load(std::memory_order_relaxed)) return;
+    TogglePause(is);
+    FWakeup.Signal(wrRefresh);
+    SetPlayState(psPause);  // before any psStop of this playback
+  }
 }
 
 void TCustomPlayer::Resume() {
-  TMediaState* is = CurStream();
-  if (!is || !is->Paused.load(std::memory_order_relaxed)) return;
-  TogglePause(is);
-  FWakeup.Signal(wrRefresh);
-  SetPlayState(psResume);
+  {
+    std::lock_guard<TPlayerLock> g(FPlayerLock);
+    TMediaState* is = CurStream();
+    if (!is || !is->Paused.load(std::memory_order_relaxed)) return;
+    TogglePause(is);
+    FWakeup.Signal(wrRefresh);
+    SetPlayState(psResume);  // before any psStop of this playback
+  }
 }
 
 bool TCustomPlayer::IsPaused() const {
+  std::lock_guard<TPlayerLock> g(FPlayerLock);
   TMediaState* is = CurStream();
   return !is || is->Paused.load(std::memory_order_relaxed);
 }
 
 int TCustomPlayer::VideoStreamIndex() const {
+  std::lock_guard<TPlayerLock> g(FPlayerLock);
   TMediaState* is = CurStream();
   return is ? is->VideoStreamIndex : -1;
 }
 
+std::string TCustomPlayer::FileInfoText() const {
+  std::lock_guard<TPlayerLock> g(FPlayerLock);
+  TMediaState* is = CurStream();
+  return is ? is->FileInfoText : std::string();
+}
+
 void TCustomPlayer::UpdateScreenPosition() {
+  std::lock_guard<TPlayerLock> g(FPlayerLock);
   if (TMediaState* is = CurStream(); is && ScreenHandle()) PushReopenVideoEvent(is);
+}
+
+void TCustomPlayer::ReopenVideo() {
+  std::lock_guard<TPlayerLock> g(FPlayerLock);
+  if (TMediaState* is = CurStream()) PushReopenVideoEvent(is);
 }
 
 void TFFPlayer::SetAspectRatio(float v) {
   if (v == FAspectRatio.load(std::memory_order_relaxed)) return;
   FAspectRatio.store(v, std::memory_order_relaxed);
-  if (TMediaState* is = CurStream()) PushReopenVideoEvent(is);
+  ReopenVideo();
 }
 
 }  // namespace zv

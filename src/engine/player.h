@@ -20,6 +20,7 @@
 #include <SDL2/SDL.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -30,6 +31,7 @@
 #include "engine/media_state.h"
 #include "engine/notice_queue.h"
 #include "engine/play_wakeup.h"
+#include "engine/player_lock.h"
 #include "engine/shown_picture.h"
 #include "engine/video_display.h"
 #include "engine/video_stats.h"
@@ -89,6 +91,8 @@ public:
   // Makes the output follow the host window's current size.
   void UpdateScreenPosition();
   int VideoStreamIndex() const;
+  // The open file's description as it was opened; empty with nothing open.
+  std::string FileInfoText() const;
   std::string LastErrMsg() const;
   uint64_t ScreenHandle() const { return FScreenHandle.load(std::memory_order_relaxed); }
   std::string VideoFilters() const;
@@ -155,7 +159,15 @@ public:
   void ReportError(const std::string& text, bool keep);
   void UpdatePosition();
   void SetPlayState(TPlayState s);
+  // The psPause of a file opened paused, once its first pictures are decoded:
+  // held back until Open has reported psPlay.
+  void ReportOpenedPaused(TMediaState* is);
   void SeekRequest(TMediaState* S, TSeekFlags AFlags, bool AWait, int64_t APos, int64_t ARel);
+  // Seek generations: each accepted request gets the next number; the reader
+  // notes the one it carried out, the video thread the one whose first picture
+  // it queued (or after which it found no more pictures).
+  void NoteSeekCarriedOut(int64_t generation, bool failed);
+  void NoteSeekPicture(int64_t generation);
   TManualEvent& SeekDoneEvent() { return FSeekDoneEvent; }
   TManualEvent& PictureReadyEvent() { return FPictureReadyEvent; }
   std::atomic<bool>& Seeking() { return FSeeking; }
@@ -176,6 +188,8 @@ public:
 
 protected:
   std::atomic<float> FAspectRatio{0};
+  // Asks the play loop of the playback, if any, to open the output again.
+  void ReopenVideo();
 
 private:
   friend class TPlayThread;
@@ -189,6 +203,16 @@ private:
   void WaitForPlayThread();
   // Closes the current playback; the caller holds FPlayerLock.
   void DoExit_Locked();
+  // Stop, or an Open from a handler, while an Open runs further up this stack.
+  void CancelOpen();
+  void ReportPlay(TMediaState* is);
+  // Undoes what an Open that will not play has set up (play thread, playback).
+  void AbandonOpen();
+  // Waits (serving hand-offs) until done() or the playback closes.
+  void WaitForSeek(const std::function<bool()>& done);
+  void NoteSeekProgress(std::atomic<int64_t>& counter, int64_t generation);
+  // Under FPlayerLock: the generation of the request (0 when none was made).
+  int64_t RequestSeek(TMediaState* S, TSeekFlags AFlags, int64_t APos, int64_t ARel);
   // The per-playback reset after every SDL shutdown.
   void ResetPlaybackState();
 
@@ -236,7 +260,16 @@ private:
   std::atomic<int64_t> FIoStartTime{INT64_MAX};       // µs; INT64_MAX idle, 0 cancelled
   std::atomic<int64_t> FLastPosition{AV_NOPTS_VALUE};
   std::atomic<bool> FSeeking{false};
-  std::timed_mutex FPlayerLock;  // the play loop's event handling against Stop and the close
+  // The play loop's event handling against the application's operations and the close.
+  mutable TPlayerLock FPlayerLock;
+  std::atomic<bool> FOpening{false};       // an Open runs (it may serve handlers meanwhile)
+  std::atomic<bool> FOpenCancelled{false};  // Stop during that Open
+  std::atomic<int64_t> FSeekRequested{0};   // application thread, under FPlayerLock
+  std::atomic<int64_t> FSeekCarriedOut{0};  // written under FSeekWaitLock
+  std::atomic<int64_t> FSeekPictureQueued{0};  // written under FSeekWaitLock
+  std::atomic<uint64_t> FPlaybackCloses{0};  // written under FSeekWaitLock
+  std::mutex FSeekWaitLock;
+  std::condition_variable FSeekWaitCond;
   TManualEvent FSeekDoneEvent{true};
   TManualEvent FPictureReadyEvent{true};
   TManualEvent FPlayThreadDoneEvent{true};

@@ -1,6 +1,7 @@
 // Seek requests and the position update of the player.
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 
 #include "engine/clocks.h"
 #include "engine/picture_queue.h"
@@ -10,40 +11,95 @@
 namespace zv {
 
 void TCustomPlayer::Seek(TSeekFlags AFlags, bool AWait, int64_t ATarget) {
-  TMediaState* is = CurStream();
-  if (!is) return;
-  if (AFlags.contains(sfByte)) {
-    SeekRequest(is, AFlags, AWait, ATarget, 0);
-    return;
+  int64_t generation = 0;
+  bool video = false;
+  {
+    std::lock_guard<TPlayerLock> g(FPlayerLock);
+    TMediaState* is = CurStream();
+    if (!is) return;
+    video = is->VideoStreamIndex >= 0;
+    int64_t target = ATarget, rel = 0;
+    if (!AFlags.contains(sfByte)) {
+      // The record's copies: the reader owns the format context.
+      if (is->Duration >= 0 && is->Duration < target) target = is->Duration;
+      target += is->StartTime;
+      rel = ATarget <= 0 ? 1 : 0;
+    }
+    generation = RequestSeek(is, AFlags, target, rel);
   }
-  int64_t target = ATarget;
-  AVFormatContext* ic = is->FormatContext;
-  if (ic && ic->duration != AV_NOPTS_VALUE && ic->duration < target) target = ic->duration;
-  if (ic && ic->start_time != AV_NOPTS_VALUE) target += ic->start_time;
-  SeekRequest(is, AFlags, AWait, target, ATarget <= 0 ? 1 : 0);
+  if (!AWait || generation == 0) return;
+  WaitForSeek([&] {
+    return FSeekCarriedOut.load() >= generation && (!video || FSeekPictureQueued.load() >= generation);
+  });
 }
 
 void TCustomPlayer::SeekRequest(TMediaState* S, TSeekFlags AFlags, bool AWait, int64_t APos, int64_t ARel) {
-  if (!S || S->SeekReq.load() != 0) return;  // one pending at a time; a second is dropped
+  int64_t generation;
+  bool video;
+  {
+    std::lock_guard<TPlayerLock> g(FPlayerLock);
+    if (!S || S != CurStream()) return;
+    video = S->VideoStreamIndex >= 0;
+    generation = RequestSeek(S, AFlags, APos, ARel);
+  }
+  if (!AWait || generation == 0) return;
+  WaitForSeek([&] {
+    return FSeekCarriedOut.load() >= generation && (!video || FSeekPictureQueued.load() >= generation);
+  });
+}
+
+int64_t TCustomPlayer::RequestSeek(TMediaState* S, TSeekFlags AFlags, int64_t APos, int64_t ARel) {
+  // One pending at a time: a second is dropped, and waits for the first.
+  if (S->SeekReq.load() != 0) return S->SeekGeneration.load();
+  const int64_t generation = FSeekRequested.fetch_add(1) + 1;
   FSeeking.store(true);
   S->SeekWhilePaused.store(S->Paused.load());
   S->SeekPos.store(APos);
   S->SeekRel.store(ARel);
   S->SeekFlags.store(SeekFlagsToInt(AFlags));
+  S->SeekGeneration.store(generation);
   FSeekDoneEvent.Reset();
   S->SeekReq.store(1);
   S->PauseGate.Notify();
-  if (!AWait) return;
-  while (!FSeekDoneEvent.WaitFor(std::chrono::milliseconds(100))) ServeMainThread();
-  if (S->VideoStreamIndex >= 0)
-    while (!FPictureReadyEvent.WaitFor(std::chrono::milliseconds(100))) ServeMainThread();
+  return generation;
 }
+
+void TCustomPlayer::WaitForSeek(const std::function<bool()>& done) {
+  const uint64_t closes = FPlaybackCloses.load();
+  std::unique_lock<std::mutex> l(FSeekWaitLock);
+  while (!done() && FPlaybackCloses.load() == closes) {
+    if (!IsMainThread()) {
+      FSeekWaitCond.wait(l);
+      continue;
+    }
+    l.unlock();
+    const bool ran = CheckSynchronize();
+    PumpMessages();
+    l.lock();
+    if (!ran && !done() && FPlaybackCloses.load() == closes) FSeekWaitCond.wait_for(l, std::chrono::milliseconds(10));
+  }
+}
+
+void TCustomPlayer::NoteSeekProgress(std::atomic<int64_t>& counter, int64_t generation) {
+  {
+    std::lock_guard<std::mutex> g(FSeekWaitLock);
+    if (counter.load() < generation) counter.store(generation);
+  }
+  FSeekWaitCond.notify_all();
+}
+
+void TCustomPlayer::NoteSeekCarriedOut(int64_t generation, bool failed) {
+  NoteSeekProgress(FSeekCarriedOut, generation);
+  if (failed) NoteSeekProgress(FSeekPictureQueued, generation);  // none will come
+}
+
+void TCustomPlayer::NoteSeekPicture(int64_t generation) { NoteSeekProgress(FSeekPictureQueued, generation); }
 
 void TCustomPlayer::UpdatePosition() {
   TMediaState* is = CurStream();
   if (!is || is->IsImageSequence) return;
   int64_t pos;
-  if (is->VideoStream) {
+  if (is->VideoStream && !is->VideoEnded.load()) {
     pos = std::llround(GetVideoClock(is) * 1000000.0) - is->StartTime;
   } else if (is->AudioStream) {
     pos = std::llround(GetAudioClock(is) * 1000000.0) - is->StartTime;

@@ -41,6 +41,7 @@ void TCustomPlayer::ReadLoop(TMediaState* S) {
     }
 
     if (S->SeekReq.load()) {
+      const int64_t generation = S->SeekGeneration.load();
       int64_t target = S->SeekPos.load(), rel = S->SeekRel.load();
       int flags = S->SeekFlags.load();
       int64_t mn = rel > 0 ? target - rel + 2 : INT64_MIN;
@@ -62,11 +63,11 @@ void TCustomPlayer::ReadLoop(TMediaState* S) {
         }
         if (S->VideoStreamIndex >= 0) {
           S->VideoFlushed.store(0);
-          PacketQueueFlush(S->VideoQueue);
-          PacketQueuePut(S->VideoQueue, FlushPacket());
+          PacketQueueRestart(S->VideoQueue, generation);
           FPictureReadyEvent.Reset();
         }
       }
+      NoteSeekCarriedOut(generation, r < 0 || S->VideoStreamIndex < 0);
       S->EofReported.store(0);
       S->ReadErrorReported.store(0);
       S->EofDrained.store(0);
@@ -78,8 +79,9 @@ void TCustomPlayer::ReadLoop(TMediaState* S) {
       eof = false;
     }
 
-    const bool hasAudio = S->AudioStreamIndex >= 0, hasVideo = S->VideoStreamIndex >= 0,
-               hasSub = S->SubtitleStreamIndex >= 0;
+    // A video thread that ended by itself takes no more packets.
+    const bool hasAudio = S->AudioStreamIndex >= 0,
+               hasVideo = S->VideoStreamIndex >= 0 && !S->VideoEnded.load(), hasSub = S->SubtitleStreamIndex >= 0;
     int aSize = hasAudio ? PacketQueueSize(S->AudioQueue) : 0;
     int vSize = hasVideo ? PacketQueueSize(S->VideoQueue) : 0;
     int sSize = hasSub ? PacketQueueSize(S->SubtitleQueue) : 0;
@@ -92,7 +94,10 @@ void TCustomPlayer::ReadLoop(TMediaState* S) {
 
     if (eof) {
       if (hasVideo) {
-        AVPacket* empty = ff::av_packet_alloc();
+        // An empty packet tells the decoder to give out what it holds (and
+        // the end to be checked again); one at a time, or they would pile up
+        // while the paused video thread takes none.
+        AVPacket* empty = vSize == 0 ? ff::av_packet_alloc() : nullptr;
         if (empty) {
           empty->stream_index = S->VideoStreamIndex;
           PacketQueuePut(S->VideoQueue, empty);
@@ -137,7 +142,7 @@ void TCustomPlayer::ReadLoop(TMediaState* S) {
 
     if (pkt->stream_index == S->AudioStreamIndex)
       PacketQueuePut(S->AudioQueue, pkt);
-    else if (pkt->stream_index == S->VideoStreamIndex)
+    else if (pkt->stream_index == S->VideoStreamIndex && !S->VideoEnded.load())
       PacketQueuePut(S->VideoQueue, pkt);
     else if (pkt->stream_index == S->SubtitleStreamIndex)
       PacketQueuePut(S->SubtitleQueue, pkt);

@@ -75,16 +75,20 @@ int TCustomPlayer::StreamComponentOpen(TMediaState* S, int AIndex) {
       S->VideoStreamIndex = AIndex;
       S->VideoStream = st;
       S->VideoCodec = ctx;
-      AVRational tb = ctx->time_base, r = st->r_frame_rate;
-      if (tb.num == r.den && int64_t(r.num) * ctx->ticks_per_frame == tb.den && tb.den) {
-        S->FrameDuration = double(tb.num) / tb.den;
+      // The decoder's own frame rate (its time base no longer carries one);
+      // only a known rate that disagrees with the container's is worth a note.
+      const AVRational fr = ctx->framerate, r = st->r_frame_rate;
+      const bool codecRate = fr.num > 0 && fr.den > 0;
+      if (codecRate && av_cmp_q(fr, r) == 0) {
+        S->FrameDuration = double(fr.den) / fr.num;
       } else {
-        DefaultLogger().LogFmt(this, llInfo,
-                               "Seems stream %d codec frame rate differs from container frame rate: %2.2f (%d/%d) -> "
-                               "%2.2f (%d/%d)",
-                               {AIndex, tb.num ? double(tb.den) / tb.num : 0.0, tb.den, tb.num,
-                                r.den ? double(r.num) / r.den : 0.0, r.num, r.den});
-        S->FrameDuration = r.num ? double(r.den) / r.num : 0.04;
+        if (codecRate)
+          DefaultLogger().LogFmt(this, llInfo,
+                                 "Seems stream %d codec frame rate differs from container frame rate: %2.2f (%d/%d) -> "
+                                 "%2.2f (%d/%d)",
+                                 {AIndex, double(fr.num) / fr.den, fr.num, fr.den,
+                                  r.den ? double(r.num) / r.den : 0.0, r.num, r.den});
+        S->FrameDuration = r.num > 0 && r.den > 0 ? double(r.den) / r.num : 0.04;
       }
       {
         const AVRational avg = st->avg_frame_rate;

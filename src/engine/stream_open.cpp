@@ -9,6 +9,7 @@
 #include "engine/display.h"
 #include "engine/player.h"
 #include "engine/play_requests.h"
+#include "runtime/decoder.h"
 #include "runtime/entry_points.h"
 #include "runtime/format.h"
 #include "runtime/interrupts.h"
@@ -79,7 +80,6 @@ bool TCustomPlayer::StreamOpen(const std::string& AFileName, bool APaused) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   if (S->OpenState.load() > 0) {
-    if (S->VideoStreamIndex < 0 && !DisableDisplay()) S->ShowAudio = 1;  // the waveform display
     FCurStream.store(S, std::memory_order_release);
     return true;
   }
@@ -164,6 +164,19 @@ void TCustomPlayer::ReadThreadMain(TMediaState* S) {
       SetLastErrMsg(Format("%s: could not open codecs, no stream to play.", {name}));
       return;
     }
+    if (S->VideoStream && S->VideoStream->codecpar->width > 0) {
+      S->OpenFrameWidth = S->VideoStream->codecpar->width;
+      S->OpenFrameHeight = S->VideoStream->codecpar->height;
+    }
+    {
+      // Made while the context is still this thread's alone: once reading,
+      // the demuxer may add streams or replace metadata under a reader.
+      TFFDecoder description;
+      if (description.SetFormatContext(ic)) {
+        description.GetFileInfoText(S->FileInfoText);
+        description.SetFormatContext(nullptr);
+      }
+    }
     S->OpenState.store(1);
     ReadLoop(S);
     ret = 0;
@@ -181,6 +194,7 @@ void TCustomPlayer::ReadThreadMain(TMediaState* S) {
   if (S->FormatContext) ff::avformat_close_input(&S->FormatContext);
   if (ret != 0) PushQuitEvent(S);
   if (S->OpenState.load() == -1) S->OpenState.store(-2);
+  S->ReaderDone.Set();
 }
 
 }  // namespace zv

@@ -9,6 +9,7 @@
 #include "engine/display.h"
 #include "engine/picture_queue.h"
 #include "engine/player.h"
+#include "engine/play_requests.h"
 #include "filters/filter_pipeline.h"
 #include "runtime/entry_points.h"
 #include "runtime/logger.h"
@@ -47,6 +48,7 @@ struct TVideoDecoder {
   AVFrame* decoded = nullptr;
   AVFrame* filtered = nullptr;
   bool drainSent = false;  // the decoder was told the stream ended
+  int64_t generation = 0;  // the seek the packets now decoded were read after
   double lastPassedPts = NAN;  // s: the last picture passed on since the flush
 };
 
@@ -111,7 +113,7 @@ int GetVideoFrame(TVideoDecoder& d) {
   if (r == AVERROR_EOF && d.pipeline.IsOpen()) d.pipeline.Push(nullptr);  // let the filters give out what they hold
 
   AVPacket* pkt = nullptr;
-  if (PacketQueueGet(is->VideoQueue, &pkt, true) < 0) return -1;
+  if (PacketQueueGet(is->VideoQueue, &pkt, true, &d.generation) < 0) return -1;
   if (IsFlushPacket(pkt)) {
     Flush(d);
     if (FlushPictureQueue(is) < 0) return -1;
@@ -138,7 +140,10 @@ int GetVideoFrame(TVideoDecoder& d) {
   ff::av_packet_free(&pkt);
   r = ff::avcodec_receive_frame(d.ctx, d.decoded);
   if (r == 0 && TakeDecoded(d)) return 1;
-  if (r == AVERROR_EOF && !d.pipeline.IsOpen()) is->VideoDrained.store(1);
+  if (r == AVERROR_EOF && !d.pipeline.IsOpen()) {
+    is->VideoDrained.store(1);
+    d.player->NoteSeekPicture(d.generation);  // nothing more comes after the seek
+  }
   if (endOfStream && !is->EndReported.load()) d.player->UpdatePosition();
   return 0;
 }
@@ -212,6 +217,7 @@ int DeliverPicture(TVideoDecoder& d) {
   int r = OutputPicture(d, f, seconds, pos);
   ff::av_frame_unref(f);
   if (r < 0) return -1;
+  if (r > 0) player->NoteSeekPicture(d.generation);
   player->PictureReadyEvent().Set();
   is->EndReported.store(0);
   if (player->Seeking().load() && is->SeekReq.load() == 0) player->Seeking().store(false);
@@ -221,7 +227,7 @@ int DeliverPicture(TVideoDecoder& d) {
       is->PausedDecodeCount.store(count + 1);
     } else {
       is->PausedDecodeCount.store(0);
-      player->SetPlayState(psPause);
+      player->ReportOpenedPaused(is);
     }
   }
   return 0;
@@ -261,6 +267,13 @@ void VideoThreadMain(TMediaState* is) {
   d.pipeline.Close();
   is->OutVideoFilter = nullptr;
   is->VideoDrained.store(1);  // nothing more comes, whatever the reason
+  d.player->NoteSeekPicture(d.generation);
+  // Ended by itself (a filter string the library refuses, say): the sound
+  // plays on and keeps the position; without sound the playback ends.
+  if (!VideoQueueAborted(is)) {
+    is->VideoEnded.store(1);
+    if (!is->AudioStream) PushQuitEvent(is);
+  }
   ff::av_frame_free(&d.decoded);
   ff::av_frame_free(&d.filtered);
 }

@@ -67,7 +67,7 @@ void* BindVariable(const std::string& libFileName, void* handle, const char* var
 }
 
 void FreeLibraryHandle(void* handle) {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
   // Sanitized builds keep modules mapped: a library's allocations can then be
   // attributed when the leak check runs at exit. The handle is still given up.
   (void)handle;

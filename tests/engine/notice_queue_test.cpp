@@ -55,7 +55,7 @@ TEST(NoticeQueue, SameKindCollapsesToLatestOtherKindsQueueSeparately) {
 TEST(NoticeQueue, AtMostNinePendingOldestLost) {
   TNoticeQueue q;
   // Alternating kinds never collapse.
-  for (int i = 0; i < 12; ++i) q.Post(i % 2 ? State(psPlay) : Pos(i));
+  for (int i = 0; i < 12; ++i) q.Post(i % 2 ? State(psPause) : Pos(i));
   EXPECT_EQ(q.Pending(), 9);
   auto got = Drain(q);
   ASSERT_EQ(got.size(), 9u);
@@ -63,6 +63,21 @@ TEST(NoticeQueue, AtMostNinePendingOldestLost) {
   EXPECT_EQ(got[1].Position, 4);
   EXPECT_EQ(got.back().Kind, nkState);
   EXPECT_FALSE(q.WaitFor(std::chrono::milliseconds(0)));  // signal reset when drained
+}
+
+TEST(NoticeQueue, LifecycleStatesAreNeverCollapsedOrLost) {
+  TNoticeQueue q;
+  // One playback ending and the next starting, between lots of positions.
+  const TPlayState lifecycle[] = {psPlay, psEnd, psStop, psPlay, psStop, psPlay};
+  for (TPlayState s : lifecycle) {
+    q.Post(State(s));
+    for (int i = 0; i < 5; ++i) q.Post(Pos(i));
+  }
+  std::vector<int32_t> states;
+  for (auto& n : Drain(q))
+    if (n.Kind == nkState) states.push_back(n.State);
+  ASSERT_EQ(states.size(), std::size(lifecycle));
+  for (size_t i = 0; i < states.size(); ++i) EXPECT_EQ(states[i], lifecycle[i]) << i;
 }
 
 class EventThreadTest : public ::testing::Test {
@@ -89,9 +104,10 @@ TEST_F(EventThreadTest, InMainThreadDeliveryWaitsForCheckSynchronize) {
   ASSERT_EQ(seen.size(), 1u);
   EXPECT_EQ(seen[0].first, psResume);
   EXPECT_TRUE(seen[0].second);
-  player.SetPlayState(psStop);  // ends delivery
-  ASSERT_TRUE(test::WaitUntil([&] { return t.Finished(); }));
+  player.SetPlayState(psStop);
+  ASSERT_TRUE(test::WaitUntil([&] { return seen.size() == 2; }));
   EXPECT_EQ(seen.back().first, psStop);
+  EXPECT_FALSE(t.Finished());  // it serves the player's next playback too
 }
 
 TEST_F(EventThreadTest, DirectDeliveryRunsOnTheEventThreadInOrder) {
@@ -114,9 +130,13 @@ TEST_F(EventThreadTest, DirectDeliveryRunsOnTheEventThreadInOrder) {
   player.SetPlayState(psStop);
   TEventThread t(&player);
   // No serving of the main thread here: delivery must not need it.
+  auto delivered = [&] {
+    std::lock_guard<std::mutex> g(lock);
+    return seen.size() >= 3;
+  };
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while (!t.Finished() && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
-  ASSERT_TRUE(t.Finished());
+  while (!delivered() && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+  ASSERT_TRUE(delivered());
   EXPECT_FALSE(onMain.load());
   std::lock_guard<std::mutex> g(lock);
   EXPECT_EQ(seen, (std::vector<std::string>{"psPause", "pos 1500", "psStop"}));
