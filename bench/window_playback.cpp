@@ -71,10 +71,13 @@ int main(int argc, char** argv) {
       const zv::TVideoStats s = engine.VideoStats();
       std::printf("played_s: %.3f\npictures_due: %lld\npictures_shown: %lld\npictures_dropped_late: %lld\n"
                   "shown_of_due_pct: %.2f\nsync_abs_p50_ms: %.2f\nsync_abs_p95_ms: %.2f\nsync_abs_p99_ms: %.2f\n"
-                  "shown_after_due_p50_ms: %.2f\nshown_after_due_p99_ms: %.2f\n",
+                  "shown_after_due_p50_ms: %.2f\nshown_after_due_p99_ms: %.2f\n"
+                  "queue_ms_per_picture: %.2f\ndisplay_ms_per_picture: %.2f\n",
                   s.PlayedSeconds, (long long)s.Due, (long long)s.Shown, (long long)s.DroppedLate,
                   s.Due ? 100.0 * double(s.Shown) / double(s.Due) : 0.0, s.SyncAbsP50 * 1e3, s.SyncAbsP95 * 1e3,
-                  s.SyncAbsP99 * 1e3, s.LatenessP50 * 1e3, s.LatenessP99 * 1e3);
+                  s.SyncAbsP99 * 1e3, s.LatenessP50 * 1e3, s.LatenessP99 * 1e3,
+                  s.Shown ? s.QueueMicros / 1e3 / double(s.Shown) : 0.0,
+                  s.Shown ? s.DisplayMicros / 1e3 / double(s.Shown) : 0.0);
       window.btnPauseClick();
       WaitFor([&] { return player.IsPaused(); }, 5000);
       QTest::qWait(1000);

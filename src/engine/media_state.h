@@ -175,6 +175,9 @@ struct TMediaState {
   // 1 once the video thread has given out its last picture (until a flush).
   std::atomic<int> VideoDrained{0};
   int ShownIndex = -1;
+  // Play thread only: how long putting a picture on screen takes lately (s);
+  // a picture is drawn this much before its time so that it appears on time.
+  double DisplayLead = 0;
   AVRational ShownSar{0, 1};  // play thread only: pixel aspect of the picture on screen
 };
 
