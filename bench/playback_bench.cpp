@@ -2,11 +2,14 @@
 // floor of decoding it. Plays kPlaySeconds of the clip in SDL's dummy video
 // and audio drivers, with the window's equalizer string and without any
 // filters, decodes the same stretch with the same decoder settings and
-// nothing else, then times the first picture and keyframe seeks. Prints one
-// figure a line ("name: value") after the details.
+// nothing else, then times the first picture and keyframe seeks. Each of
+// these runs in a fresh process of this program, so its CPU time and peak
+// resident set are its own. Prints the details, then one figure a line
+// ("name: value") for scripts.
 //
 //   ZELVO_MEDIA_DIR=build/media build/bench/playback_bench
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -16,6 +19,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
+#include <utility>
 #include <string>
 #include <thread>
 #include <vector>
@@ -48,13 +52,7 @@ double MillisSince(Clock::time_point start) {
   return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-// Peak resident set since the last reset, in MB; the kernel's high-water mark
-// is reset per phase so each phase reports its own.
-bool ResetPeakRss() {
-  std::ofstream f("/proc/self/clear_refs");
-  f << "5";
-  return bool(f.flush());
-}
+// Peak resident set of this process, in MB.
 double PeakRssMb() {
   std::ifstream f("/proc/self/status");
   std::string line;
@@ -126,7 +124,6 @@ TPlayResult Play(const std::string& file, const std::string& filters) {
   player.SetOnState([&](TFFBaseComponent*, TPlayState ps) {
     if (ps == psEnd) ended = true;
   });
-  ResetPeakRss();
   const double cpu0 = CpuSeconds();
   const auto start = Clock::now();
   if (!player.Open(file, 0, false)) {
@@ -155,7 +152,6 @@ TPlayResult Play(const std::string& file, const std::string& filters) {
 // Decodes the streams the player would play, up to kPlaySeconds, with the
 // player's decoder settings; CPU seconds, or < 0.
 double DecodeOnly(const std::string& file, double* peakRss) {
-  ResetPeakRss();
   const double cpu0 = CpuSeconds();
   AVFormatContext* fc = nullptr;
   if (ff::avformat_open_input(&fc, file.c_str(), nullptr, nullptr) < 0) return -1;
@@ -282,9 +278,8 @@ double Median(std::vector<double> v) {
   return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
-}  // namespace
-
-int main() {
+// One phase in this process: prints "key value" lines; 0 when it worked.
+int RunPhase(const std::string& phase) {
   setenv("SDL_VIDEODRIVER", "dummy", 1);
   setenv("SDL_AUDIODRIVER", "dummy", 1);
   if (!bench::LoadPlayerLibraries()) return 1;
@@ -292,38 +287,98 @@ int main() {
   RegisterHueFilter();
   const std::string file = bench::MediaFile(std::string(fixtures::kHd1080pMkv));
   TWindowEqualizer window;
-  const std::string eqText = window.Text();
-
-  std::printf("file: %s (%d s of 1920x1080 at %d fps), decoder threads %d\n", file.c_str(),
-              fixtures::kHd1080pSeconds, fixtures::kFps, DecoderThreadCount(0));
-  const TPlayResult eq = Play(file, eqText);
-  const TPlayResult plain = Play(file, "");
-  double decodePeak = 0;
-  const double decodeCpu = DecodeOnly(file, &decodePeak);
-  if (!eq.ok || !plain.ok || decodeCpu <= 0) {
-    std::fprintf(stderr, "a run failed\n");
-    return 1;
+  if (phase == "eq" || phase == "plain") {
+    const TPlayResult r = Play(file, phase == "eq" ? window.Text() : "");
+    if (!r.ok) return 1;
+    std::printf("cpu %.6f\nmedia %.6f\nfirst %.3f\nrss %.3f\nshown %lld\ndecoded %lld\n", r.cpu, r.media,
+                r.firstPicture, r.peakRss, (long long)r.stats.Shown, (long long)r.stats.Decoded);
+    return 0;
   }
-  const double decodePerMedia = decodeCpu / kPlaySeconds;
+  if (phase == "decode") {
+    double rss = 0;
+    const double cpu = DecodeOnly(file, &rss);
+    if (cpu <= 0) return 1;
+    std::printf("cpu %.6f\nmedia %.6f\nrss %.3f\n", cpu, kPlaySeconds, PeakRssMb());
+    return 0;
+  }
+  if (phase == "seek") {
+    const std::vector<double> seeks = TimeSeeks(file, window.Text());
+    for (double t : seeks) std::printf("seek %.3f\n", t);
+    return seeks.size() == size_t(kSeeks) ? 0 : 1;
+  }
+  std::fprintf(stderr, "unknown phase %s\n", phase.c_str());
+  return 2;
+}
+
+// What a phase process printed: values by key, repeated keys in order.
+struct TPhaseOutput {
+  bool ok = false;
+  std::vector<std::pair<std::string, double>> values;
+  double Get(const std::string& key) const {
+    for (const auto& [k, v] : values)
+      if (k == key) return v;
+    return 0;
+  }
+  std::vector<double> All(const std::string& key) const {
+    std::vector<double> out;
+    for (const auto& [k, v] : values)
+      if (k == key) out.push_back(v);
+    return out;
+  }
+};
+
+TPhaseOutput RunPhaseProcess(const std::string& self, const std::string& phase) {
+  TPhaseOutput out;
+  const std::string command = "'" + self + "' --phase " + phase;
+  FILE* p = popen(command.c_str(), "r");
+  if (!p) return out;
+  char line[256], key[64];
+  double value;
+  while (std::fgets(line, sizeof line, p))
+    if (std::sscanf(line, "%63s %lf", key, &value) == 2) out.values.emplace_back(key, value);
+  out.ok = pclose(p) == 0;
+  if (!out.ok) std::fprintf(stderr, "the %s phase failed\n", phase.c_str());
+  return out;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 3 && std::string(argv[1]) == "--phase") return RunPhase(argv[2]);
+  char self[4096];
+  const ssize_t n = readlink("/proc/self/exe", self, sizeof(self) - 1);
+  if (n <= 0) return 1;
+  self[n] = 0;
+
+  std::printf("file: %s (%d s of 1920x1080 at %d fps with a 2 s GOP, AAC stereo), %g s played, decoder threads %d\n",
+              bench::MediaFile(std::string(fixtures::kHd1080pMkv)).c_str(), fixtures::kHd1080pSeconds, fixtures::kFps,
+              kPlaySeconds, DecoderThreadCount(0));
+  std::fflush(stdout);
+  const TPhaseOutput eq = RunPhaseProcess(self, "eq");
+  const TPhaseOutput plain = RunPhaseProcess(self, "plain");
+  const TPhaseOutput decode = RunPhaseProcess(self, "decode");
+  const TPhaseOutput seek = RunPhaseProcess(self, "seek");
+  if (!eq.ok || !plain.ok || !decode.ok || !seek.ok) return 1;
+
+  const double decodePerMedia = decode.Get("cpu") / decode.Get("media");
   for (const auto& [name, r] : {std::pair{"player with the window's equalizer string", &eq},
                                 std::pair{"player without filters", &plain}}) {
-    std::printf("%s: %.3f CPU s per media s (%.2f CPU s over %.2f media s), %lld shown, %lld decoded, "
+    std::printf("%s: %.3f CPU s per media s (%.2f CPU s over %.2f media s), %.0f shown, %.0f decoded, "
                 "peak RSS %.0f MB, first picture %.0f ms\n",
-                name, r->cpu / r->media, r->cpu, r->media, (long long)r->stats.Shown,
-                (long long)r->stats.Decoded, r->peakRss, r->firstPicture);
+                name, r->Get("cpu") / r->Get("media"), r->Get("cpu"), r->Get("media"), r->Get("shown"),
+                r->Get("decoded"), r->Get("rss"), r->Get("first"));
   }
   std::printf("decoding only: %.3f CPU s per media s (%.2f CPU s over %.0f media s), peak RSS %.0f MB\n",
-              decodePerMedia, decodeCpu, kPlaySeconds, decodePeak);
-
-  const std::vector<double> seeks = TimeSeeks(file, eqText);
-  std::printf("seeks (ms):");
-  for (double s : seeks) std::printf(" %.0f", s);
+              decodePerMedia, decode.Get("cpu"), decode.Get("media"), decode.Get("rss"));
+  const std::vector<double> seeks = seek.All("seek");
+  std::printf("keyframe seeks, Seek to the picture shown (ms):");
+  for (double t : seeks) std::printf(" %.0f", t);
   std::printf("\n");
 
-  std::printf("playback_cpu_ratio_eq: %.2f\n", eq.cpu / eq.media / decodePerMedia);
-  std::printf("playback_cpu_ratio_plain: %.2f\n", plain.cpu / plain.media / decodePerMedia);
-  std::printf("peak_rss_mb: %.0f\n", std::max(eq.peakRss, plain.peakRss));
-  std::printf("first_picture_ms: %.0f\n", eq.firstPicture);
+  std::printf("playback_cpu_ratio_eq: %.2f\n", eq.Get("cpu") / eq.Get("media") / decodePerMedia);
+  std::printf("playback_cpu_ratio_plain: %.2f\n", plain.Get("cpu") / plain.Get("media") / decodePerMedia);
+  std::printf("peak_rss_mb: %.0f\n", std::max(eq.Get("rss"), plain.Get("rss")));
+  std::printf("first_picture_ms: %.0f\n", eq.Get("first"));
   std::printf("seek_median_ms: %.0f\n", Median(seeks));
-  return seeks.size() == size_t(kSeeks) ? 0 : 1;
+  return 0;
 }
