@@ -121,8 +121,10 @@ std::string ErrorText(int code) {
 bool SharePlane(const AVFrame* src, AVFrame* dst, int p) {
   const auto at = reinterpret_cast<uintptr_t>(src->data[p]);
   AVBufferRef* owner = nullptr;
-  for (AVBufferRef* b : src->buf)
-    if (b && at >= reinterpret_cast<uintptr_t>(b->data) && at - reinterpret_cast<uintptr_t>(b->data) < b->size) owner = b;
+  for (AVBufferRef* b : src->buf) {
+    const auto begin = b ? reinterpret_cast<uintptr_t>(b->data) : 0;
+    if (b && at >= begin && at - begin < b->size) owner = b;
+  }
   if (!owner) return false;
   bool held = false;
   int slot = -1;

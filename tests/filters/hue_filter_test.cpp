@@ -85,8 +85,10 @@ TEST(ProcessChroma, EveryInputPairMatchesTheFormula) {
       int b = (s * (u[i] - 128) + c * (v[i] - 128) + 8421376) >> 16;
       if (a & 0x300) a = a < 0 ? 0 : 255;
       if (b & 0x300) b = b < 0 ? 0 : 255;
-      ASSERT_EQ((UV{pu[i], pv[i]}), (UV{a, b})) << hue << "," << saturation << " input " << int(u[i]) << "," << int(v[i]);
-      ASSERT_EQ((UV{ou[i], ov[i]}), (UV{a, b})) << hue << "," << saturation << " input " << int(u[i]) << "," << int(v[i]);
+      ASSERT_EQ((UV{pu[i], pv[i]}), (UV{a, b}))
+          << "in place " << hue << "," << saturation << " input " << int(u[i]) << "," << int(v[i]);
+      ASSERT_EQ((UV{ou[i], ov[i]}), (UV{a, b}))
+          << "into others " << hue << "," << saturation << " input " << int(u[i]) << "," << int(v[i]);
     }
   }
 }
