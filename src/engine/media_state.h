@@ -14,7 +14,7 @@
 #include <thread>
 
 #include "engine/packet_queue.h"
-#include "engine/pause_gate.h"
+#include "engine/wait_gate.h"
 #include "runtime/av_headers.h"
 
 namespace zv {
@@ -70,7 +70,8 @@ struct TMediaState {
 
   std::atomic<int> AbortRequest{0};  // 1 tells every thread of this file to finish
   std::atomic<int> Paused{0};
-  TPauseGate PauseGate;  // notified when Paused, SeekWhilePaused, PausedDecodeCount or an abort change
+  TWaitGate PauseGate;  // notified when Paused, SeekWhilePaused, PausedDecodeCount or an abort change
+  TWaitGate ReaderGate;  // notified when a queue gives out a packet, a seek or pause is asked, or on abort
   int LastPaused = 0;  // demultiplexing thread only
   std::atomic<int> SeekReq{0};  // written last by the requester, read first by the demultiplexer
   std::atomic<int> SeekFlags{0};

@@ -84,6 +84,8 @@ int PacketQueueGet(TPacketQueue& q, AVPacket** pkt, bool block) {
       q.Size -= node->Pkt->size + PacketNodeOverhead;
       *pkt = node->Pkt;
       delete node;
+      l.unlock();
+      if (q.TakenGate) q.TakenGate->Notify();  // room for the reader
       return 1;
     }
     if (!block) return 0;

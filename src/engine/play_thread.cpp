@@ -271,6 +271,7 @@ void TPlayThread::PlayLoop() {
 void TCustomPlayer::CloseStream(TMediaState* S) {
   S->AbortRequest.store(1);
   S->PauseGate.Notify();
+  S->ReaderGate.Notify();
   if (S->ReadThread.joinable()) S->ReadThread.join();
   for (TVideoPicture& vp : S->PictQueue) {
     if (vp.PictureRef) ff::av_frame_free(&vp.PictureRef);

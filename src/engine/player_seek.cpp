@@ -33,6 +33,7 @@ void TCustomPlayer::SeekRequest(TMediaState* S, TSeekFlags AFlags, bool AWait, i
   FSeekDoneEvent.Reset();
   S->SeekReq.store(1);
   S->PauseGate.Notify();
+  S->ReaderGate.Notify();
   if (!AWait) return;
   while (!FSeekDoneEvent.WaitFor(std::chrono::milliseconds(100))) ServeMainThread();
   if (S->VideoStreamIndex >= 0)

@@ -80,13 +80,21 @@ void TCustomPlayer::ReadLoop(TMediaState* S) {
 
     const bool hasAudio = S->AudioStreamIndex >= 0, hasVideo = S->VideoStreamIndex >= 0,
                hasSub = S->SubtitleStreamIndex >= 0;
-    int aSize = hasAudio ? PacketQueueSize(S->AudioQueue) : 0;
-    int vSize = hasVideo ? PacketQueueSize(S->VideoQueue) : 0;
-    int sSize = hasSub ? PacketQueueSize(S->SubtitleQueue) : 0;
-    if (aSize + vSize + sSize > MaxQueueSize ||
-        ((!hasAudio || aSize > MinAudioQueueSize) && (!hasVideo || PacketQueueCount(S->VideoQueue) > MinFrames) &&
-         (!hasSub || PacketQueueCount(S->SubtitleQueue) > MinFrames))) {
-      Sleep(10);
+    int aSize = 0, vSize = 0, sSize = 0;
+    auto queuesFull = [&] {
+      aSize = hasAudio ? PacketQueueSize(S->AudioQueue) : 0;
+      vSize = hasVideo ? PacketQueueSize(S->VideoQueue) : 0;
+      sSize = hasSub ? PacketQueueSize(S->SubtitleQueue) : 0;
+      return aSize + vSize + sSize > MaxQueueSize ||
+             ((!hasAudio || aSize > MinAudioQueueSize) && (!hasVideo || PacketQueueCount(S->VideoQueue) > MinFrames) &&
+              (!hasSub || PacketQueueCount(S->SubtitleQueue) > MinFrames));
+    };
+    if (queuesFull()) {
+      // Until a decoder takes a packet, or a seek, a pause change or the close.
+      S->ReaderGate.WaitUntil([&] {
+        return S->AbortRequest.load(std::memory_order_relaxed) || S->SeekReq.load() ||
+               S->Paused.load(std::memory_order_relaxed) != S->LastPaused || !queuesFull();
+      });
       continue;
     }
 

@@ -59,6 +59,7 @@ bool TCustomPlayer::StreamOpen(const std::string& AFileName, bool APaused) {
     return false;
   }
   S->Owner = this;
+  for (TPacketQueue* q : {&S->AudioQueue, &S->VideoQueue, &S->SubtitleQueue}) q->TakenGate = &S->ReaderGate;
   FVideoStats.Reset();
   if (APaused) {
     S->Paused.store(1, std::memory_order_relaxed);
