@@ -166,7 +166,10 @@ void TCustomPlayer::ReadThreadMain(TMediaState* S) {
     if (subtitle >= 0) StreamComponentOpen(S, subtitle);
 
     if (S->VideoStreamIndex < 0 && S->AudioStreamIndex < 0) {
-      SetLastErrMsg(Format("%s: could not open codecs, no stream to play.", {name}));
+      std::string text = Format("%s: could not open codecs, no stream to play.", {name});
+      // Say so when the sound stream failed for want of a device, not of a codec.
+      if (const std::string why = SoundDeviceError(); audio >= 0 && !why.empty()) text += "\n" + why;
+      SetLastErrMsg(text);
       return;
     }
     S->OpenState.store(1);
