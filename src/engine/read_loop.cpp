@@ -18,6 +18,11 @@ constexpr int MinFrames = 5;
 
 void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
+// At the end of the file a picture counts as ready only once the one after a
+// seek has come out, or the decoder has nothing more to give: a short file is
+// read to its end again right after a rewind, long before its first picture.
+bool NoPictureToCome(const TMediaState* S) { return !S->SeekDone.load() || S->VideoDrained.load(); }
+
 }  // namespace
 
 void TCustomPlayer::ReadLoop(TMediaState* S) {
@@ -98,7 +103,7 @@ void TCustomPlayer::ReadLoop(TMediaState* S) {
           PacketQueuePut(S->VideoQueue, empty);
           ff::av_packet_free(&empty);
         }
-        FPictureReadyEvent.Set();
+        if (NoPictureToCome(S)) FPictureReadyEvent.Set();
       }
       Sleep(10);
       if (aSize + vSize + sSize == 0) S->EofDrained.store(1);
@@ -115,7 +120,7 @@ void TCustomPlayer::ReadLoop(TMediaState* S) {
     S->Reading.store(0);
 
     if (r < 0) {
-      if (hasVideo) FPictureReadyEvent.Set();
+      if (hasVideo && NoPictureToCome(S)) FPictureReadyEvent.Set();
       AVIOContext* pb = ic->pb;
       if (r == AVERROR(EAGAIN)) {
         if (pb) pb->eof_reached = pb->error = 0;

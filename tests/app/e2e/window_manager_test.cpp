@@ -1,0 +1,230 @@
+// The window under a real window manager: the control box's place in the
+// stacking order, keys in full screen, the rewind at the end of a short file,
+// the narrow bar and the sound device's failure as the user sees them.
+#include <QDir>
+#include <QProcess>
+#include <QScreen>
+#include <QTest>
+#include <X11/keysym.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+
+#include "../../../tools/fixture_list.h"
+#include "app/control_box.h"
+#include "app/debug_output.h"
+#include "app/engine_player.h"
+#include "app/player_window.h"
+#include "app/x11_errors.h"
+#include "runtime/file_utils.h"
+#include "x11_desktop.h"
+
+namespace zvapp {
+namespace {
+
+namespace fx = zv::fixtures;
+using namespace e2e;
+
+bool WaitUntil(const std::function<bool()>& cond, int ms = 15000) {
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (!cond()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    QTest::qWait(20);
+  }
+  return true;
+}
+
+QImage GrabScreen(const QRect& r) {
+  return QGuiApplication::primaryScreen()->grabWindow(0, r.x(), r.y(), r.width(), r.height()).toImage();
+}
+
+// Frame number of a coded test picture from its luma as the engine holds it.
+int FrameNumberOf(const QImage& picture) {
+  if (picture.isNull()) return -1;
+  const QImage img = picture.convertToFormat(QImage::Format_RGB32);
+  std::vector<uint8_t> luma(size_t(img.width()) * img.height());
+  for (int y = 0; y < img.height(); ++y)
+    for (int x = 0; x < img.width(); ++x) luma[size_t(y) * img.width() + x] = uint8_t(qGray(img.pixel(x, y)));
+  return fx::ReadFrameNumber(luma.data(), img.width(), img.width(), img.height());
+}
+
+// The frame number as drawn on the screen: the picture keeps its shape,
+// centred in the panel above the bar's native window.
+int ScreenFrameNumber(TfrmPlayer& w, QSize picture) {
+  const QRect panel(w.plPlayer->mapToGlobal(QPoint(0, 0)), w.plPlayer->size());
+  const QImage shot = GrabScreen(panel);
+  if (shot.isNull()) return -1;
+  QSize shown = picture.scaled(panel.size(), Qt::KeepAspectRatio);
+  const QPoint origin((panel.width() - shown.width()) / 2, (panel.height() - shown.height()) / 2);
+  const int side = fx::CodeBlockSize(picture.width(), picture.height());
+  const double scale = double(shown.width()) / picture.width();
+  int number = 0;
+  for (int row = 0; row < fx::kCodeRows; ++row)
+    for (int i = 0; i < fx::kCodeBlocksPerRow; ++i) {
+      const QPoint at = origin + QPoint(int((i * side + side / 2) * scale), int((row * side + side / 2) * scale));
+      const int g = qGray(shot.pixel(at));
+      if (g > fx::kAmbiguousLow && g < fx::kAmbiguousHigh) return -1;
+      if (g >= 128) number |= 1 << (row * fx::kCodeBlocksPerRow + i);
+    }
+  return number;
+}
+
+class WindowManagerEndToEnd : public ::testing::Test {
+protected:
+  // One window manager for all the tests: one that has gone leaves its mark
+  // on the root window, and the next would think it still runs.
+  static void SetUpTestSuite() {
+    if (qEnvironmentVariableIsEmpty("DISPLAY") || X11WindowManagerRunning()) return;
+    wm = new QProcess;
+    wm->setStandardOutputFile(QProcess::nullDevice());
+    wm->setStandardErrorFile(QProcess::nullDevice());
+    wm->start("openbox", {"--sm-disable"});
+    if (wm->waitForStarted(10000)) WaitUntil(X11WindowManagerRunning, 10000);
+  }
+  static void TearDownTestSuite() {
+    if (!wm) return;
+    wm->terminate();
+    if (!wm->waitForFinished(5000)) wm->kill();
+    wm->waitForFinished(5000);
+    delete wm;
+    wm = nullptr;
+  }
+  void SetUp() override {
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) GTEST_SKIP() << "needs an X display (scripts/test runs one)";
+    ASSERT_TRUE(X11WindowManagerRunning()) << "no window manager (openbox) came up";
+    media = QDir(qEnvironmentVariable("ZELVO_MEDIA_DIR"));
+    SetDebugOutputSink([this](const std::string& l) { lines.push_back(l); });
+    // The media libraries are the process's, loaded by an earlier test; this
+    // player still needs SDL of its own, which the window's open would skip.
+    if (player.LibrariesLoaded()) ASSERT_TRUE(player.LoadLibraries(zv::ApplicationPath() + "LibAV", true));
+    window = std::make_unique<TfrmPlayer>(player);
+    window->ShowMessage = [this](const QString& t) { messages << t; };
+    window->ShowNotice = [this](const QString& t) { notices << t; };
+    window->show();
+    ASSERT_TRUE(WaitUntil([&] { return window->isVisible() && window->frameGeometry() != window->geometry(); }))
+        << "no frame; window manager " << (wm ? int(wm->state()) : -1) << " " << X11WindowManagerRunning();
+    ASSERT_TRUE(WaitUntil([&] { return window->windowHandle()->isExposed(); }));
+  }
+  void TearDown() override {
+    if (window) {
+      window->close();
+      window.reset();
+    }
+    SetDebugOutputSink(nullptr);
+  }
+  bool Logged(const std::string& line) const { return std::find(lines.begin(), lines.end(), line) != lines.end(); }
+  QString File(std::string_view name) const { return media.filePath(QString::fromUtf8(name.data(), int(name.size()))); }
+  // With ZELVO_E2E_SHOT_DIR set, the screen goes there as NAME.png.
+  void Shot(const char* name) {
+    const QString dir = qEnvironmentVariable("ZELVO_E2E_SHOT_DIR");
+    if (!dir.isEmpty()) GrabScreen(window->screen()->geometry()).save(QDir(dir).filePath(name + QString(".png")));
+  }
+
+  static inline QProcess* wm = nullptr;
+  QDir media;
+  TEnginePlayer player;
+  std::unique_ptr<TfrmPlayer> window;
+  std::vector<std::string> lines;
+  QStringList messages, notices;
+};
+
+TEST_F(WindowManagerEndToEnd, ControlBoxStaysAbovePlayerAndEscLeavesFullScreenWhileItIsShown) {
+  TfrmControlBox box(*window);
+  window->SetControlBox(&box);
+  ASSERT_TRUE(window->OpenFile(File(fx::kSync60s))) << messages.join("; ").toStdString();
+  ASSERT_TRUE(WaitUntil([&] { return Logged("Play"); }));
+  const WId player = window->winId();
+
+  window->mnuControlBox->trigger();
+  ASSERT_TRUE(WaitUntil([&] { return WindowViewable(box.winId()) && StackedAbove(box.winId(), player); }))
+      << "the control box did not come up above the player";
+  EXPECT_EQ(TransientOwner(box.winId()), player) << "the box belongs to another window";
+
+  // A click on the picture raises the player, but not over its box.
+  ClickAt(window->plPlayer->mapToGlobal(QPoint(60, 60)));
+  ASSERT_TRUE(WaitUntil([&] { return window->isActiveWindow(); })) << "the click did not reach the player";
+  EXPECT_TRUE(StackedAbove(box.winId(), player));
+
+  // Stay on top while playing: the player goes into the upper band, the box with it.
+  window->mnuStayOnTop->trigger();
+  ASSERT_TRUE(WaitUntil([&] { return HasWmState(player, "_NET_WM_STATE_ABOVE"); }));
+  ClickAt(window->plPlayer->mapToGlobal(QPoint(80, 80)));
+  QTest::qWait(0);
+  EXPECT_TRUE(WaitUntil([&] { return StackedAbove(box.winId(), player); }, 3000)) << "Stay on top hides the box";
+
+  // Full screen: the box stays visible above the picture.
+  PressKey(XK_F11);
+  const QRect screen = window->screen()->geometry();
+  ASSERT_TRUE(WaitUntil([&] { return window->frameGeometry() == screen; })) << "not full screen";
+  EXPECT_TRUE(WaitUntil([&] { return WindowViewable(box.winId()) && StackedAbove(box.winId(), player); }, 5000))
+      << "the box is hidden behind the full-screen player";
+  Shot("fault1_box_above_fullscreen");
+
+  // With the box holding the keyboard, Esc still leaves full screen.
+  ClickAt(box.lblBrightness->mapToGlobal(box.lblBrightness->rect().center()));
+  ASSERT_TRUE(WaitUntil([&] { return box.isActiveWindow() && FocusedWindow() == box.winId(); }))
+      << "the box did not take the keyboard";
+  PressKey(XK_Escape);
+  EXPECT_TRUE(WaitUntil([&] { return !window->PanelFillsClient() && window->frameGeometry() != screen; }))
+      << "Esc in the box did not leave full screen";
+  EXPECT_FALSE(window->mnuFullScreen->isChecked());
+  box.close();
+  window->SetControlBox(nullptr);
+}
+
+TEST_F(WindowManagerEndToEnd, ShortFileEndsRewoundToItsFirstPicture) {
+  ASSERT_TRUE(window->OpenFile(File(fx::kAvH264AacMkv))) << messages.join("; ").toStdString();
+  ASSERT_TRUE(WaitUntil([&] { return Logged("End"); }, 20000)) << "the file did not end";
+  auto rewound = [&] {
+    // The thumb at the first picture, which Matroska may stamp a little after 0.
+    return window->lblDuration->text() == "00:00:00/00:00:04" && window->TrackPlay->Value() < 40000 &&
+           player.IsPaused() && FrameNumberOf(player.CurrentFrame()) == 0 &&
+           ScreenFrameNumber(*window, QSize(320, 240)) == 0;
+  };
+  EXPECT_TRUE(WaitUntil(rewound, 10000))
+      << "time text " << window->lblDuration->text().toStdString() << ", thumb " << window->TrackPlay->Value()
+      << ", paused " << player.IsPaused() << ", picture "
+      << FrameNumberOf(player.CurrentFrame()) << ", on screen " << ScreenFrameNumber(*window, QSize(320, 240));
+  // And it stays there: nothing left over from the end pulls it back.
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+  while (std::chrono::steady_clock::now() < until) {
+    ASSERT_TRUE(rewound()) << "moved to " << window->lblDuration->text().toStdString();
+    QTest::qWait(50);
+  }
+  Shot("fault4_rewound_at_end");
+}
+
+TEST_F(WindowManagerEndToEnd, NarrowWindowBarButtonsTakeRealClicks) {
+  window->resize(400, 300);
+  ASSERT_TRUE(WaitUntil([&] { return window->width() == 400 && window->height() == 300; }));
+  ASSERT_TRUE(window->OpenFile(File(fx::kSync60s))) << messages.join("; ").toStdString();
+  ASSERT_TRUE(WaitUntil([&] { return Logged("Play"); }));
+  ClickAt(window->btnPause->mapToGlobal(window->btnPause->rect().center()));
+  EXPECT_TRUE(WaitUntil([&] { return player.IsPaused(); }));
+  ClickAt(window->btnMute->mapToGlobal(window->btnMute->rect().center()));
+  EXPECT_TRUE(WaitUntil([&] { return window->btnMute->isChecked(); }));
+  Shot("fault2_bar_at_400px");
+}
+
+TEST_F(WindowManagerEndToEnd, MissingSoundDeviceIsNamedToTheUser) {
+  // A sound output that cannot open: the disk driver into a folder that does not exist.
+  qputenv("SDL_AUDIODRIVER", "disk");
+  qputenv("SDL_DISKAUDIOFILE", "/nonexistent-zelvo-dir/out.raw");
+  const bool audioOnly = window->OpenFile(File(fx::kAudioWav));
+  const bool video = window->OpenFile(File(fx::kAvH264AacMkv));
+  qputenv("SDL_AUDIODRIVER", "dummy");
+  qunsetenv("SDL_DISKAUDIOFILE");
+  EXPECT_FALSE(audioOnly);
+  ASSERT_EQ(messages.size(), 1) << messages.join("; ").toStdString();
+  EXPECT_TRUE(messages[0].contains("could not open codecs, no stream to play.")) << messages[0].toStdString();
+  EXPECT_TRUE(messages[0].contains("\nno sound device: ")) << messages[0].toStdString();
+  // The video plays without sound and says why, without stopping.
+  EXPECT_TRUE(video);
+  ASSERT_EQ(notices.size(), 1);
+  EXPECT_TRUE(notices[0].startsWith("no sound device: ")) << notices[0].toStdString();
+  EXPECT_TRUE(WaitUntil([&] { return Logged("Play"); }));
+}
+
+}  // namespace
+}  // namespace zvapp
