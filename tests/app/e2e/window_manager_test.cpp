@@ -2,6 +2,7 @@
 // stacking order, keys in full screen, the rewind at the end of a short file,
 // the narrow bar and the sound device's failure as the user sees them.
 #include <QDir>
+#include <QMessageBox>
 #include <QProcess>
 #include <QScreen>
 #include <QTest>
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 #include <functional>
 
 #include "../../../tools/fixture_list.h"
@@ -16,6 +18,7 @@
 #include "app/debug_output.h"
 #include "app/engine_player.h"
 #include "app/player_window.h"
+#include "app/time_text.h"
 #include "app/x11_errors.h"
 #include "runtime/file_utils.h"
 #include "x11_desktop.h"
@@ -97,9 +100,12 @@ protected:
     SetDebugOutputSink([this](const std::string& l) { lines.push_back(l); });
     // The media libraries are the process's, loaded by an earlier test; this
     // player still needs SDL of its own, which the window's open would skip.
-    if (player.LibrariesLoaded()) ASSERT_TRUE(player.LoadLibraries(zv::ApplicationPath() + "LibAV", true));
+    if (player.LibrariesLoaded()) {
+      ASSERT_TRUE(player.LoadLibraries(zv::ApplicationPath() + "LibAV", true));
+    }
     window = std::make_unique<TfrmPlayer>(player);
     window->ShowMessage = [this](const QString& t) { messages << t; };
+    defaultNotice = window->ShowNotice;
     window->ShowNotice = [this](const QString& t) { notices << t; };
     window->show();
     ASSERT_TRUE(WaitUntil([&] { return window->isVisible() && window->frameGeometry() != window->geometry(); }))
@@ -107,6 +113,10 @@ protected:
     ASSERT_TRUE(WaitUntil([&] { return window->windowHandle()->isExposed(); }));
   }
   void TearDown() override {
+    if (box) {
+      window->SetControlBox(nullptr);
+      box.reset();
+    }
     if (window) {
       window->close();
       window.reset();
@@ -125,52 +135,52 @@ protected:
   QDir media;
   TEnginePlayer player;
   std::unique_ptr<TfrmPlayer> window;
+  std::unique_ptr<TfrmControlBox> box;
   std::vector<std::string> lines;
   QStringList messages, notices;
+  std::function<void(const QString&)> defaultNotice;
 };
 
 TEST_F(WindowManagerEndToEnd, ControlBoxStaysAbovePlayerAndEscLeavesFullScreenWhileItIsShown) {
-  TfrmControlBox box(*window);
-  window->SetControlBox(&box);
+  box = std::make_unique<TfrmControlBox>(*window);
+  window->SetControlBox(box.get());
   ASSERT_TRUE(window->OpenFile(File(fx::kSync60s))) << messages.join("; ").toStdString();
   ASSERT_TRUE(WaitUntil([&] { return Logged("Play"); }));
   const WId player = window->winId();
 
   window->mnuControlBox->trigger();
-  ASSERT_TRUE(WaitUntil([&] { return WindowViewable(box.winId()) && StackedAbove(box.winId(), player); }))
+  ASSERT_TRUE(WaitUntil([&] { return WindowViewable(box->winId()) && StackedAbove(box->winId(), player); }))
       << "the control box did not come up above the player";
-  EXPECT_EQ(TransientOwner(box.winId()), player) << "the box belongs to another window";
+  EXPECT_EQ(TransientOwner(box->winId()), player) << "the box belongs to another window";
 
   // A click on the picture raises the player, but not over its box.
   ClickAt(window->plPlayer->mapToGlobal(QPoint(60, 60)));
   ASSERT_TRUE(WaitUntil([&] { return window->isActiveWindow(); })) << "the click did not reach the player";
-  EXPECT_TRUE(StackedAbove(box.winId(), player));
+  EXPECT_TRUE(StackedAbove(box->winId(), player));
 
   // Stay on top while playing: the player goes into the upper band, the box with it.
   window->mnuStayOnTop->trigger();
   ASSERT_TRUE(WaitUntil([&] { return HasWmState(player, "_NET_WM_STATE_ABOVE"); }));
   ClickAt(window->plPlayer->mapToGlobal(QPoint(80, 80)));
   QTest::qWait(0);
-  EXPECT_TRUE(WaitUntil([&] { return StackedAbove(box.winId(), player); }, 3000)) << "Stay on top hides the box";
+  EXPECT_TRUE(WaitUntil([&] { return StackedAbove(box->winId(), player); }, 3000)) << "Stay on top hides the box";
 
   // Full screen: the box stays visible above the picture.
   PressKey(XK_F11);
   const QRect screen = window->screen()->geometry();
   ASSERT_TRUE(WaitUntil([&] { return window->frameGeometry() == screen; })) << "not full screen";
-  EXPECT_TRUE(WaitUntil([&] { return WindowViewable(box.winId()) && StackedAbove(box.winId(), player); }, 5000))
+  EXPECT_TRUE(WaitUntil([&] { return WindowViewable(box->winId()) && StackedAbove(box->winId(), player); }, 5000))
       << "the box is hidden behind the full-screen player";
   Shot("fault1_box_above_fullscreen");
 
   // With the box holding the keyboard, Esc still leaves full screen.
-  ClickAt(box.lblBrightness->mapToGlobal(box.lblBrightness->rect().center()));
-  ASSERT_TRUE(WaitUntil([&] { return box.isActiveWindow() && FocusedWindow() == box.winId(); }))
+  ClickAt(box->lblBrightness->mapToGlobal(box->lblBrightness->rect().center()));
+  ASSERT_TRUE(WaitUntil([&] { return box->isActiveWindow() && FocusedWindow() == box->winId(); }))
       << "the box did not take the keyboard";
   PressKey(XK_Escape);
   EXPECT_TRUE(WaitUntil([&] { return !window->PanelFillsClient() && window->frameGeometry() != screen; }))
       << "Esc in the box did not leave full screen";
   EXPECT_FALSE(window->mnuFullScreen->isChecked());
-  box.close();
-  window->SetControlBox(nullptr);
 }
 
 TEST_F(WindowManagerEndToEnd, ShortFileEndsRewoundToItsFirstPicture) {
@@ -196,6 +206,9 @@ TEST_F(WindowManagerEndToEnd, ShortFileEndsRewoundToItsFirstPicture) {
 }
 
 TEST_F(WindowManagerEndToEnd, NarrowWindowBarButtonsTakeRealClicks) {
+  // Before any file: the product's name where the time goes.
+  EXPECT_EQ(window->lblDuration->text(), "ZELVO Player");
+  Shot("fault5_product_name_before_open");
   window->resize(400, 300);
   ASSERT_TRUE(WaitUntil([&] { return window->width() == 400 && window->height() == 300; }));
   ASSERT_TRUE(window->OpenFile(File(fx::kSync60s))) << messages.join("; ").toStdString();
@@ -207,10 +220,38 @@ TEST_F(WindowManagerEndToEnd, NarrowWindowBarButtonsTakeRealClicks) {
   Shot("fault2_bar_at_400px");
 }
 
+TEST_F(WindowManagerEndToEnd, DraggedThumbCarriesTheTimeTextWithOnePause) {
+  ASSERT_TRUE(window->OpenFile(File(fx::kSync60s))) << messages.join("; ").toStdString();
+  ASSERT_TRUE(WaitUntil([&] { return Logged("Play"); }));
+  TTrackBar* t = window->TrackPlay;
+  auto at = [&](double f) { return t->mapToGlobal(QPoint(int(5 + (t->width() - 11) * f), t->height() / 2)); };
+  const auto count = [&](const char* state) { return std::count(lines.begin(), lines.end(), std::string(state)); };
+  PressAt(at(0.25));
+  ASSERT_TRUE(WaitUntil([&] { return t->IsDragging(); }, 5000));
+  for (double f : {0.3, 0.4, 0.5}) {
+    MovePointerTo(at(f));
+    const QString want = QString::fromStdString(
+        TimeText(int64_t(std::llround(f * 60)) * 1000000, 60 * 1000000LL));
+    EXPECT_TRUE(WaitUntil([&] { return window->lblDuration->text() == want; }, 5000))
+        << window->lblDuration->text().toStdString() << " instead of " << want.toStdString();
+  }
+  Shot("fault3_thumb_dragged_to_30s");
+  // While it is held the engine's positions do not pull the text back.
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+  while (std::chrono::steady_clock::now() < until) {
+    ASSERT_EQ(window->lblDuration->text(), "00:00:30/00:01:00");
+    QTest::qWait(50);
+  }
+  ReleaseButton();
+  EXPECT_TRUE(WaitUntil([&] { return count("Resume") == 1 && !player.IsPaused(); }));
+  EXPECT_EQ(count("Pause"), 1) << "one pause for the whole drag";
+}
+
 TEST_F(WindowManagerEndToEnd, MissingSoundDeviceIsNamedToTheUser) {
   // A sound output that cannot open: the disk driver into a folder that does not exist.
   qputenv("SDL_AUDIODRIVER", "disk");
   qputenv("SDL_DISKAUDIOFILE", "/nonexistent-zelvo-dir/out.raw");
+  window->ShowNotice = defaultNotice;  // the real one: a box that leaves playback alone
   const bool audioOnly = window->OpenFile(File(fx::kAudioWav));
   const bool video = window->OpenFile(File(fx::kAvH264AacMkv));
   qputenv("SDL_AUDIODRIVER", "dummy");
@@ -219,11 +260,18 @@ TEST_F(WindowManagerEndToEnd, MissingSoundDeviceIsNamedToTheUser) {
   ASSERT_EQ(messages.size(), 1) << messages.join("; ").toStdString();
   EXPECT_TRUE(messages[0].contains("could not open codecs, no stream to play.")) << messages[0].toStdString();
   EXPECT_TRUE(messages[0].contains("\nno sound device: ")) << messages[0].toStdString();
-  // The video plays without sound and says why, without stopping.
+  // The video plays without sound and says why in a box that does not stop it.
   EXPECT_TRUE(video);
-  ASSERT_EQ(notices.size(), 1);
-  EXPECT_TRUE(notices[0].startsWith("no sound device: ")) << notices[0].toStdString();
-  EXPECT_TRUE(WaitUntil([&] { return Logged("Play"); }));
+  QMessageBox* note = nullptr;
+  ASSERT_TRUE(WaitUntil([&] {
+    for (QMessageBox* b : window->findChildren<QMessageBox*>())
+      if (b->isVisible() && b->text().startsWith("no sound device: ")) note = b;
+    return note != nullptr;
+  }, 5000)) << "no notice shown";
+  EXPECT_FALSE(note->isModal());
+  EXPECT_TRUE(WaitUntil([&] { return Logged("Play") && !player.IsPaused(); }));
+  Shot("fault6_no_sound_device_notice");
+  note->close();
 }
 
 }  // namespace

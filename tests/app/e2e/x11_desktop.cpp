@@ -95,6 +95,28 @@ void ClickAt(const QPoint& global) {
   XFlush(d);
 }
 
+void PressAt(const QPoint& global) {
+  Display* d = Dpy();
+  if (!d) return;
+  XTestFakeMotionEvent(d, -1, global.x(), global.y(), CurrentTime);
+  XTestFakeButtonEvent(d, 1, True, CurrentTime);
+  XFlush(d);
+}
+
+void MovePointerTo(const QPoint& global) {
+  Display* d = Dpy();
+  if (!d) return;
+  XTestFakeMotionEvent(d, -1, global.x(), global.y(), CurrentTime);
+  XFlush(d);
+}
+
+void ReleaseButton() {
+  Display* d = Dpy();
+  if (!d) return;
+  XTestFakeButtonEvent(d, 1, False, CurrentTime);
+  XFlush(d);
+}
+
 void PressKey(unsigned long keysym) {
   Display* d = Dpy();
   if (!d) return;

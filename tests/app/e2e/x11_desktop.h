@@ -24,6 +24,10 @@ WId FocusedWindow();
 
 // A real button click at a global position (the window manager sees it).
 void ClickAt(const QPoint& global);
+// The parts of a drag: press there, move with the button held, let go.
+void PressAt(const QPoint& global);
+void MovePointerTo(const QPoint& global);
+void ReleaseButton();
 // A key press and release as from the keyboard (keysym, e.g. XK_Escape).
 void PressKey(unsigned long keysym);
 
