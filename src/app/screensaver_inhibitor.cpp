@@ -25,6 +25,12 @@ TScreenSaverInhibitor::TScreenSaverInhibitor(TfrmPlayer& window, QDBusConnection
 
 TScreenSaverInhibitor::~TScreenSaverInhibitor() {
   FWanted = false;
+  // An answer still on its way would hold the screen saver off after we are gone.
+  if (FPending && FInFlight) {
+    FInFlight->waitForFinished();
+    QDBusPendingReply<uint32_t> reply = *FInFlight;
+    if (!reply.isError()) FCookie = reply.value();
+  }
   if (!FCookie) return;
   QDBusMessage m = Call("UnInhibit");
   m << *FCookie;
@@ -46,10 +52,12 @@ void TScreenSaverInhibitor::Hold() {
   m << QStringLiteral("zelvo-player") << QStringLiteral("Playing a video");
   FPending = true;
   // Not waited for: the screen saver's service may be slow or absent.
-  auto* watcher = new QDBusPendingCallWatcher(FBus.asyncCall(m), this);
+  FInFlight = FBus.asyncCall(m, 2000);
+  auto* watcher = new QDBusPendingCallWatcher(*FInFlight, this);
   connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
     w->deleteLater();
     FPending = false;
+    FInFlight.reset();
     QDBusPendingReply<uint32_t> reply = *w;
     if (reply.isError()) {
       if (FReported) return;

@@ -2,6 +2,7 @@
 // Holds off the desktop's screen saver while a file with pictures plays
 // (org.freedesktop.ScreenSaver), and lets it go on pause, stop, end and exit.
 #include <QDBusConnection>
+#include <QDBusPendingCall>
 #include <QObject>
 #include <cstdint>
 #include <optional>
@@ -34,6 +35,7 @@ private:
   QDBusConnection FBus;
   bool FWanted = false;   // what playback asks for
   bool FPending = false;  // an Inhibit call has no answer yet
+  std::optional<QDBusPendingCall> FInFlight;
   bool FReported = false; // a failure goes to the debug output once
   std::optional<uint32_t> FCookie;
 };

@@ -19,9 +19,14 @@ constexpr int MinFrames = 5;
 void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 // At the end of the file a picture counts as ready only once the one after a
-// seek has come out, or the decoder has nothing more to give: a short file is
-// read to its end again right after a rewind, long before its first picture.
-bool NoPictureToCome(const TMediaState* S) { return !S->SeekDone.load() || S->VideoDrained.load(); }
+// seek has come out, the decoder has nothing more to give, or the pause holds
+// the video thread (nothing comes then): a short file is read to its end again
+// right after a rewind, long before its first picture.
+bool NoPictureToCome(const TMediaState* S) {
+  const bool heldByPause = S->Paused.load(std::memory_order_relaxed) && !S->SeekWhilePaused.load() &&
+                           !S->PausedDecodeCount.load();
+  return !S->SeekDone.load() || S->VideoDrained.load() || heldByPause;
+}
 
 }  // namespace
 

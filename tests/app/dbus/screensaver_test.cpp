@@ -89,12 +89,12 @@ TEST_F(ScreenSaverTest, HeldWhileAVideoPlaysReleasedOnPauseStopEndAndExit) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return fake->Calls().size() == 6; }, 5000));
   EXPECT_EQ(fake->Calls().mid(4), (QStringList{"Inhibit zelvo-player reason -> 43", "UnInhibit 43"}));
 
-  // Ending the program while a video plays lets the screen saver go too.
+  // Ending the program while a video plays lets the screen saver go too, even
+  // with the cookie still on its way.
   State(zv::psPlay);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return fake->Calls().size() == 7; }, 5000));
   services.reset();
   EXPECT_TRUE(QTest::qWaitFor([&] { return fake->Calls().size() == 8; }, 5000));
-  EXPECT_EQ(fake->Calls().last(), "UnInhibit 44");
+  EXPECT_EQ(fake->Calls().mid(6), (QStringList{"Inhibit zelvo-player reason -> 44", "UnInhibit 44"}));
 }
 
 TEST_F(ScreenSaverTest, SoundOnlyFilesLeaveTheScreenSaverAlone) {
