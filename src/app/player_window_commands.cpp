@@ -89,7 +89,8 @@ void TfrmPlayer::TrackPlayChange() {
 }
 
 void TfrmPlayer::TrackPlayUserMove() {
-  UpdateTimeText(RoundHalfEven(double(TrackPlay->Value())), FFileDuration);
+  // With nothing open the thumb moves alone.
+  if (FFileOpen) UpdateTimeText(RoundHalfEven(double(TrackPlay->Value())), FFileDuration);
 }
 
 void TfrmPlayer::TrackPlayRelease() {

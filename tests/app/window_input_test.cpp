@@ -163,6 +163,9 @@ TEST_F(WindowInputTest, DroppedFileOpensTheFirstLocalOne) {
 }
 
 TEST_F(WindowInputTest, TimeTextFollowsADraggedThumbWithOnePauseAndOneResume) {
+  // With nothing open a click only moves the thumb.
+  QTest::mouseClick(window->TrackPlay, Qt::LeftButton, {}, TrackPoint(0.5));
+  EXPECT_EQ(window->lblDuration->text(), "ZELVO Player");
   OpenFile(60 * kSec);
   window->FFPlayerPosition(10 * kSec);
   player.paused = false;
