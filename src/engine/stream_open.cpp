@@ -188,6 +188,8 @@ void TCustomPlayer::ReadThreadMain(TMediaState* S) {
   if (S->SubtitleStreamIndex >= 0) StreamComponentClose(S, S->SubtitleStreamIndex);
   if (S->FormatContext) ff::avformat_close_input(&S->FormatContext);
   if (ret != 0) PushQuitEvent(S);
+  // The sound device's failure left SDL's error text in this thread's storage.
+  if (FSDL.SDL_TLSCleanup) FSDL.SDL_TLSCleanup();
   if (S->OpenState.load() == -1) S->OpenState.store(-2);
 }
 

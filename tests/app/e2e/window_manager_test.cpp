@@ -83,7 +83,15 @@ protected:
     wm->setStandardOutputFile(QProcess::nullDevice());
     wm->setStandardErrorFile(QProcess::nullDevice());
     wm->start("openbox", {"--sm-disable"});
-    if (wm->waitForStarted(10000)) WaitUntil(X11WindowManagerRunning, 10000);
+    if (!wm->waitForStarted(10000) || !WaitUntil(X11WindowManagerRunning, 10000)) return;
+    // The manager announces itself before it frames windows: wait until it
+    // frames one, showing it again if it came up too early to be seen.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+      QWidget probe;
+      probe.resize(100, 100);
+      probe.show();
+      if (WaitUntil([&] { return probe.frameGeometry() != probe.geometry(); }, 5000)) break;
+    }
   }
   static void TearDownTestSuite() {
     if (!wm) return;
