@@ -18,6 +18,16 @@ constexpr int MinFrames = 5;
 
 void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
+// At the end of the file a picture counts as ready only once the one after a
+// seek has come out, the decoder has nothing more to give, or the pause holds
+// the video thread (nothing comes then): a short file is read to its end again
+// right after a rewind, long before its first picture.
+bool NoPictureToCome(const TMediaState* S) {
+  const bool heldByPause = S->Paused.load(std::memory_order_relaxed) && !S->SeekWhilePaused.load() &&
+                           !S->PausedDecodeCount.load();
+  return !S->SeekDone.load() || S->VideoDrained.load() || heldByPause;
+}
+
 }  // namespace
 
 void TCustomPlayer::ReadLoop(TMediaState* S) {
@@ -73,6 +83,7 @@ void TCustomPlayer::ReadLoop(TMediaState* S) {
       S->EndReported.store(0);  // a seek re-arms the end notice
       S->SeekReq.store(0);
       S->SeekDone.store(1);
+      S->PauseGate.Notify();  // a paused video thread fetches the picture of the new position
       FSeekDoneEvent.Set();
       if (S->VideoStreamIndex < 0) FSeeking.store(false);
       eof = false;
@@ -106,7 +117,7 @@ void TCustomPlayer::ReadLoop(TMediaState* S) {
           PacketQueuePut(S->VideoQueue, empty);
           ff::av_packet_free(&empty);
         }
-        FPictureReadyEvent.Set();
+        if (NoPictureToCome(S)) FPictureReadyEvent.Set();
       }
       Sleep(10);
       if (aSize + vSize + sSize == 0) S->EofDrained.store(1);
@@ -123,7 +134,7 @@ void TCustomPlayer::ReadLoop(TMediaState* S) {
     S->Reading.store(0);
 
     if (r < 0) {
-      if (hasVideo) FPictureReadyEvent.Set();
+      if (hasVideo && NoPictureToCome(S)) FPictureReadyEvent.Set();
       AVIOContext* pb = ic->pb;
       if (r == AVERROR(EAGAIN)) {
         if (pb) pb->eof_reached = pb->error = 0;
