@@ -199,8 +199,10 @@ inline constexpr std::string_view kEmptyFile = "empty.mkv";
 inline constexpr std::string_view kCyrillicMkv = "тест_видео.mkv";
 inline constexpr std::string_view kCjkMp3 = "测试.mp3";
 inline constexpr std::string_view kEmojiOgg = "🎵 music.ogg";
-// For the benchmarks only (kBenchFixtureFiles): 2 s of 1920x1080 H.264, no sound.
+// For the benchmarks only (kBenchFixtureFiles): kHd1080pSeconds of 1920x1080
+// H.264 at kFps with a keyframe every 2 s, and AAC stereo sound.
 inline constexpr std::string_view kHd1080pMkv = "hd_1080p_h264.mkv";
+inline constexpr int kHd1080pSeconds = 20;
 
 enum class FixtureKind {
   kMedia,      // a complete, playable file

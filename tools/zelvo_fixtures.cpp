@@ -122,9 +122,12 @@ std::vector<Job> MediaJobs(const fs::path& dir) {
   add(kVideoOnlyMp4, "mp4", 4, {V}).spec.video = H264();
   add(kOddSizeMkv, "matroska", 2, {V}).spec.video = Mpeg4(641, 361);
   {
-    Job& j = add(kHd1080pMkv, "matroska", 2, {V});
+    // Long enough for the playback benchmark's 20 s, keyframes every 2 s.
+    Job& j = add(kHd1080pMkv, "matroska", kHd1080pSeconds, {V, A});
     j.spec.video = H264(1920, 1080);
     j.spec.video->texture = 24;
+    j.spec.video->gop = 2 * kFps;
+    j.spec.audio = Audio("aac", 48000, 2, 128000);
   }
   {
     Job& j = add(kSar16x15Mkv, "matroska", 2, {V});

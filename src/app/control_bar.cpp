@@ -1,6 +1,7 @@
 #include "app/control_bar.h"
 
 #include <QPainter>
+#include <algorithm>
 
 #include "app/icons.h"
 
@@ -11,6 +12,9 @@ constexpr int kIconSize = 20;
 constexpr int kDurationWidth = 199;
 constexpr int kVolumeLayoutWidth = 124;
 constexpr int kVolumeTrackWidth = 106;
+// Narrow windows shrink the volume track down to this before the time text gives way.
+constexpr int kVolumeTrackMinWidth = 40;
+constexpr int kRightMargin = 6;
 }  // namespace
 
 TControlBar::TControlBar(QWidget* parent) : QWidget(parent) {
@@ -63,6 +67,8 @@ TControlBar::TControlBar(QWidget* parent) : QWidget(parent) {
   QPalette pal = lblDuration->palette();
   pal.setColor(QPalette::WindowText, QColor(0xFD, 0xFD, 0xFD));
   lblDuration->setPalette(pal);
+  // Only text: clicks near it belong to the buttons beside it.
+  lblDuration->setAttribute(Qt::WA_TransparentForMouseEvents);
   LayOut();
 }
 
@@ -96,19 +102,29 @@ void TControlBar::LayOut() {
   TrackPlay->setGeometry(0, (kTopHeight - 13) / 2, w, 13);
   const int top = kTopHeight;
   const int h = height() - top;
+  // The time text keeps room for a full "hh:mm:ss/hh:mm:ss"; below the design
+  // width the volume track gives up what is missing, so nothing overlaps.
+  const int textNeed = lblDuration->fontMetrics().horizontalAdvance(QStringLiteral("00:00:00/00:00:00")) + 4;
+  int fixed = 0;
+  for (QToolButton* b : {btnOpen, btnPause, btnStop, btnMute, btnCapture}) fixed += b->width();
+  const int spare = w - kRightMargin - std::min(textNeed, kDurationWidth) - fixed;
+  const int volumeTrack = std::clamp(spare - (kVolumeLayoutWidth - kVolumeTrackWidth), kVolumeTrackMinWidth,
+                                     kVolumeTrackWidth);
+  const int volumeLayout = volumeTrack + (kVolumeLayoutWidth - kVolumeTrackWidth);
   int x = 0;
   for (QToolButton* b : {btnOpen, btnPause, btnStop}) {
     b->setGeometry(x, top, b->width(), h);
     x += b->width();
   }
   // Volume layout: 5 px margins above and below, track at x + 5.
-  TrackVolume->setGeometry(x + 5, top + 5, kVolumeTrackWidth, h > 10 ? h - 10 : h);
-  x += kVolumeLayoutWidth;
+  TrackVolume->setGeometry(x + 5, top + 5, volumeTrack, h > 10 ? h - 10 : h);
+  x += volumeLayout;
   for (QToolButton* b : {btnMute, btnCapture}) {
     b->setGeometry(x, top, b->width(), h);
     x += b->width();
   }
-  lblDuration->setGeometry(w - kDurationWidth - 6, top, kDurationWidth, h);
+  const int left = std::max(x, w - kRightMargin - kDurationWidth);
+  lblDuration->setGeometry(left, top, std::max(0, w - kRightMargin - left), h);
 }
 
 }  // namespace zvapp

@@ -1,5 +1,8 @@
 #include "app/control_box.h"
 
+#include <QKeyEvent>
+#include <QWindow>
+
 #include "app/player_window.h"
 
 namespace zvapp {
@@ -65,6 +68,30 @@ TfrmControlBox::TfrmControlBox(TfrmPlayer& main, QWidget* parent)
 }
 
 void TfrmControlBox::FormCreate() { setWindowTitle(QStringLiteral("Control Box")); }
+
+void TfrmControlBox::showEvent(QShowEvent* e) {
+  // A tool window of the player (before it is mapped): the window manager
+  // keeps it above the player, also in full screen and on top, instead of
+  // treating it as a stray window of the program. Set on the window system's
+  // window only: the widget stays unowned, so whoever made it also ends it.
+  if (!parentWidget()) {
+    QWindow* player = FMain.window()->windowHandle();
+    if (!player) {
+      FMain.window()->winId();
+      player = FMain.window()->windowHandle();
+    }
+    if (QWindow* self = windowHandle()) self->setTransientParent(player);
+  }
+  QWidget::showEvent(e);
+}
+
+void TfrmControlBox::keyPressEvent(QKeyEvent* e) {
+  if (FMain.TriggerShortcut(QKeySequence(e->keyCombination()))) {
+    e->accept();
+    return;
+  }
+  QWidget::keyPressEvent(e);
+}
 
 QSlider* TfrmControlBox::MakeTrack(const char* name, int x, int y) {
   auto* t = new QSlider(Qt::Horizontal, grpEqualizer);

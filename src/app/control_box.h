@@ -48,6 +48,11 @@ public:
   void btnHueClick() { trbHue->setValue(0); }
   void cboAspectRatioChange();
 
+protected:
+  void showEvent(QShowEvent* e) override;
+  // Keys its own controls do not use go to the player window's shortcuts.
+  void keyPressEvent(QKeyEvent* e) override;
+
 private:
   void FormCreate();
   QSlider* MakeTrack(const char* name, int x, int y);

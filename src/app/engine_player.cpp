@@ -4,6 +4,7 @@
 
 #include "filters/eq_filter.h"
 #include "filters/hue_filter.h"
+#include "runtime/media_errors.h"
 
 namespace zvapp {
 
@@ -29,6 +30,12 @@ bool TEnginePlayer::VideoShape(TVideoShape& shape) {
   shape.sarNum = par->sample_aspect_ratio.num;
   shape.sarDen = par->sample_aspect_ratio.den;
   return true;
+}
+
+std::string TEnginePlayer::MetadataTitle() {
+  zv::TMediaState* is = FPlayer->CurStream();
+  if (!is || !is->FormatContext) return {};
+  return zv::GetMetadataValue(is->FormatContext->metadata, "title", "");
 }
 
 void TEnginePlayer::ClearHookEvents() {

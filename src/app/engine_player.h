@@ -36,6 +36,8 @@ public:
   std::string LastErrMsg() const override { return FPlayer->LastErrMsg(); }
   std::string FileInfoText() override;
   bool VideoShape(TVideoShape& shape) override;
+  std::string MetadataTitle() override;
+  std::string SoundDeviceError() const override { return FPlayer->SoundDeviceError(); }
 
   void SetVideoFilters(const std::string& v) override { FPlayer->SetVideoFilters(v); }
   void SetDisableAudio(bool v) override { FPlayer->SetDisableAudio(v); }

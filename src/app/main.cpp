@@ -1,10 +1,12 @@
 // zelvo-player [FILE]
 #include <QApplication>
+#include <QDBusConnection>
 #include <QFileInfo>
 #include <QTimer>
 
 #include "app/app_runtime.h"
 #include "app/control_box.h"
+#include "app/desktop_services.h"
 #include "app/engine_player.h"
 #include "app/player_window.h"
 #include "app/x11_errors.h"
@@ -16,6 +18,8 @@ int main(int argc, char** argv) {
   QApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
   QApplication app(argc, argv);
   QApplication::setApplicationName("zelvo-player");
+  // The launcher's name, so the desktop matches the window to it and its icon.
+  QGuiApplication::setDesktopFileName("zelvo-player");
   zvapp::InstallX11ErrorHandler();
   zvapp::InstallRuntimeHooks();
 
@@ -25,6 +29,7 @@ int main(int argc, char** argv) {
     zvapp::TfrmPlayer window(player);
     zvapp::TfrmControlBox controlBox(window);
     window.SetControlBox(&controlBox);
+    zvapp::TDesktopServices desktop(window, QDBusConnection::sessionBus());
     window.show();
 
     const QStringList args = QApplication::arguments();

@@ -41,6 +41,10 @@ public:
   virtual std::string FileInfoText() = 0;
   // False when the open file has no video stream.
   virtual bool VideoShape(TVideoShape& shape) = 0;
+  // The open file's "title" metadata; empty when it has none.
+  virtual std::string MetadataTitle() = 0;
+  // Why the last opened file plays without sound ("no sound device: ..."); empty when it has sound.
+  virtual std::string SoundDeviceError() const = 0;
 
   virtual void SetVideoFilters(const std::string& v) = 0;
   virtual void SetDisableAudio(bool v) = 0;

@@ -2,15 +2,20 @@
 
 #include <QCloseEvent>
 #include <QCursor>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QScreen>
 #include <QWindow>
 #include <chrono>
 
 #include "app/control_box.h"
 #include "app/debug_output.h"
+#include "app/app_icon.h"
 #include "app/file_dialogs.h"
 #include "app/play_state.h"
 #include "app/time_text.h"
@@ -34,10 +39,18 @@ TfrmPlayer::TfrmPlayer(IPlayer& player, QWidget* parent)
     QMessageBox box(QMessageBox::NoIcon, windowTitle(), text, QMessageBox::Ok, this);
     box.exec();
   };
+  ShowNotice = [this](const QString& text) {
+    auto* box = new QMessageBox(QMessageBox::Information, windowTitle(), text, QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
+  };
 
   setMinimumSize(400, 300);
   resize(800, 522);
   setFocusPolicy(Qt::StrongFocus);
+  setAcceptDrops(true);
+  setWindowIcon(AppIcon());
   QPalette pal = palette();
   pal.setColor(QPalette::Window, Qt::black);
   setPalette(pal);
@@ -68,6 +81,7 @@ TfrmPlayer::TfrmPlayer(IPlayer& player, QWidget* parent)
   connect(tmrScreenPosition, &QTimer::timeout, this, [this] { FFPlayer.UpdateScreenPosition(); });
 
   CreateMenu();
+  CreateShortcuts();
   WireControls();
 
   for (auto* v : {&Brightness, &Contrast, &Saturation, &Hue}) zv::RegisterPictureValue(v);
@@ -102,7 +116,7 @@ TfrmPlayer::~TfrmPlayer() {
 void TfrmPlayer::FormCreate() {
   QGuiApplication::setApplicationDisplayName(QString::fromLatin1(kTitle));
   setWindowTitle(QString::fromLatin1(kTitle));
-  lblDuration->setText(QString::fromLatin1(kWebAddress));
+  lblDuration->setText(QString::fromLatin1(kProductName));
   FActivity.LastActiveTick = TickCount();
   FActivity.LastMouseX = FActivity.LastMouseY = 0;
   Brightness = Contrast = Saturation = Hue = 0;
@@ -132,6 +146,8 @@ void TfrmPlayer::CreateMenu() {
 
 void TfrmPlayer::WireControls() {
   TrackPlay->OnChange = [this] { TrackPlayChange(); };
+  TrackPlay->OnUserMove = [this] { TrackPlayUserMove(); };
+  TrackPlay->OnRelease = [this] { TrackPlayRelease(); };
   TrackVolume->OnChange = [this] { TrackVolumeChange(); };
   connect(btnOpen, &QToolButton::clicked, this, [this] { btnOpenClick(); });
   connect(btnPause, &QToolButton::clicked, this, [this] { btnPauseClick(); });
@@ -201,6 +217,30 @@ void TfrmPlayer::keyPressEvent(QKeyEvent* e) {
   QWidget::keyPressEvent(e);
 }
 
+void TfrmPlayer::dragEnterEvent(QDragEnterEvent* e) {
+  for (const QUrl& url : e->mimeData()->urls()) {
+    if (url.isLocalFile()) {
+      e->acceptProposedAction();
+      return;
+    }
+  }
+  e->ignore();
+}
+
+void TfrmPlayer::dropEvent(QDropEvent* e) {
+  QString file;
+  for (const QUrl& url : e->mimeData()->urls()) {
+    if (url.isLocalFile()) {
+      file = url.toLocalFile();
+      break;
+    }
+  }
+  if (file.isEmpty()) return e->ignore();
+  e->acceptProposedAction();
+  // After the drop returns: a message box here would hold the dragging program.
+  QMetaObject::invokeMethod(this, [this, file] { OpenFile(file); }, Qt::QueuedConnection);
+}
+
 void TfrmPlayer::closeEvent(QCloseEvent* e) {
   FormCloseQuery();
   // The engine lets go of the panel before Qt destroys the windows.
@@ -237,6 +277,10 @@ void TfrmPlayer::FFPlayerFileOpen(int64_t ADuration, int AFrameWidth, int AFrame
     AScreenHeight = int(ScreenControl->height() * ratio);
   }
   FFileDuration = ADuration;
+  FLastPosition = 0;
+  FFileOpen = true;
+  const QString title = QString::fromStdString(FFPlayer.MetadataTitle()).trimmed();
+  FFileTitle = title.isEmpty() ? QFileInfo(FOpenedFile).fileName() : title;
   UpdateTimeText(0, FFileDuration);
   MoveTrackQuietly([this] {
     TrackPlay->SetFrequency(5);
@@ -246,21 +290,32 @@ void TfrmPlayer::FFPlayerFileOpen(int64_t ADuration, int AFrameWidth, int AFrame
   });
   tmrRefresh->start();
   TrackVolumeChange();
+  emit FileOpened();
 }
 
 void TfrmPlayer::FFPlayerPosition(int64_t APTS) {
+  if (APTS >= 0) FLastPosition = APTS;
+  // The thumb under a dragging pointer, and the time text with it, stay where
+  // the user holds it.
+  if (TrackPlay->IsDragging()) return;
   UpdateTimeText(APTS, FFileDuration);
-  // The thumb under a dragging pointer stays where the user holds it.
-  if (APTS >= 0 && FFileDuration > 0 && !TrackPlay->IsDragging())
-    MoveTrackQuietly([this, APTS] { TrackPlay->SetValue(float(APTS)); });
+  if (APTS >= 0 && FFileDuration > 0) MoveTrackQuietly([this, APTS] { TrackPlay->SetValue(float(APTS)); });
+  if (APTS >= 0) emit PositionChanged(APTS);
 }
 
 void TfrmPlayer::FFPlayerState(zv::TPlayState APlayState) {
   DebugOutput(PlayStateName(int(APlayState)));
+  FLastPlayState = APlayState;
+  if (APlayState == zv::psStop) FFileOpen = false;
   const TPlayStateEffect effect = PlayStateEffect(int(APlayState), mnuStayOnTop->isChecked());
   if (effect.rewindAndPause) {
     FFPlayer.Seek(zv::TSeekFlags{zv::sfAny}, false, 0);
     FFPlayer.Pause();
+    // The rewind shows at once; the engine's next position confirms it.
+    FLastPosition = 0;
+    UpdateTimeText(0, FFileDuration);
+    MoveTrackQuietly([this] { TrackPlay->SetValue(0); });
+    emit Seeked(0);
   }
   if (effect.timerEnabled)
     tmrRefresh->start();
@@ -275,6 +330,7 @@ void TfrmPlayer::FFPlayerState(zv::TPlayState APlayState) {
     QMetaObject::invokeMethod(this, [this] { plPlayer->ClearToBlack(); }, Qt::QueuedConnection);
   }
   ControlBar->ShowPausedLook(FFPlayer.IsPaused());
+  emit PlayStateChanged(APlayState);
 }
 
 void TfrmPlayer::FFLoggerLog(uint32_t AThreadID, zv::TLogLevel ALogLevel, const std::string& ALogMsg) {

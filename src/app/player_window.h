@@ -27,7 +27,8 @@ class TfrmPlayer : public QWidget {
   Q_OBJECT
 public:
   static constexpr const char* kTitle = "ZELVO Player FREE";
-  static constexpr const char* kWebAddress = "https://zelvo-player.example.org";
+  // Shown where the time goes until the first file opens.
+  static constexpr const char* kProductName = "ZELVO Player";
   static constexpr const char* kOpenFilter =
       "Video/Audio Files|*.3GP;*.ASF;*.AVI;*.AVM;*.AVS;*.DAT;*.FLV;*.MKV;*.MOV;*.MP4;*.MPEG;*.MPG;*.NSV;*.OGM;*.RM;"
       "*.RMVB;*.TP;*.TS;*.VOB;*.WMV;*.AAC;*.AC3;*.APE;*.DTS;*.FLAC;*.M4A;*.MKA;*.MP2;*.MP3;*.MPA;*.MPC;*.OFR;*.OGG;"
@@ -83,6 +84,14 @@ public:
   void plPlayerDblClick();
   void plPlayerMouseDown();
   void EscapePressed();
+  // Keyboard and remote commands: relative and absolute seeks (µs, clamped to
+  // the file), volume steps; nothing happens without an open file.
+  void SeekBy(int64_t deltaUs);
+  void SeekTo(int64_t targetUs);
+  void ChangeVolumeBy(int delta);
+  // Runs the window shortcut bound to this key, as if the window had received
+  // it (other windows of the program pass on keys they do not use).
+  bool TriggerShortcut(const QKeySequence& key);
 
   // Engine and logger events.
   void FFPlayerFileOpen(int64_t ADuration, int AFrameWidth, int AFrameHeight, int& AScreenWidth, int& AScreenHeight);
@@ -104,6 +113,13 @@ public:
   bool PanelFillsClient() const { return FPanelFills; }
   bool PointerHidden() const { return FPointerHidden; }
   int64_t FileDuration() const { return FFileDuration; }
+  // Last known play position (µs); 0 before the first position of a file.
+  int64_t LastPosition() const { return FLastPosition; }
+  bool FileIsOpen() const { return FFileOpen; }
+  zv::TPlayState LastPlayState() const { return FLastPlayState; }
+  QString OpenedFileName() const { return FOpenedFile; }
+  // The open file's title from its metadata, else its name.
+  QString FileTitle() const { return FFileTitle; }
   const TActivityMonitor& Activity() const { return FActivity; }
   // The VideoFilters text for the current picture-value addresses and values.
   std::string VideoFiltersText() const;
@@ -112,17 +128,42 @@ public:
   std::function<QString()> RunOpenDialog;
   std::function<QString()> RunSaveDialog;
   std::function<void(const QString&)> ShowMessage;
+  // A note that does not stop playback (non-modal).
+  std::function<void(const QString&)> ShowNotice;
   std::function<uint32_t()> TickCount;
   std::function<std::optional<QPoint>()> CursorPos;
 
+  // Shortcut actions that have no button or menu item of their own.
+  QAction* actPause;
+  QAction* actSeekBack;
+  QAction* actSeekForward;
+  QAction* actSeekBackLong;
+  QAction* actSeekForwardLong;
+  QAction* actVolumeUp;
+  QAction* actVolumeDown;
+  QAction* actMute;
+  QAction* actLeaveFullScreen;
+  QAction* actOpen;
+  QAction* actQuit;
+  QAction* actSnapshot;
+
 signals:
   void FullScreenChanged(bool entered);
+  // For the desktop services (media keys, screen saver).
+  void FileOpened();
+  void PlayStateChanged(zv::TPlayState state);
+  void PositionChanged(int64_t positionUs);
+  // The window asked for a seek (target µs).
+  void Seeked(int64_t targetUs);
+  void VolumeChanged(int volume);
 
 protected:
   void showEvent(QShowEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
   void moveEvent(QMoveEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
+  void dragEnterEvent(QDragEnterEvent* e) override;
+  void dropEvent(QDropEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
   void changeEvent(QEvent* e) override;
 
@@ -131,6 +172,9 @@ private:
   void FormShow();
   void FormCloseQuery();
   void CreateMenu();
+  void CreateShortcuts();
+  void TrackPlayUserMove();
+  void TrackPlayRelease();
   void WireControls();
   void LayoutPanel();
   void HidePointer(bool hide);
@@ -141,6 +185,12 @@ private:
   TfrmControlBox* FControlBox = nullptr;
   TActivityMonitor FActivity;
   int64_t FFileDuration = 0;
+  int64_t FLastPosition = 0;
+  bool FFileOpen = false;
+  zv::TPlayState FLastPlayState = zv::psStop;
+  QString FOpenedFile;
+  QString FFileTitle;
+  bool FDragPaused = false;      // a thumb drag paused playback once; resumed at release
   QWidget* ScreenControl = nullptr;
   bool FShownOnce = false;
   bool FTopMost = false;

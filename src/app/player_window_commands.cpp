@@ -1,4 +1,5 @@
 // The commands of the control bar: open, pause, stop, seek, volume, mute, snapshot.
+#include <QFileInfo>
 #include <QImage>
 #include <cmath>
 
@@ -49,10 +50,14 @@ bool TfrmPlayer::OpenFile(const QString& fileName) {
   ScreenControl = plPlayer;
   const uint64_t target = uint64_t(plPlayer->winId());
   FFPlayer.SetDefaultDrivers();
+  FOpenedFile = QFileInfo(fileName).absoluteFilePath();
   if (!FFPlayer.Open(fileName.toStdString(), target, false)) {
     ShowMessage(QString::fromStdString(FFPlayer.LastErrMsg()));
     return false;
   }
+  // The file plays, but without sound: say why.
+  const std::string soundError = FFPlayer.SoundDeviceError();
+  if (!soundError.empty()) ShowNotice(QString::fromStdString(soundError));
   return true;
 }
 
@@ -66,12 +71,54 @@ void TfrmPlayer::btnPauseClick() {
 void TfrmPlayer::btnStopClick() { FFPlayer.Stop(true); }
 
 void TfrmPlayer::TrackPlayChange() {
-  FFPlayer.Pause();
-  FFPlayer.Seek(zv::TSeekFlags{}, false, RoundHalfEven(double(TrackPlay->Value())));
+  const int64_t target = RoundHalfEven(double(TrackPlay->Value()));
+  if (TrackPlay->IsDragging() && TrackPlay->Tracking()) {
+    // One pause for the whole drag, a seek per move, the resume at release.
+    if (!FDragPaused) {
+      FFPlayer.Pause();
+      FDragPaused = true;
+    }
+    FFPlayer.Seek(zv::TSeekFlags{}, false, target);
+  } else {
+    FFPlayer.Pause();
+    FFPlayer.Seek(zv::TSeekFlags{}, false, target);
+    FFPlayer.Resume();
+  }
+  FLastPosition = target;
+  emit Seeked(target);
+}
+
+void TfrmPlayer::TrackPlayUserMove() {
+  // With nothing open the thumb moves alone.
+  if (FFileOpen) UpdateTimeText(RoundHalfEven(double(TrackPlay->Value())), FFileDuration);
+}
+
+void TfrmPlayer::TrackPlayRelease() {
+  if (!FDragPaused) return;
+  FDragPaused = false;
   FFPlayer.Resume();
 }
 
-void TfrmPlayer::TrackVolumeChange() { FFPlayer.SetAudioVolume(int(RoundHalfEven(double(TrackVolume->Value())))); }
+void TfrmPlayer::SeekTo(int64_t targetUs) {
+  if (!FFileOpen) return;
+  if (FFileDuration > 0 && targetUs > FFileDuration) targetUs = FFileDuration;
+  if (targetUs < 0) targetUs = 0;
+  FFPlayer.Seek(zv::TSeekFlags{}, false, targetUs);
+  FLastPosition = targetUs;
+  UpdateTimeText(targetUs, FFileDuration);
+  if (FFileDuration > 0) MoveTrackQuietly([this, targetUs] { TrackPlay->SetValue(float(targetUs)); });
+  emit Seeked(targetUs);
+}
+
+void TfrmPlayer::SeekBy(int64_t deltaUs) { SeekTo(FLastPosition + deltaUs); }
+
+void TfrmPlayer::ChangeVolumeBy(int delta) { TrackVolume->SetValue(TrackVolume->Value() + float(delta)); }
+
+void TfrmPlayer::TrackVolumeChange() {
+  const int volume = int(RoundHalfEven(double(TrackVolume->Value())));
+  FFPlayer.SetAudioVolume(volume);
+  emit VolumeChanged(volume);
+}
 
 void TfrmPlayer::btnMuteClick() { FFPlayer.SetMute(btnMute->isChecked()); }
 

@@ -74,12 +74,15 @@ void TTrackBar::mousePressEvent(QMouseEvent* e) {
   FDragging = true;
   FPendingChange = false;
   // A click jumps at once, whatever the tracking switch says.
-  SetValue(ValueAt(int(e->position().x())));
+  const bool moved = Store(ValueAt(int(e->position().x())));
+  if (moved && OnUserMove) OnUserMove();
+  if (moved) Notify();
 }
 
 void TTrackBar::mouseMoveEvent(QMouseEvent* e) {
   if (!FDragging) return;
   if (!Store(ValueAt(int(e->position().x())))) return;
+  if (OnUserMove) OnUserMove();
   if (FTracking)
     Notify();
   else
@@ -93,6 +96,7 @@ void TTrackBar::mouseReleaseEvent(QMouseEvent* e) {
     FPendingChange = false;
     Notify();
   }
+  if (OnRelease) OnRelease();
 }
 
 void TTrackBar::paintEvent(QPaintEvent*) {

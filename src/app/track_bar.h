@@ -27,6 +27,11 @@ public:
 
   // The change handler; detach it (set an empty one) around moves that must not act.
   std::function<void()> OnChange;
+  // The thumb moved under the user's pointer (press or drag), whether or not
+  // tracking reports it through OnChange yet.
+  std::function<void()> OnUserMove;
+  // The pointer let go of the thumb (after any last OnChange).
+  std::function<void()> OnRelease;
 
   QSize sizeHint() const override { return {120, 13}; }
 

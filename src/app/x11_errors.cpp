@@ -76,14 +76,27 @@ bool X11WindowManagerRunning() {
   Display* d = XOpenDisplay(nullptr);
   if (!d) return false;
   Atom check = XInternAtom(d, "_NET_SUPPORTING_WM_CHECK", False);
-  Atom type;
-  int format;
-  unsigned long count = 0, after = 0;
-  unsigned char* data = nullptr;
-  bool found = XGetWindowProperty(d, DefaultRootWindow(d), check, 0, 1, False, XA_WINDOW, &type, &format, &count,
-                                  &after, &data) == Success &&
-               count == 1;
-  if (data) XFree(data);
+  // The root names the manager's check window, which names itself; a manager
+  // that has gone leaves the root's entry behind, pointing at nothing.
+  auto checkWindow = [&](Window w, Window& out) {
+    Atom type;
+    int format;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    bool ok = XGetWindowProperty(d, w, check, 0, 1, False, XA_WINDOW, &type, &format, &count, &after, &data) ==
+                  Success &&
+              count == 1 && data;
+    if (ok) out = *reinterpret_cast<Window*>(data);
+    if (data) XFree(data);
+    return ok;
+  };
+  Window fromRoot = 0, fromItself = 0;
+  tProbing = true;
+  tProbeFailed = false;
+  bool found = checkWindow(DefaultRootWindow(d), fromRoot) && checkWindow(fromRoot, fromItself);
+  XSync(d, False);
+  found = found && !tProbeFailed && fromItself == fromRoot;
+  tProbing = false;
   XCloseDisplay(d);
   return found;
 }

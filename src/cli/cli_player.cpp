@@ -2,6 +2,7 @@
 
 #include <csignal>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -103,12 +104,29 @@ bool ParseOptions(int argc, char** argv, TOptions& o) {
 }
 
 // Serves the engine's hand-offs to this (main) thread for a while.
-void Serve(std::chrono::milliseconds ms) {
-  auto until = std::chrono::steady_clock::now() + ms;
-  do {
+// Hand-offs from the engine's threads wake the main thread's wait.
+std::mutex gServeLock;
+std::condition_variable gServeCond;
+bool gHandOffQueued = false;  // guarded by gServeLock
+
+void WakeServe() {
+  {
+    std::lock_guard<std::mutex> g(gServeLock);
+    gHandOffQueued = true;
+  }
+  gServeCond.notify_one();
+}
+
+// Serves hand-offs until the time is up; sleeps in between.
+void Serve(std::chrono::steady_clock::time_point until) {
+  CheckSynchronize();
+  std::unique_lock<std::mutex> l(gServeLock);
+  while (gServeCond.wait_until(l, until, [] { return gHandOffQueued; })) {
+    gHandOffQueued = false;
+    l.unlock();
     CheckSynchronize();
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  } while (std::chrono::steady_clock::now() < until);
+    l.lock();
+  }
 }
 
 }  // namespace
@@ -175,19 +193,24 @@ int RunPlayer(int argc, char** argv) {
     return 1;
   }
   if (o.Seek) player.Seek({}, true, int64_t(*o.Seek * 1e6));
-  auto playUntil = o.PlayFor ? std::optional(std::chrono::steady_clock::now() +
-                                             std::chrono::microseconds(int64_t(*o.PlayFor * 1e6)))
-                             : std::nullopt;
+  // Without --play-for, never.
+  const auto playUntil = o.PlayFor ? std::chrono::steady_clock::now() + std::chrono::microseconds(int64_t(*o.PlayFor * 1e6))
+                                   : std::chrono::steady_clock::time_point::max();
   bool stopRequested = false;
+  SetMainThreadWakeHook(WakeServe);
   while (!stopped) {
-    Serve(std::chrono::milliseconds(10));
-    bool timeUp = playUntil && std::chrono::steady_clock::now() >= *playUntil;
-    if (!stopRequested && (gInterrupted || timeUp || (ended && !playUntil))) {
+    // A signal cannot wake the wait: it is seen within a slice.
+    auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
+    if (!stopRequested && playUntil < until) until = playUntil;
+    Serve(until);
+    const bool timeUp = std::chrono::steady_clock::now() >= playUntil;
+    if (!stopRequested && (gInterrupted || timeUp || (ended && !o.PlayFor))) {
       player.Stop(false);
       stopRequested = true;
     }
   }
   player.Stop(true);
+  SetMainThreadWakeHook(nullptr);
   if (o.Stats) {
     TVideoStats s = player.VideoStats();
     char text[512];

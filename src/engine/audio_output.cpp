@@ -118,7 +118,9 @@ int AudioDeviceOpen(TMediaState* is, AVCodecContext* ctx) {
   SDL_AudioDeviceID dev = sdl.SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
   if (dev == 0) {
     const char* err = sdl.SDL_GetError ? sdl.SDL_GetError() : "";
-    player->ReportError(std::string("SDL_OpenAudio() failed: ") + (err ? err : ""), false);
+    const std::string reason = err && *err ? err : "unknown reason";
+    player->ReportError("SDL_OpenAudio() failed: " + reason, false);
+    player->SetSoundDeviceError(reason);
     return -1;
   }
   AVFrame* frame = ff::av_frame_alloc();

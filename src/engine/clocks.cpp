@@ -124,12 +124,14 @@ void TogglePauseWith(TMediaState* is, const TPauseWaits& waits) {
     is->VideoCurrentPtsDrift.store(pts - ClockSeconds(), std::memory_order_relaxed);
     is->Paused.store(0, std::memory_order_relaxed);
     is->PauseGate.Notify();
+    is->ReaderGate.Notify();
   } else {
     if (is->VideoStreamIndex >= 0 && waits.WaitPictureReady) {
       waits.WaitPictureReady();
       if (waits.StreamOpen && !waits.StreamOpen()) return;
     }
     is->Paused.store(1, std::memory_order_relaxed);
+    is->ReaderGate.Notify();
   }
 }
 

@@ -48,14 +48,16 @@ double VideoRefresh(TMediaState* is, bool fromTimer) {
       continue;
     }
     const double now = ClockSeconds();
-    if (now < target) {
+    const double drawAt = target - is->DisplayLead;
+    if (now < drawAt) {
       if (!fromTimer) VideoDisplay(is);
-      return paused && is->PictureShown.load(std::memory_order_relaxed) ? 0 : target;
+      return paused && is->PictureShown.load(std::memory_order_relaxed) ? 0 : drawAt;
     }
     // Paused, the picture on screen stays; only the first one after an open
     // or a seek comes up.
     if (paused && is->PictureShown.load(std::memory_order_relaxed)) break;
-    if (fromTimer && !paused && nextTarget > 0 && nextTarget <= now && now - target > LateDropThreshold(is)) {
+    if (fromTimer && !paused && nextTarget > 0 && nextTarget - is->DisplayLead <= now &&
+        now - drawAt > LateDropThreshold(is)) {
       // Behind, and a newer picture is due too: show that one instead, and
       // let the decoder pass fewer pictures until the display keeps up.
       PictQueueConsume(is, ckLate);
@@ -64,7 +66,8 @@ double VideoRefresh(TMediaState* is, bool fromTimer) {
     }
     const TVideoPicture& vp = is->PictQueue[slot];
     is->VideoCurrentPts.store(vp.Pts, std::memory_order_relaxed);
-    is->VideoCurrentPtsDrift.store(vp.Pts - now, std::memory_order_relaxed);
+    // On screen once drawn.
+    is->VideoCurrentPtsDrift.store(vp.Pts - (now + is->DisplayLead), std::memory_order_relaxed);
     is->VideoCurrentPos.store(vp.Pos, std::memory_order_relaxed);
     if (is->SubtitleStream) ExpireSubtitles(is);
     // Once on screen a picture leaves the queue, whoever asked for the drawing:
@@ -83,7 +86,7 @@ double VideoRefresh(TMediaState* is, bool fromTimer) {
   bool stale = false;
   if (!PictQueuePeek(is, slot, target, stale, nextTarget)) return 0;
   if (stale) return ClockSeconds();
-  return paused && is->PictureShown.load(std::memory_order_relaxed) ? 0 : target;
+  return paused && is->PictureShown.load(std::memory_order_relaxed) ? 0 : target - is->DisplayLead;
 }
 
 void VideoDisplay(TMediaState* is) {

@@ -15,7 +15,7 @@
 
 #include "engine/manual_event.h"
 #include "engine/packet_queue.h"
-#include "engine/pause_gate.h"
+#include "engine/wait_gate.h"
 #include "runtime/av_headers.h"
 
 namespace zv {
@@ -72,7 +72,8 @@ struct TMediaState {
 
   std::atomic<int> AbortRequest{0};  // 1 tells every thread of this file to finish
   std::atomic<int> Paused{0};
-  TPauseGate PauseGate;  // notified when Paused, SeekWhilePaused, PausedDecodeCount or an abort change
+  TWaitGate PauseGate;  // notified when Paused, SeekWhilePaused, PausedDecodeCount or an abort change
+  TWaitGate ReaderGate;  // notified when a queue gives out a packet, a seek or pause is asked, or on abort
   int LastPaused = 0;  // demultiplexing thread only
   std::atomic<int> SeekReq{0};  // written last by the requester, read first by the demultiplexer
   std::atomic<int> SeekFlags{0};
@@ -186,6 +187,9 @@ struct TMediaState {
   // 1 once the video thread has given out its last picture (until a flush).
   std::atomic<int> VideoDrained{0};
   int ShownIndex = -1;
+  // Play thread only: how long putting a picture on screen takes lately (s);
+  // a picture is drawn this much before its time so that it appears on time.
+  double DisplayLead = 0;
   AVRational ShownSar{0, 1};  // play thread only: pixel aspect of the picture on screen
 };
 

@@ -86,6 +86,8 @@ int PacketQueueGet(TPacketQueue& q, AVPacket** pkt, bool block, int64_t* generat
       *pkt = node->Pkt;
       if (generation) *generation = node->Generation;
       delete node;
+      l.unlock();
+      if (q.TakenGate) q.TakenGate->Notify();  // room for the reader
       return 1;
     }
     if (!block) return 0;

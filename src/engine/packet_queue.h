@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <mutex>
 
+#include "engine/wait_gate.h"
 #include "runtime/av_headers.h"
 
 namespace zv {
@@ -28,6 +29,7 @@ struct TPacketQueue {
   int64_t Generation = 0;        // guarded by Mutex: stamped on every packet put
   std::mutex Mutex;
   std::condition_variable Cond;  // signalled on every put and on abort
+  TWaitGate* TakenGate = nullptr;  // set before the queue is used: notified after every take
 };
 
 // The distinguished flush packet: data points at the constant text "FLUSH", size 0.

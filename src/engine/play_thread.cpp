@@ -312,6 +312,7 @@ void TPlayThread::PlayLoop() {
 void TCustomPlayer::CloseStream(TMediaState* S) {
   S->AbortRequest.store(1);
   S->PauseGate.Notify();
+  S->ReaderGate.Notify();
   // The reader (or a decoding thread it joins) may be handing a log line to
   // the main thread: a close there serves hand-offs until it is done.
   if (IsMainThread() && S->ReadThread.joinable())

@@ -146,6 +146,16 @@ void TCustomPlayer::SetOnState(TPlayStateEvent h) { StoreHandler(FEventLock, FOn
 void TCustomPlayer::SetOnBeforeFindStreamInfo(TBeforeFindStreamInfoEvent h) { StoreHandler(FEventLock, FOnBeforeFindStreamInfo, std::move(h)); }
 void TCustomPlayer::SetOnAudioHook(TAudioHookEvent h) { StoreHandler(FEventLock, FOnAudioHook, std::move(h)); }
 
+std::string TCustomPlayer::SoundDeviceError() const {
+  std::lock_guard<std::mutex> g(FTextLock);
+  return FSoundDeviceError;
+}
+
+void TCustomPlayer::SetSoundDeviceError(const std::string& reason) {
+  std::lock_guard<std::mutex> g(FTextLock);
+  FSoundDeviceError = "no sound device: " + reason;
+}
+
 void TCustomPlayer::ReportError(const std::string& text, bool keep) {
   DefaultLogger().Log(this, llError, text);
   if (keep) SetLastErrMsg(text);
@@ -249,6 +259,10 @@ bool TCustomPlayer::Open(const std::string& AFileName, uint64_t AScreenHandle, b
   }
   Stop(true);
   JoinPlayThread();
+  {
+    std::lock_guard<std::mutex> g(FTextLock);
+    FSoundDeviceError.clear();
+  }
   if (Utf8Length(AFileName) > size_t(MaxFileNameLength)) {
     ReportError(Format("File name too long: %d characters, at most %d are accepted.",
                        {Utf8Length(AFileName), MaxFileNameLength}),

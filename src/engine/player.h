@@ -94,6 +94,9 @@ public:
   // The open file's description as it was opened; empty with nothing open.
   std::string FileInfoText() const;
   std::string LastErrMsg() const;
+  // Why the last opened file has no sound although it has an audio stream
+  // ("no sound device: " and SDL's reason); empty otherwise.
+  std::string SoundDeviceError() const;
   uint64_t ScreenHandle() const { return FScreenHandle.load(std::memory_order_relaxed); }
   std::string VideoFilters() const;
   void SetVideoFilters(const std::string& v);
@@ -157,6 +160,8 @@ public:
   int SwsFlags() const { return 4; }             // bicubic
   TMediaState* CurStream() const { return FCurStream.load(std::memory_order_acquire); }
   void ReportError(const std::string& text, bool keep);
+  // The audio output could not open the sound device for this reason.
+  void SetSoundDeviceError(const std::string& reason);
   void UpdatePosition();
   void SetPlayState(TPlayState s);
   // The psPause of a file opened paused, once its first pictures are decoded:
@@ -253,6 +258,7 @@ private:
   mutable std::mutex FTextLock;
   std::string FLastErrMsg;    // guarded by FTextLock
   std::string FVideoFilters;  // guarded by FTextLock
+  std::string FSoundDeviceError;  // guarded by FTextLock
 
   // Playback state.
   std::atomic<TMediaState*> FCurStream{nullptr};      // set by the stream open, cleared by the close

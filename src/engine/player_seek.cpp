@@ -61,6 +61,7 @@ int64_t TCustomPlayer::RequestSeek(TMediaState* S, TSeekFlags AFlags, int64_t AP
   FSeekDoneEvent.Reset();
   S->SeekReq.store(1);
   S->PauseGate.Notify();
+  S->ReaderGate.Notify();
   return generation;
 }
 

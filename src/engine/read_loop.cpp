@@ -18,6 +18,16 @@ constexpr int MinFrames = 5;
 
 void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
+// At the end of the file a picture counts as ready only once the one after a
+// seek has come out, the decoder has nothing more to give, or the pause holds
+// the video thread (nothing comes then): a short file is read to its end again
+// right after a rewind, long before its first picture.
+bool NoPictureToCome(const TMediaState* S) {
+  const bool heldByPause = S->Paused.load(std::memory_order_relaxed) && !S->SeekWhilePaused.load() &&
+                           !S->PausedDecodeCount.load();
+  return !S->SeekDone.load() || S->VideoDrained.load() || heldByPause;
+}
+
 }  // namespace
 
 void TCustomPlayer::ReadLoop(TMediaState* S) {
@@ -74,6 +84,7 @@ void TCustomPlayer::ReadLoop(TMediaState* S) {
       S->EndReported.store(0);  // a seek re-arms the end notice
       S->SeekReq.store(0);
       S->SeekDone.store(1);
+      S->PauseGate.Notify();  // a paused video thread fetches the picture of the new position
       FSeekDoneEvent.Set();
       if (S->VideoStreamIndex < 0) FSeeking.store(false);
       eof = false;
@@ -82,13 +93,21 @@ void TCustomPlayer::ReadLoop(TMediaState* S) {
     // A video thread that ended by itself takes no more packets.
     const bool hasAudio = S->AudioStreamIndex >= 0,
                hasVideo = S->VideoStreamIndex >= 0 && !S->VideoEnded.load(), hasSub = S->SubtitleStreamIndex >= 0;
-    int aSize = hasAudio ? PacketQueueSize(S->AudioQueue) : 0;
-    int vSize = hasVideo ? PacketQueueSize(S->VideoQueue) : 0;
-    int sSize = hasSub ? PacketQueueSize(S->SubtitleQueue) : 0;
-    if (aSize + vSize + sSize > MaxQueueSize ||
-        ((!hasAudio || aSize > MinAudioQueueSize) && (!hasVideo || PacketQueueCount(S->VideoQueue) > MinFrames) &&
-         (!hasSub || PacketQueueCount(S->SubtitleQueue) > MinFrames))) {
-      Sleep(10);
+    int aSize = 0, vSize = 0, sSize = 0;
+    auto queuesFull = [&] {
+      aSize = hasAudio ? PacketQueueSize(S->AudioQueue) : 0;
+      vSize = hasVideo ? PacketQueueSize(S->VideoQueue) : 0;
+      sSize = hasSub ? PacketQueueSize(S->SubtitleQueue) : 0;
+      return aSize + vSize + sSize > MaxQueueSize ||
+             ((!hasAudio || aSize > MinAudioQueueSize) && (!hasVideo || PacketQueueCount(S->VideoQueue) > MinFrames) &&
+              (!hasSub || PacketQueueCount(S->SubtitleQueue) > MinFrames));
+    };
+    if (queuesFull()) {
+      // Until a decoder takes a packet, or a seek, a pause change or the close.
+      S->ReaderGate.WaitUntil([&] {
+        return S->AbortRequest.load(std::memory_order_relaxed) || S->SeekReq.load() ||
+               S->Paused.load(std::memory_order_relaxed) != S->LastPaused || !queuesFull();
+      });
       continue;
     }
 
@@ -103,7 +122,7 @@ void TCustomPlayer::ReadLoop(TMediaState* S) {
           PacketQueuePut(S->VideoQueue, empty);
           ff::av_packet_free(&empty);
         }
-        FPictureReadyEvent.Set();
+        if (NoPictureToCome(S)) FPictureReadyEvent.Set();
       }
       Sleep(10);
       if (aSize + vSize + sSize == 0) S->EofDrained.store(1);
@@ -120,7 +139,7 @@ void TCustomPlayer::ReadLoop(TMediaState* S) {
     S->Reading.store(0);
 
     if (r < 0) {
-      if (hasVideo) FPictureReadyEvent.Set();
+      if (hasVideo && NoPictureToCome(S)) FPictureReadyEvent.Set();
       AVIOContext* pb = ic->pb;
       if (r == AVERROR(EAGAIN)) {
         if (pb) pb->eof_reached = pb->error = 0;

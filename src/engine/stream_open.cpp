@@ -60,6 +60,7 @@ bool TCustomPlayer::StreamOpen(const std::string& AFileName, bool APaused) {
     return false;
   }
   S->Owner = this;
+  for (TPacketQueue* q : {&S->AudioQueue, &S->VideoQueue, &S->SubtitleQueue}) q->TakenGate = &S->ReaderGate;
   FVideoStats.Reset();
   if (APaused) {
     S->Paused.store(1, std::memory_order_relaxed);
@@ -161,7 +162,10 @@ void TCustomPlayer::ReadThreadMain(TMediaState* S) {
     if (subtitle >= 0) StreamComponentOpen(S, subtitle);
 
     if (S->VideoStreamIndex < 0 && S->AudioStreamIndex < 0) {
-      SetLastErrMsg(Format("%s: could not open codecs, no stream to play.", {name}));
+      std::string text = Format("%s: could not open codecs, no stream to play.", {name});
+      // Say so when the sound stream failed for want of a device, not of a codec.
+      if (const std::string why = SoundDeviceError(); audio >= 0 && !why.empty()) text += "\n" + why;
+      SetLastErrMsg(text);
       return;
     }
     if (S->VideoStream && S->VideoStream->codecpar->width > 0) {
@@ -193,6 +197,8 @@ void TCustomPlayer::ReadThreadMain(TMediaState* S) {
   if (S->SubtitleStreamIndex >= 0) StreamComponentClose(S, S->SubtitleStreamIndex);
   if (S->FormatContext) ff::avformat_close_input(&S->FormatContext);
   if (ret != 0) PushQuitEvent(S);
+  // The sound device's failure left SDL's error text in this thread's storage.
+  if (FSDL.SDL_TLSCleanup) FSDL.SDL_TLSCleanup();
   if (S->OpenState.load() == -1) S->OpenState.store(-2);
   S->ReaderDone.Set();
 }

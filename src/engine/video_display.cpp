@@ -1,5 +1,6 @@
 #include "engine/video_display.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "engine/clocks.h"
@@ -74,6 +75,10 @@ void ShowPicture(TMediaState* is, int slot, double targetClock) {
   player->ShownPicture().Store(vp, std::llround(vp.Pts * 1000000.0) - is->StartTime);
   is->PictureShown.store(1, std::memory_order_relaxed);
   const int64_t end = ClockMicros();
+  // Smoothed, and never more than a picture's worth: one slow drawing must
+  // not pull the next pictures far ahead of their time.
+  const double took = double(end - start) / 1000000.0;
+  is->DisplayLead = std::min(0.9 * is->DisplayLead + 0.1 * took, std::max(is->FrameDuration, 0.01) * 0.75);
   player->VideoStatsCounter().AddDisplayTime(double(end - start));
   player->VideoStatsCounter().AddShown(vp.Pts, vp.Pts - GetMasterClock(is), double(end) / 1000000.0 - targetClock);
 }

@@ -67,11 +67,13 @@ bool TooLateToShow(TVideoDecoder& d, double pts) {
   return GetMasterClock(is) - pts > LateDropThreshold(is);
 }
 
+// A seek's first picture always comes, even when a pause lands before it
+// does (the window's rewind at the end: seek to 0, then pause).
 bool WaitWhilePaused(TMediaState* is) {
   bool aborted = false;
   is->PauseGate.WaitUntil([&] {
     if (!is->Paused.load(std::memory_order_relaxed) || is->SeekWhilePaused.load(std::memory_order_relaxed) ||
-        is->PausedDecodeCount.load(std::memory_order_relaxed))
+        is->PausedDecodeCount.load(std::memory_order_relaxed) || is->SeekReq.load() || is->SeekDone.load())
       return true;
     return aborted = VideoQueueAborted(is);
   });

@@ -23,12 +23,22 @@ int EqInit(TNativeFilterContext* ctx, const char* args) {
   return 0;
 }
 
-void EqProcess(TNativeFilterContext* ctx, AVFrame* frame) {
+bool EqPrepare(TNativeFilterContext* ctx) {
   EqContext* eq = Priv(ctx);
   int32_t b, c;
   ReadEqualizerSettings(ctx, kTexts, eq->brightness, eq->contrast, &b, &c);
-  if (eq->process && (b != 0 || c != 0))
-    ProcessLuma(frame->data[0], frame->linesize[0], frame->width, frame->height, b, c);
+  if (!eq->process || (b == 0 && c == 0)) return false;
+  if (!eq->mapValid || b != eq->mapBrightness || c != eq->mapContrast) {
+    eq->map = MakeLumaMap(b, c);
+    eq->mapBrightness = b;
+    eq->mapContrast = c;
+    eq->mapValid = true;
+  }
+  return true;
+}
+
+void EqApply(TNativeFilterContext* ctx, const AVFrame* src, AVFrame* dst) {
+  MapLuma(src->data[0], src->linesize[0], dst->data[0], dst->linesize[0], src->width, src->height, Priv(ctx)->map);
 }
 
 const TNativeFilter kEqFilter = {
@@ -39,7 +49,9 @@ const TNativeFilter kEqFilter = {
     .pix_fmts = kEqualizerPixFmts,
     .init = &EqInit,
     .config_input = nullptr,
-    .process = &EqProcess,
+    .prepare = &EqPrepare,
+    .apply = &EqApply,
+    .planes = 1u << 0,
     .uninit = nullptr,
 };
 
@@ -53,14 +65,7 @@ void RegisterEqFilter() {
 }
 
 void ProcessLuma(uint8_t* Data, int Stride, int Width, int Rows, int Brightness, int Contrast) {
-  const int factor = ((Contrast + 100) * 65536) / 100;
-  const int offset = ((Brightness + 100) * 511) / 200 - 128 - (factor >> 9);
-  for (int y = 0; y < Rows; ++y, Data += Stride) {
-    for (int x = 0; x < Width; ++x) {
-      int v = ((Data[x] * factor) >> 16) + offset;
-      Data[x] = static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
-    }
-  }
+  MapLuma(Data, Stride, Data, Stride, Width, Rows, MakeLumaMap(Brightness, Contrast));
 }
 
 }  // namespace zv

@@ -2,6 +2,7 @@
 // "nativeeq": brightness and contrast on the luma plane, in place.
 #include <cstdint>
 
+#include "filters/equalizer_kernels.h"
 #include "filters/equalizer_setting.h"
 #include "filters/native_filter.h"
 
@@ -11,6 +12,11 @@ struct EqContext {
   TEqualizerSetting brightness;
   TEqualizerSetting contrast;
   bool process;  // false: the instance can never change a picture
+  // The map for the values below, rebuilt only when a picture brings others.
+  bool mapValid;
+  int32_t mapBrightness;
+  int32_t mapContrast;
+  TLumaMap map;
 };
 
 // The description (name "nativeeq").

@@ -2,11 +2,16 @@
 
 #include <cstdio>
 
+#include "filters/equalizer_kernels.h"
 #include "runtime/entry_points.h"
 
 namespace zv {
 
 namespace {
+
+// Row alignment of the pictures the native stages write: whole vectors for
+// the widest loop the kernels use.
+constexpr int kPlaneAlign = 64;
 
 // Names of the formats the native filters may accept; the splitter must work
 // before the libraries are loaded.
@@ -109,6 +114,31 @@ std::string ErrorText(int code) {
   if (!ff::av_strerror || ff::av_strerror(code, buf, sizeof(buf)) < 0)
     std::snprintf(buf, sizeof(buf), "Error number %d occurred", code);
   return buf;
+}
+
+// Points dst's plane p at src's and makes dst hold a reference to the buffer
+// behind it; false when that buffer is not among src's or dst has no room.
+bool SharePlane(const AVFrame* src, AVFrame* dst, int p) {
+  const auto at = reinterpret_cast<uintptr_t>(src->data[p]);
+  AVBufferRef* owner = nullptr;
+  for (AVBufferRef* b : src->buf) {
+    const auto begin = b ? reinterpret_cast<uintptr_t>(b->data) : 0;
+    if (b && at >= begin && at - begin < b->size) owner = b;
+  }
+  if (!owner) return false;
+  bool held = false;
+  int slot = -1;
+  for (int i = 0; i < AV_NUM_DATA_POINTERS; ++i) {
+    if (!dst->buf[i]) {
+      if (slot < 0) slot = i;
+    } else if (dst->buf[i]->buffer == owner->buffer) {
+      held = true;
+    }
+  }
+  if (!held && (slot < 0 || !(dst->buf[slot] = ff::av_buffer_ref(owner)))) return false;
+  dst->data[p] = src->data[p];
+  dst->linesize[p] = src->linesize[p];
+  return true;
 }
 
 }  // namespace
@@ -215,9 +245,12 @@ void TVideoFilterPipeline::Close() {
   for (auto& g : FStages) {
     for (auto* n : g.Natives) FreeNativeFilter(n);
     if (g.Graph) ff::avfilter_graph_free(&g.Graph);
+    // Buffers still out keep the pool alive until they come back.
+    if (g.Pool) ff::av_buffer_pool_uninit(&g.Pool);
   }
   FStages.clear();
   if (FTmp) ff::av_frame_free(&FTmp);
+  if (FOut) ff::av_frame_free(&FOut);
 }
 
 int TVideoFilterPipeline::Fail(int code, const std::string& text) {
@@ -307,7 +340,8 @@ int TVideoFilterPipeline::Open(int width, int height, AVPixelFormat pixFmt, AVRa
   if (!plans.back().natives.empty()) plans.emplace_back();
 
   FTmp = ff::av_frame_alloc();
-  if (!FTmp) return Fail(AVERROR(ENOMEM), "Cannot allocate a video frame");
+  FOut = ff::av_frame_alloc();
+  if (!FTmp || !FOut) return Fail(AVERROR(ENOMEM), "Cannot allocate a video frame");
   const std::string swsOptions = SwsFlagsOptions(swsFlags);
   int w = width, h = height;
   AVPixelFormat fmt = pixFmt;
@@ -340,6 +374,73 @@ int TVideoFilterPipeline::Open(int width, int height, AVPixelFormat pixFmt, AVRa
   return 0;
 }
 
+int TVideoFilterPipeline::RunNatives(TGraph& g) {
+  FActive.clear();
+  unsigned written = 0;
+  for (auto* n : g.Natives) {
+    if (!n->filter->prepare(n)) continue;
+    FActive.push_back(n);
+    written |= n->filter->planes;
+  }
+  if (FActive.empty()) return 0;
+  if (ff::av_frame_is_writable(FTmp)) {
+    for (auto* n : FActive) n->filter->apply(n, FTmp, FTmp);
+    return 0;
+  }
+
+  // The picture shares its buffers (with the caller, or a decoder's reference
+  // pictures): the first stage writing a plane reads the shared one and
+  // writes a new one, so nothing is copied before it is filtered.
+  const auto format = static_cast<AVPixelFormat>(FTmp->format);
+  const AVPixFmtDescriptor* desc = ff::av_pix_fmt_desc_get(format);
+  const int size = ff::av_image_get_buffer_size(format, FTmp->width, FTmp->height, kPlaneAlign);
+  if (!desc || size < 0) return size < 0 ? size : AVERROR(EINVAL);
+  if (!g.Pool || g.PoolSize != size) {
+    if (g.Pool) ff::av_buffer_pool_uninit(&g.Pool);
+    g.Pool = ff::av_buffer_pool_init(size_t(size), nullptr);
+    g.PoolSize = g.Pool ? size : 0;
+    if (!g.Pool) return AVERROR(ENOMEM);
+  }
+  AVFrame* out = FOut;
+  out->buf[0] = ff::av_buffer_pool_get(g.Pool);
+  if (!out->buf[0]) return AVERROR(ENOMEM);
+  out->format = FTmp->format;
+  out->width = FTmp->width;
+  out->height = FTmp->height;
+  int r = ff::av_image_fill_arrays(out->data, out->linesize, out->buf[0]->data, format, out->width, out->height,
+                                   kPlaneAlign);
+  if (r >= 0) r = ff::av_frame_copy_props(out, FTmp);
+  if (r < 0) {
+    ff::av_frame_unref(out);
+    return r;
+  }
+
+  AVFrame src = *FTmp;  // a view: the planes written so far come from out
+  for (auto* n : FActive) {
+    n->filter->apply(n, &src, out);
+    for (int p = 0; p < 4; ++p) {
+      if (n->filter->planes & (1u << p)) {
+        src.data[p] = out->data[p];
+        src.linesize[p] = out->linesize[p];
+      }
+    }
+  }
+  // Planes no stage changed are shared with the input rather than copied;
+  // copied only when their buffer cannot be found or referenced.
+  for (int p = 0; p < 4 && FTmp->data[p]; ++p) {
+    if (written & (1u << p)) continue;
+    if (SharePlane(FTmp, out, p)) continue;
+    // The formats the native stages take are planar with one byte a sample.
+    const bool chroma = p == 1 || p == 2;
+    const int w = chroma ? -((-FTmp->width) >> desc->log2_chroma_w) : FTmp->width;
+    const int h = chroma ? -((-FTmp->height) >> desc->log2_chroma_h) : FTmp->height;
+    CopyPlane(FTmp->data[p], FTmp->linesize[p], out->data[p], out->linesize[p], w, h);
+  }
+  ff::av_frame_unref(FTmp);
+  ff::av_frame_move_ref(FTmp, out);
+  return 0;
+}
+
 int TVideoFilterPipeline::Pump() {
   for (size_t i = 0; i + 1 < FStages.size(); ++i) {
     TGraph& g = FStages[i];
@@ -356,14 +457,9 @@ int TVideoFilterPipeline::Pump() {
         break;
       }
       if (r < 0) return r;
-      if (!g.Natives.empty()) {
-        // The picture may share its buffer with the caller's or a decoder's.
-        r = ff::av_frame_make_writable(FTmp);
-        if (r < 0) {
-          ff::av_frame_unref(FTmp);
-          return r;
-        }
-        for (auto* n : g.Natives) n->filter->process(n, FTmp);
+      if (!g.Natives.empty() && (r = RunNatives(g)) < 0) {
+        ff::av_frame_unref(FTmp);
+        return r;
       }
       r = ff::av_buffersrc_add_frame_flags(next.Src, FTmp, 0);
       ff::av_frame_unref(FTmp);

@@ -80,15 +80,22 @@ private:
     AVFilterContext* Sink = nullptr;
     // Native stages run on pictures leaving this graph's sink.
     std::vector<TNativeFilterContext*> Natives;
+    // New buffers for pictures the native stages cannot change in place.
+    AVBufferPool* Pool = nullptr;
+    int PoolSize = 0;
     bool EofSent = false;
   };
   int Fail(int code, const std::string& text);
   int AddGraph(const std::string& text, int width, int height, AVPixelFormat format, AVRational timeBase,
                AVRational sar, bool last, const std::string& swsOptions);
   int Pump();
+  // Runs g's native stages on FTmp, into a new picture when FTmp shares its buffers.
+  int RunNatives(TGraph& g);
 
   std::vector<TGraph> FStages;
   AVFrame* FTmp = nullptr;
+  AVFrame* FOut = nullptr;                     // RunNatives' new picture
+  std::vector<TNativeFilterContext*> FActive;  // RunNatives' stages that change the picture
   int FInWidth = 0;
   int FInHeight = 0;
   AVPixelFormat FInFormat = AV_PIX_FMT_NONE;

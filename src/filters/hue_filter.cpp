@@ -1,8 +1,7 @@
 #include "filters/hue_filter.h"
 
 #include <cassert>
-#include <cmath>
-#include <numbers>
+#include <cstddef>
 
 #include "runtime/entry_points.h"
 
@@ -41,20 +40,35 @@ int HueConfigInput(TNativeFilterContext* ctx, AVPixelFormat format, int, int) {
   return 0;
 }
 
-void HueProcess(TNativeFilterContext* ctx, AVFrame* frame) {
+bool HuePrepare(TNativeFilterContext* ctx) {
   HueContext* hue = Priv(ctx);
   int32_t h, s;
   ReadEqualizerSettings(ctx, kTexts, hue->hue, hue->saturation, &h, &s);
-  if (h == 0 && s == 0) return;
-  const int width = frame->width >> hue->hsub;
-  const int rows = frame->height >> hue->vsub;
-  if (frame->linesize[1] == frame->linesize[2]) {
-    ProcessChroma(frame->data[1], frame->data[2], frame->linesize[1], width, rows, h, s);
-    return;
+  if (h == 0 && s == 0) return false;
+  if (!hue->rotationValid || h != hue->rotationHue || s != hue->rotationSaturation) {
+    hue->rotation = MakeChromaRotation(h, s);
+    hue->rotationHue = h;
+    hue->rotationSaturation = s;
+    hue->rotationValid = true;
   }
-  // Planes with different row steps: one row at a time, so V is never walked with U's step.
-  for (int y = 0; y < rows; ++y)
-    ProcessChroma(frame->data[1] + y * frame->linesize[1], frame->data[2] + y * frame->linesize[2], 0, width, 1, h, s);
+  return true;
+}
+
+void HueApply(TNativeFilterContext* ctx, const AVFrame* src, AVFrame* dst) {
+  HueContext* hue = Priv(ctx);
+  const int width = src->width >> hue->hsub;
+  const int rows = src->height >> hue->vsub;
+  RotateChroma(src->data[1], src->linesize[1], src->data[2], src->linesize[2], dst->data[1], dst->linesize[1],
+               dst->data[2], dst->linesize[2], width, rows, hue->rotation);
+  if (src == dst) return;
+  // Odd sizes leave a last chroma column and row untouched; they still belong in dst.
+  const int fullWidth = -((-src->width) >> hue->hsub);
+  const int fullRows = -((-src->height) >> hue->vsub);
+  for (int p = 1; p <= 2; ++p) {
+    CopyPlane(src->data[p] + width, src->linesize[p], dst->data[p] + width, dst->linesize[p], fullWidth - width, rows);
+    CopyPlane(src->data[p] + ptrdiff_t(rows) * src->linesize[p], src->linesize[p],
+              dst->data[p] + ptrdiff_t(rows) * dst->linesize[p], dst->linesize[p], fullWidth, fullRows - rows);
+  }
 }
 
 const TNativeFilter kHueFilter = {
@@ -65,11 +79,11 @@ const TNativeFilter kHueFilter = {
     .pix_fmts = kEqualizerPixFmts,
     .init = &HueInit,
     .config_input = &HueConfigInput,
-    .process = &HueProcess,
+    .prepare = &HuePrepare,
+    .apply = &HueApply,
+    .planes = (1u << 1) | (1u << 2),
     .uninit = nullptr,
 };
-
-inline int Clamp8(int x) { return (x & 0x300) ? (x < 0 ? 0 : 255) : x; }
 
 }  // namespace
 
@@ -81,18 +95,7 @@ void RegisterHueFilter() {
 }
 
 void ProcessChroma(uint8_t* U, uint8_t* V, int Stride, int Width, int Rows, int Hue, int Saturation) {
-  const long double angle = Hue * std::numbers::pi_v<long double> / 100;
-  const long double k = (Saturation + 100) / 100.0L;
-  const int s = static_cast<int>(std::floor(std::sin(angle) * 65536 * k + 0.5L));
-  const int c = static_cast<int>(std::floor(std::cos(angle) * 65536 * k + 0.5L));
-  for (int y = 0; y < Rows; ++y, U += Stride, V += Stride) {
-    for (int i = 0; i < Width; ++i) {
-      const int u = U[i] - 128;
-      const int v = V[i] - 128;
-      U[i] = static_cast<uint8_t>(Clamp8((c * u - s * v + 8421376) >> 16));
-      V[i] = static_cast<uint8_t>(Clamp8((s * u + c * v + 8421376) >> 16));
-    }
-  }
+  RotateChroma(U, Stride, V, Stride, U, Stride, V, Stride, Width, Rows, MakeChromaRotation(Hue, Saturation));
 }
 
 }  // namespace zv

@@ -2,6 +2,7 @@
 // "nativehue": hue rotation and saturation on the chroma planes, in place.
 #include <cstdint>
 
+#include "filters/equalizer_kernels.h"
 #include "filters/equalizer_setting.h"
 #include "filters/native_filter.h"
 
@@ -12,6 +13,11 @@ struct HueContext {
   TEqualizerSetting saturation;
   int32_t vsub;  // log2 of the vertical chroma subsampling
   int32_t hsub;  // log2 of the horizontal chroma subsampling
+  // The rotation for the values below, rebuilt only when a picture brings others.
+  bool rotationValid;
+  int32_t rotationHue;
+  int32_t rotationSaturation;
+  TChromaRotation rotation;
 };
 
 // The description (name "nativehue").

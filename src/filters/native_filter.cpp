@@ -84,6 +84,10 @@ void FreeNativeFilter(TNativeFilterContext* ctx) {
   delete ctx;
 }
 
+void ProcessNativeFilter(TNativeFilterContext* ctx, AVFrame* frame) {
+  if (ctx->filter->prepare(ctx)) ctx->filter->apply(ctx, frame, frame);
+}
+
 const char* NativeFilterItemName(void* ctx) {
   const AVClass* cls = ctx ? *static_cast<const AVClass* const*>(ctx) : nullptr;
   return cls && cls->class_name ? cls->class_name : "";

@@ -31,10 +31,19 @@ struct TNativeFilter {
   int (*init)(TNativeFilterContext* ctx, const char* args);
   // Called once before the first picture with the input's properties.
   int (*config_input)(TNativeFilterContext* ctx, AVPixelFormat format, int width, int height);
-  // Changes one whole, writable picture in place (the picture is one slice).
-  void (*process)(TNativeFilterContext* ctx, AVFrame* frame);
+  // Reads the settings for the next picture, once per picture; false when
+  // the picture stays as it is (apply is then not called).
+  bool (*prepare)(TNativeFilterContext* ctx);
+  // Writes the whole of the planes in `planes` of dst from the same planes of
+  // src with the settings prepare read. dst is src for work in place;
+  // otherwise dst has src's size and format and its own buffers.
+  void (*apply)(TNativeFilterContext* ctx, const AVFrame* src, AVFrame* dst);
+  unsigned planes;  // bit p set: apply writes plane p
   void (*uninit)(TNativeFilterContext* ctx);
 };
+
+// prepare, then apply in place on a whole, writable picture.
+void ProcessNativeFilter(TNativeFilterContext* ctx, AVFrame* frame);
 
 // Adds the description to the engine's registry; a description whose name is
 // the very same character pointer as a registered one's is not added again.

@@ -45,8 +45,10 @@ bool TSDLLoader::Load(const std::string& folder, const std::string& fileName) {
   }
   try {
 #define ZV_FN(n) FEntry.n = reinterpret_cast<decltype(FEntry.n)>(BindFunction(fileName, FHandle, #n, false));
+#define ZV_OPT(n) FEntry.n = reinterpret_cast<decltype(FEntry.n)>(BindFunction(fileName, FHandle, #n, true));
 #include "runtime/entry_points_sdl.inc"
 #undef ZV_FN
+#undef ZV_OPT
     FLoaded = true;
   } catch (const std::exception& e) {
     FLastErrMsg = e.what();

@@ -11,8 +11,10 @@ namespace zv {
 // The SDL entry points a player calls; nil until bound.
 struct TSDLEntryPoints {
 #define ZV_FN(n) decltype(&::n) n = nullptr;
+#define ZV_OPT(n) ZV_FN(n)
 #include "runtime/entry_points_sdl.inc"
 #undef ZV_FN
+#undef ZV_OPT
 };
 
 // Held while SDL is loaded or unloaded, and while SDL's environment is set and

@@ -22,6 +22,8 @@ public:
   std::string videoFilters;
   std::string lastErr = "no such file";
   std::string infoText;
+  std::string title;
+  std::string soundError;
   TVideoShape shape;
   QImage frame;
   int64_t lastSeekTarget = -1;
@@ -73,6 +75,8 @@ public:
     s = shape;
     return videoIndex >= 0;
   }
+  std::string MetadataTitle() override { return title; }
+  std::string SoundDeviceError() const override { return soundError; }
   void SetVideoFilters(const std::string& v) override { videoFilters = v; }
   void SetDisableAudio(bool) override {}
   void SetDisableVideo(bool) override {}

@@ -8,6 +8,7 @@
 #include "app/debug_output.h"
 #include "app/player_window.h"
 #include "fake_player.h"
+#include "window_test_fixture.h"
 #include "filters/picture_values.h"
 #include "runtime/file_utils.h"
 #include "runtime/format.h"
@@ -15,56 +16,12 @@
 namespace zvapp {
 namespace {
 
-using testing::FakePlayer;
-constexpr int64_t kSec = 1000000;
-
-class PlayerWindowTest : public ::testing::Test {
-protected:
-  void SetUp() override {
-    window = std::make_unique<TfrmPlayer>(player);
-    window->TickCount = [this] { return now; };
-    window->CursorPos = [this] { return cursor; };
-    window->RunOpenDialog = [this] {
-      player.calls.push_back("OpenDialog");
-      return openName;
-    };
-    window->RunSaveDialog = [this] {
-      player.calls.push_back("SaveDialog");
-      return saveName;
-    };
-    window->ShowMessage = [this](const QString& t) { messages << t; };
-    window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    SetDebugOutputSink([this](const std::string& l) { lines.push_back(l); });
-  }
-  void TearDown() override {
-    SetDebugOutputSink(nullptr);
-    window.reset();
-  }
-  void OpenFile(int64_t duration) {
-    int sw = 0, sh = 0;
-    window->FFPlayerFileOpen(duration, 320, 240, sw, sh);
-    player.calls.clear();
-  }
-  // A click on the track at a fraction of its width.
-  void ClickTrack(double fraction) {
-    TTrackBar* t = window->TrackPlay;
-    QTest::mouseClick(t, Qt::LeftButton, {}, QPoint(int(5 + (t->width() - 11) * fraction), t->height() / 2));
-  }
-
-  FakePlayer player;
-  std::unique_ptr<TfrmPlayer> window;
-  uint32_t now = 100000;
-  std::optional<QPoint> cursor = QPoint(0, 0);
-  QString openName, saveName;
-  QStringList messages;
-  std::vector<std::string> lines;
-};
-
 TEST_F(PlayerWindowTest, StartsAsDesigned) {
   EXPECT_EQ(window->windowTitle(), "ZELVO Player FREE");
   EXPECT_EQ(window->minimumSize(), QSize(400, 300));
-  EXPECT_EQ(window->lblDuration->text(), TfrmPlayer::kWebAddress);
+  // The product's name until a file opens; no made-up web address.
+  EXPECT_EQ(window->lblDuration->text(), "ZELVO Player");
+  EXPECT_FALSE(window->windowIcon().isNull());
   EXPECT_EQ(window->ControlBar->height(), 40);
   EXPECT_EQ(window->plPlayer->geometry(), window->rect());
   EXPECT_EQ(window->TrackPlay->Max(), 100);
@@ -78,6 +35,9 @@ TEST_F(PlayerWindowTest, StartsAsDesigned) {
   EXPECT_EQ(window->PopPlayer->actions()[0]->text(), "Stay on top");
   EXPECT_EQ(window->PopPlayer->actions()[1]->text(), "Full Screen");
   EXPECT_EQ(window->PopPlayer->actions()[2]->text(), "Control Box");
+  // The menu shows the full-screen keys.
+  EXPECT_EQ(window->mnuFullScreen->shortcuts(), (QList<QKeySequence>{QKeySequence("F"), QKeySequence("F11")}));
+  EXPECT_TRUE(window->mnuFullScreen->isShortcutVisibleInContextMenu());
   EXPECT_FALSE(window->mnuStayOnTop->isChecked());
   EXPECT_FALSE(window->mnuFullScreen->isChecked());
   EXPECT_TRUE(window->plPlayer->testAttribute(Qt::WA_NativeWindow));

@@ -46,7 +46,10 @@ TEST_F(AudioOutputTest, VolumeAndMuteShapeTheDeviceBuffer) {
       int expected = c.divisor ? Value(i % 4096) / c.divisor : 0;
       ASSERT_EQ(out[i], expected) << "sample " << i;
     }
-    EXPECT_NEAR(GetAudioClock(rig.is), 2048.0 / 44100, 1e-9) << "the clock runs whatever the volume";
+    EXPECT_NEAR(GetAudioClock(rig.is, false), 2048.0 / 44100, 1e-9) << "the clock runs whatever the volume";
+    // Read as a line, the clock starts the span the device was just given.
+    EXPECT_NEAR(rig.is->AudioCallbackSpan.load(), 2048.0 / 44100, 1e-9);
+    EXPECT_LE(GetAudioClock(rig.is), 2048.0 / 44100 + 1e-9);
   }
 }
 

@@ -55,6 +55,28 @@ TEST_F(ClocksTest, AudioClockSubtractsWhatTheCurrentChunkStillHolds) {
   }
 }
 
+// Between the device's callbacks the clock moves on with the monotonic time
+// over the span the last callback played, and stops at its end.
+TEST_F(ClocksTest, AudioClockIsALineThroughTheCallbacks) {
+  GiveAudio(48000, 2);
+  is->AudioClock = 10.0;
+  is->AudioCallbackTime = gFakeNow;
+  is->AudioCallbackSpan = 0.02;
+  struct Case { int64_t afterMicros; double expected; } cases[] = {
+      {0, 9.98}, {5000, 9.985}, {20000, 10.0}, {45000, 10.0}};
+  for (const auto& c : cases) {
+    gFakeNow = is->AudioCallbackTime + c.afterMicros;
+    EXPECT_NEAR(GetAudioClock(is.get()), c.expected, 1e-9) << c.afterMicros;
+    EXPECT_NEAR(GetAudioClock(is.get(), false), 10.0, 1e-9) << "the steps themselves";
+  }
+  is->Paused = 1;
+  gFakeNow = is->AudioCallbackTime;
+  EXPECT_NEAR(GetAudioClock(is.get()), 10.0, 1e-9) << "paused: the clock stands where the sound stopped";
+  is->Paused = 0;
+  is->AudioCallbackSpan = 0;
+  EXPECT_NEAR(GetAudioClock(is.get()), 10.0, 1e-9) << "a callback that played silence moves nothing";
+}
+
 TEST_F(ClocksTest, VideoClockFollowsTheShownPictureAndItsDrift) {
   is->StartTime = 1'400'000;
   EXPECT_DOUBLE_EQ(GetVideoClock(is.get()), 1.4) << "nothing shown yet: the start time";

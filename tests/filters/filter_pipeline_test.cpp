@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -93,6 +94,11 @@ void Paint(AVFrame* f, uint8_t u, uint8_t v) {
     }
 }
 
+void CopyPicture(AVFrame* dst, const AVFrame* src) {
+  ff::av_image_copy(dst->data, dst->linesize, const_cast<const uint8_t**>(src->data), src->linesize,
+                    AVPixelFormat(src->format), src->width, src->height);
+}
+
 class PipelineTest : public FilterLibTest {
 protected:
   // Runs one picture through a fresh pipeline; the output picture or null.
@@ -159,6 +165,59 @@ TEST_F(PipelineTest, HueAtTheEndTakesColourAwayAndLeavesTheInputAlone) {
   // The pipeline keeps its own reference: the caller's picture is never written.
   EXPECT_EQ(in->data[1][5 * in->linesize[1] + 5], 40);
   EXPECT_EQ(in->data[0][3 * in->linesize[0] + 4], 16 + 7);
+}
+
+// The caller keeps its picture, so the native stages cannot work in place:
+// they write new buffers, and planes no stage changes are carried over, odd
+// last chroma rows and columns included. Same bytes as filtering in place.
+TEST_F(PipelineTest, SharedPicturesGiveTheSameResultAsFilteringInPlace) {
+  const struct {
+    int width, height;
+    std::string text;
+    int brightness, contrast, hue, saturation;
+  } cases[] = {
+      {641, 361, "nativeeq=20:-30,nativehue=10:20", 20, -30, 10, 20},
+      {641, 361, "nativehue=25", 0, 0, 25, 0},
+      {97, 34, "nativeeq=-40:60", -40, 60, 0, 0},
+      {64, 48, "nativehue=-50:30, nativeeq=5", 5, 0, -50, 30},
+      {64, 48, "nativeeq,nativehue", 0, 0, 0, 0},
+  };
+  for (const auto& c : cases) {
+    FramePtr in(MakeFrame(c.width, c.height, AV_PIX_FMT_YUV420P));
+    ASSERT_TRUE(in);
+    Paint(in.get(), 60, 190);
+    in->pts = 42;
+    in->sample_aspect_ratio = {1, 1};
+    const int cw = (c.width + 1) / 2, ch = (c.height + 1) / 2;
+    for (int y = 0; y < ch; ++y)  // chroma that varies, so a misplaced byte shows
+      for (int x = 0; x < cw; ++x) in->data[1][y * in->linesize[1] + x] = uint8_t(x * 5 + y * 3);
+    FramePtr expected(MakeFrame(c.width, c.height, AV_PIX_FMT_YUV420P));
+    ASSERT_TRUE(expected);
+    CopyPicture(expected.get(), in.get());
+    if (c.brightness || c.contrast)
+      ProcessLuma(expected->data[0], expected->linesize[0], c.width, c.height, c.brightness, c.contrast);
+    if (c.hue || c.saturation)
+      ProcessChroma(expected->data[1], expected->data[2], expected->linesize[1], c.width / 2, c.height / 2, c.hue,
+                    c.saturation);
+    FramePtr before(MakeFrame(c.width, c.height, AV_PIX_FMT_YUV420P));
+    ASSERT_TRUE(before);
+    CopyPicture(before.get(), in.get());
+
+    FramePtr out = RunOne(c.text, in.get());
+    ASSERT_TRUE(out) << c.text;
+    for (int p = 0; p < 3; ++p) {
+      const int w = p ? cw : c.width, h = p ? ch : c.height;
+      for (int y = 0; y < h; ++y) {
+        ASSERT_EQ(0, memcmp(out->data[p] + y * out->linesize[p], expected->data[p] + y * expected->linesize[p], w))
+            << c.text << " plane " << p << " row " << y;
+        ASSERT_EQ(0, memcmp(in->data[p] + y * in->linesize[p], before->data[p] + y * before->linesize[p], w))
+            << c.text << ": the caller's picture changed, plane " << p << " row " << y;
+      }
+    }
+    EXPECT_EQ(out->pts, 42) << c.text;
+    EXPECT_EQ(out->sample_aspect_ratio.num, 1) << c.text;
+    EXPECT_EQ(out->sample_aspect_ratio.den, 1) << c.text;
+  }
 }
 
 TEST_F(PipelineTest, ChangingARegisteredValueChangesTheNextPicture) {

@@ -4,7 +4,10 @@
 
 #include <array>
 #include <atomic>
+#include <cmath>
+#include <numbers>
 #include <utility>
+#include <vector>
 
 #include "filters/picture_values.h"
 #include "filter_test_support.h"
@@ -55,6 +58,41 @@ TEST(ProcessChroma, MatchesTheTable) {
   }
 }
 
+// Every pair of chroma bytes for settings across the range (extremes, the
+// half turns, full saturation), in place and into other buffers, against the
+// rotation written out plainly with its bit 8/9 clamp.
+TEST(ProcessChroma, EveryInputPairMatchesTheFormula) {
+  const std::pair<int, int> settings[] = {{100, 100}, {-100, 100}, {50, 100},  {-50, -50}, {0, 100},
+                                          {25, 0},    {10, 20},    {-37, 73},  {99, -99},  {1, 0}};
+  std::vector<uint8_t> u(65536), v(65536), pu, pv, ou(65536), ov(65536);
+  for (int i = 0; i < 65536; ++i) {
+    u[i] = uint8_t(i & 0xFF);
+    v[i] = uint8_t(i >> 8);
+  }
+  for (const auto& [hue, saturation] : settings) {
+    const long double angle = hue * std::numbers::pi_v<long double> / 100;
+    const long double k = (saturation + 100) / 100.0L;
+    const int s = int(std::floor(std::sin(angle) * 65536 * k + 0.5L));
+    const int c = int(std::floor(std::cos(angle) * 65536 * k + 0.5L));
+    pu = u;
+    pv = v;
+    // 256 rows of 256 in place; one long row into other buffers.
+    ProcessChroma(pu.data(), pv.data(), 256, 256, 256, hue, saturation);
+    RotateChroma(u.data(), 65536, v.data(), 65536, ou.data(), 65536, ov.data(), 65536, 65536, 1,
+                 MakeChromaRotation(hue, saturation));
+    for (int i = 0; i < 65536; ++i) {
+      int a = (c * (u[i] - 128) - s * (v[i] - 128) + 8421376) >> 16;
+      int b = (s * (u[i] - 128) + c * (v[i] - 128) + 8421376) >> 16;
+      if (a & 0x300) a = a < 0 ? 0 : 255;
+      if (b & 0x300) b = b < 0 ? 0 : 255;
+      ASSERT_EQ((UV{pu[i], pv[i]}), (UV{a, b}))
+          << "in place " << hue << "," << saturation << " input " << int(u[i]) << "," << int(v[i]);
+      ASSERT_EQ((UV{ou[i], ov[i]}), (UV{a, b}))
+          << "into others " << hue << "," << saturation << " input " << int(u[i]) << "," << int(v[i]);
+    }
+  }
+}
+
 class HueFilterTest : public FilterLibTest {};
 
 TEST_F(HueFilterTest, ParsesClampsAndReportsLikeTheEqualizer) {
@@ -77,7 +115,7 @@ TEST_F(HueFilterTest, OddSizesKeepTheLastChromaRowAndColumn) {
   TNativeFilterContext* ctx = CreateNativeFilter(&HueFilter(), "30:-100", nullptr);
   ASSERT_NE(ctx, nullptr);
   ASSERT_EQ(ctx->filter->config_input(ctx, AV_PIX_FMT_YUV420P, 9, 481), 0);
-  ctx->filter->process(ctx, f.get());
+  ProcessNativeFilter(ctx, f.get());
   for (int p = 1; p < 3; ++p) {
     EXPECT_EQ(f->data[p][0], 128);
     EXPECT_EQ(f->data[p][239 * f->linesize[p] + 3], 128);
@@ -125,7 +163,7 @@ TEST_F(HueFilterTest, ChromaPlanesWithDifferentRowStepsAreEachWalkedWithTheirOwn
   TNativeFilterContext* ctx = CreateNativeFilter(&HueFilter(), "0:-100", nullptr);
   ASSERT_NE(ctx, nullptr);
   ASSERT_EQ(ctx->filter->config_input(ctx, AV_PIX_FMT_YUV420P, 8, 8), 0);
-  ctx->filter->process(ctx, &frame);
+  ProcessNativeFilter(ctx, &frame);
   for (int r = 0; r < 4; ++r)
     for (int i = 0; i < 4; ++i) {
       EXPECT_EQ(u[r * 16 + i], 128);

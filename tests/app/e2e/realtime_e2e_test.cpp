@@ -1,6 +1,7 @@
 // The window plays in real time, in step with what it reports: the frame
 // number on screen is read at two moments fifteen seconds apart, in the
 // player's panel and in the command-line front end's own window.
+#include <QCoreApplication>
 #include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -47,6 +48,7 @@ QRect PictureRect(const QRect& output) {
 TSample Sample(const QRect& output, const std::function<double()>& reportedFrames) {
   TSample s;
   for (int attempt = 0; attempt < 10 && s.frame < 0; ++attempt) {
+    QCoreApplication::processEvents();  // the newest position report
     const auto before = Clock::now();
     QImage img = e2e::Grab(output);
     const auto after = Clock::now();

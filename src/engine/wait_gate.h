@@ -1,14 +1,15 @@
 #pragma once
-// Where the decoding threads wait while a playback is paused. Whoever changes
-// what they wait on (pause, a seek made in pause, an abort) notifies, so a
-// paused playback costs no CPU; the bound only limits a missed notice.
+// Where an engine thread waits for a condition on atomics (the decoding
+// threads while paused, the reader while the queues are full). Whoever
+// changes what it waits on notifies, so waiting costs no CPU; the bound only
+// limits a missed notice.
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
 
 namespace zv {
 
-class TPauseGate {
+class TWaitGate {
 public:
   void Notify() {
     // Taking the lock orders the notice after the waiter's last look.

@@ -1,0 +1,384 @@
+// playback_bench: what playing the 1080p benchmark clip costs against the
+// floor of decoding it. Plays kPlaySeconds of the clip in SDL's dummy video
+// and audio drivers, with the window's equalizer string and without any
+// filters, decodes the same stretch with the same decoder settings and
+// nothing else, then times the first picture and keyframe seeks. Each of
+// these runs in a fresh process of this program, so its CPU time and peak
+// resident set are its own. Prints the details, then one figure a line
+// ("name: value") for scripts.
+//
+//   ZELVO_MEDIA_DIR=build/media build/bench/playback_bench
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <utility>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "../tools/fixture_list.h"
+#include "bench_support.h"
+#include "engine/player.h"
+#include "engine/video_thread.h"
+#include "filters/eq_filter.h"
+#include "filters/hue_filter.h"
+#include "filters/picture_values.h"
+#include "runtime/entry_points.h"
+#include "runtime/main_thread.h"
+
+namespace {
+
+using namespace zv;
+using Clock = std::chrono::steady_clock;
+
+constexpr double kPlaySeconds = 20;
+constexpr int kSeeks = 8;
+
+double CpuSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+double MillisSince(Clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// Peak resident set of this process, in MB.
+double PeakRssMb() {
+  std::ifstream f("/proc/self/status");
+  std::string line;
+  while (std::getline(f, line))
+    if (line.rfind("VmHWM:", 0) == 0) return std::atof(line.c_str() + 6) / 1024.0;
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return double(u.ru_maxrss) / 1024.0;
+}
+
+// The application window's four settings and its filter string, at the
+// window's start-up values.
+struct TWindowEqualizer {
+  std::atomic<int32_t> Brightness{0}, Contrast{0}, Saturation{0}, Hue{0};
+  TWindowEqualizer() {
+    for (auto* v : {&Brightness, &Contrast, &Saturation, &Hue}) RegisterPictureValue(v);
+  }
+  ~TWindowEqualizer() {
+    for (auto* v : {&Brightness, &Contrast, &Saturation, &Hue}) UnregisterPictureValue(v);
+  }
+  std::string Text() const {
+    auto addr = [](const std::atomic<int32_t>& v) { return std::to_string(reinterpret_cast<uintptr_t>(&v)); };
+    return "nativeeq=" + std::to_string(Brightness.load()) + ":" + std::to_string(Contrast.load()) + ":" +
+           addr(Brightness) + ":" + addr(Contrast) + ", nativehue=" + std::to_string(Hue.load()) + ":" +
+           std::to_string(Saturation.load()) + ":" + addr(Hue) + ":" + addr(Saturation);
+  }
+};
+
+struct TPlayResult {
+  bool ok = false;
+  double cpu = 0;          // s
+  double media = 0;        // s played
+  double firstPicture = 0; // ms from Open to the first picture shown
+  double peakRss = 0;      // MB
+  TVideoStats stats;
+};
+
+// A player set up as the benchmark runs it; false with the text on stderr.
+bool SetUp(TFFPlayer& player, const std::string& filters) {
+  if (!player.LoadLibraries("", true)) {
+    std::fprintf(stderr, "%s\n", player.LastErrMsg().c_str());
+    return false;
+  }
+  player.SetTriggerEventInMainThread(false);
+  player.SetAudioDriver(adDummy);
+  player.SetVideoDriver(vdDummy);
+  player.SetVideoFilters(filters);
+  return true;
+}
+
+// Waits, serving the main thread, until done() or the deadline; polls at the
+// given period.
+template <class F>
+bool WaitFor(F done, double seconds, std::chrono::microseconds period) {
+  const auto deadline = Clock::now() + std::chrono::microseconds(int64_t(seconds * 1e6));
+  while (!done()) {
+    if (Clock::now() >= deadline) return false;
+    ServeMainThread();
+    std::this_thread::sleep_for(period);
+  }
+  return true;
+}
+
+TPlayResult Play(const std::string& file, const std::string& filters) {
+  TPlayResult r;
+  TFFPlayer player;
+  if (!SetUp(player, filters)) return r;
+  std::atomic<bool> ended{false};
+  player.SetOnState([&](TFFBaseComponent*, TPlayState ps) {
+    if (ps == psEnd) ended = true;
+  });
+  const double cpu0 = CpuSeconds();
+  const auto start = Clock::now();
+  if (!player.Open(file, 0, false)) {
+    std::fprintf(stderr, "%s\n", player.LastErrMsg().c_str());
+    return r;
+  }
+  // Fine polling only until the first picture: the snapshot is not free.
+  if (!WaitFor([&] { return player.VideoStats().Shown > 0; }, 10, std::chrono::microseconds(500))) {
+    std::fprintf(stderr, "no picture within 10 s\n");
+    player.Stop(true);
+    return r;
+  }
+  r.firstPicture = MillisSince(start);
+  // The clip is at least kPlaySeconds long; the end comes first when it is exactly that.
+  WaitFor([&] { return ended.load() || MillisSince(start) >= kPlaySeconds * 1000; }, kPlaySeconds * 3,
+          std::chrono::milliseconds(20));
+  r.stats = player.VideoStats();
+  r.cpu = CpuSeconds() - cpu0;
+  r.media = r.stats.RecentPts.empty() ? 0 : r.stats.RecentPts.back() + 1.0 / fixtures::kFps;
+  player.Stop(true);
+  r.peakRss = PeakRssMb();
+  r.ok = r.media > 0;
+  return r;
+}
+
+// Decodes the streams the player would play, up to kPlaySeconds, with the
+// player's decoder settings; CPU seconds, or < 0.
+double DecodeOnly(const std::string& file, double* peakRss) {
+  const double cpu0 = CpuSeconds();
+  AVFormatContext* fc = nullptr;
+  if (ff::avformat_open_input(&fc, file.c_str(), nullptr, nullptr) < 0) return -1;
+  double result = -1;
+  if (ff::avformat_find_stream_info(fc, nullptr) >= 0) {
+    const int streams[2] = {ff::av_find_best_stream(fc, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0),
+                            ff::av_find_best_stream(fc, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0)};
+    AVCodecContext* ctx[2] = {nullptr, nullptr};
+    bool ok = streams[0] >= 0;
+    for (int i = 0; i < 2 && ok; ++i) {
+      if (streams[i] < 0) continue;
+      AVStream* st = fc->streams[streams[i]];
+      const AVCodec* codec = ff::avcodec_find_decoder(st->codecpar->codec_id);
+      ctx[i] = ff::avcodec_alloc_context3(codec);
+      ok = ctx[i] && ff::avcodec_parameters_to_context(ctx[i], st->codecpar) >= 0;
+      if (!ok) break;
+      ctx[i]->pkt_timebase = st->time_base;
+      ctx[i]->workaround_bugs = FF_BUG_AUTODETECT;
+      ctx[i]->err_recognition = AV_EF_CAREFUL;
+      ctx[i]->error_concealment = 3;
+      ctx[i]->thread_count = i == 0 ? DecoderThreadCount(0) : 1;  // as the player opens them
+      ok = ff::avcodec_open2(ctx[i], codec, nullptr) >= 0;
+    }
+    AVPacket* pkt = ff::av_packet_alloc();
+    AVFrame* frame = ff::av_frame_alloc();
+    if (ok && pkt && frame) {
+      auto drain = [&](AVCodecContext* c) {
+        while (ff::avcodec_receive_frame(c, frame) == 0) ff::av_frame_unref(frame);
+      };
+      while (ff::av_read_frame(fc, pkt) >= 0) {
+        for (int i = 0; i < 2; ++i) {
+          if (!ctx[i] || pkt->stream_index != streams[i]) continue;
+          AVStream* st = fc->streams[streams[i]];
+          if (pkt->pts != AV_NOPTS_VALUE && pkt->pts * av_q2d(st->time_base) >= kPlaySeconds) continue;
+          ff::avcodec_send_packet(ctx[i], pkt);
+          drain(ctx[i]);
+        }
+        ff::av_packet_unref(pkt);
+      }
+      for (AVCodecContext* c : ctx) {
+        if (!c) continue;
+        ff::avcodec_send_packet(c, nullptr);
+        drain(c);
+      }
+      result = CpuSeconds() - cpu0;
+    }
+    ff::av_frame_free(&frame);
+    ff::av_packet_free(&pkt);
+    for (AVCodecContext*& c : ctx) ff::avcodec_free_context(&c);
+  }
+  ff::avformat_close_input(&fc);
+  *peakRss = PeakRssMb();
+  return result;
+}
+
+// Timestamps (s) of the video stream's keyframes, read from the file.
+std::vector<double> KeyframeTimes(const std::string& file) {
+  std::vector<double> times;
+  AVFormatContext* fc = nullptr;
+  if (ff::avformat_open_input(&fc, file.c_str(), nullptr, nullptr) < 0) return times;
+  const int video = ff::avformat_find_stream_info(fc, nullptr) >= 0
+                        ? ff::av_find_best_stream(fc, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0)
+                        : -1;
+  AVPacket* pkt = ff::av_packet_alloc();
+  while (video >= 0 && pkt && ff::av_read_frame(fc, pkt) >= 0) {
+    if (pkt->stream_index == video && (pkt->flags & AV_PKT_FLAG_KEY) && pkt->pts != AV_NOPTS_VALUE)
+      times.push_back(pkt->pts * av_q2d(fc->streams[video]->time_base));
+    ff::av_packet_unref(pkt);
+  }
+  ff::av_packet_free(&pkt);
+  ff::avformat_close_input(&fc);
+  std::sort(times.begin(), times.end());
+  return times;
+}
+
+// Milliseconds from Seek to the first picture shown near its target, for
+// kSeeks keyframe targets far apart; empty on failure.
+std::vector<double> TimeSeeks(const std::string& file, const std::string& filters) {
+  std::vector<double> times;
+  const std::vector<double> keys = KeyframeTimes(file);
+  if (keys.size() < 10) {
+    std::fprintf(stderr, "the clip has %zu keyframes, the seeks need 10\n", keys.size());
+    return times;
+  }
+  TFFPlayer player;
+  if (!SetUp(player, filters)) return times;
+  if (!player.Open(file, 0, false) ||
+      !WaitFor([&] { return player.VideoStats().Shown > 0; }, 10, std::chrono::milliseconds(1))) {
+    std::fprintf(stderr, "seek playback did not start: %s\n", player.LastErrMsg().c_str());
+    player.Stop(true);
+    return times;
+  }
+  // Keyframes 1..9 of the 2 s GOPs, each target at least two GOPs from the one before.
+  const int order[kSeeks] = {5, 2, 8, 1, 6, 3, 9, 4};
+  for (int k : order) {
+    const double t = keys[size_t(k)];
+    const int64_t shownBefore = player.VideoStats().Shown;
+    const auto start = Clock::now();
+    player.Seek({}, false, int64_t(std::ceil(t * 1e6)));
+    bool seen = WaitFor(
+        [&] {
+          TVideoStats s = player.VideoStats();
+          return s.Shown > shownBefore && !s.RecentPts.empty() && s.RecentPts.back() > t - 0.01 &&
+                 s.RecentPts.back() < t + 0.5;
+        },
+        10, std::chrono::microseconds(500));
+    if (!seen) {
+      std::fprintf(stderr, "no picture near %.3f s after the seek\n", t);
+      times.clear();
+      break;
+    }
+    times.push_back(MillisSince(start));
+    // Let it play a little, as a user would before the next seek.
+    WaitFor([] { return false; }, 0.3, std::chrono::milliseconds(20));
+  }
+  player.Stop(true);
+  return times;
+}
+
+double Median(std::vector<double> v) {
+  if (v.empty()) return 0;
+  std::sort(v.begin(), v.end());
+  const size_t n = v.size();
+  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// One phase in this process: prints "key value" lines; 0 when it worked.
+int RunPhase(const std::string& phase) {
+  setenv("SDL_VIDEODRIVER", "dummy", 1);
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  if (!bench::LoadPlayerLibraries()) return 1;
+  RegisterEqFilter();
+  RegisterHueFilter();
+  const std::string file = bench::MediaFile(std::string(fixtures::kHd1080pMkv));
+  TWindowEqualizer window;
+  if (phase == "eq" || phase == "plain") {
+    const TPlayResult r = Play(file, phase == "eq" ? window.Text() : "");
+    if (!r.ok) return 1;
+    std::printf("cpu %.6f\nmedia %.6f\nfirst %.3f\nrss %.3f\nshown %lld\ndecoded %lld\n", r.cpu, r.media,
+                r.firstPicture, r.peakRss, (long long)r.stats.Shown, (long long)r.stats.Decoded);
+    return 0;
+  }
+  if (phase == "decode") {
+    double rss = 0;
+    const double cpu = DecodeOnly(file, &rss);
+    if (cpu <= 0) return 1;
+    std::printf("cpu %.6f\nmedia %.6f\nrss %.3f\n", cpu, kPlaySeconds, PeakRssMb());
+    return 0;
+  }
+  if (phase == "seek") {
+    const std::vector<double> seeks = TimeSeeks(file, window.Text());
+    for (double t : seeks) std::printf("seek %.3f\n", t);
+    return seeks.size() == size_t(kSeeks) ? 0 : 1;
+  }
+  std::fprintf(stderr, "unknown phase %s\n", phase.c_str());
+  return 2;
+}
+
+// What a phase process printed: values by key, repeated keys in order.
+struct TPhaseOutput {
+  bool ok = false;
+  std::vector<std::pair<std::string, double>> values;
+  double Get(const std::string& key) const {
+    for (const auto& [k, v] : values)
+      if (k == key) return v;
+    return 0;
+  }
+  std::vector<double> All(const std::string& key) const {
+    std::vector<double> out;
+    for (const auto& [k, v] : values)
+      if (k == key) out.push_back(v);
+    return out;
+  }
+};
+
+TPhaseOutput RunPhaseProcess(const std::string& self, const std::string& phase) {
+  TPhaseOutput out;
+  const std::string command = "'" + self + "' --phase " + phase;
+  FILE* p = popen(command.c_str(), "r");
+  if (!p) return out;
+  char line[256], key[64];
+  double value;
+  while (std::fgets(line, sizeof line, p))
+    if (std::sscanf(line, "%63s %lf", key, &value) == 2) out.values.emplace_back(key, value);
+  out.ok = pclose(p) == 0;
+  if (!out.ok) std::fprintf(stderr, "the %s phase failed\n", phase.c_str());
+  return out;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 3 && std::string(argv[1]) == "--phase") return RunPhase(argv[2]);
+  char self[4096];
+  const ssize_t n = readlink("/proc/self/exe", self, sizeof(self) - 1);
+  if (n <= 0) return 1;
+  self[n] = 0;
+
+  std::printf("file: %s (%d s of 1920x1080 at %d fps with a 2 s GOP, AAC stereo), %g s played, decoder threads %d\n",
+              bench::MediaFile(std::string(fixtures::kHd1080pMkv)).c_str(), fixtures::kHd1080pSeconds, fixtures::kFps,
+              kPlaySeconds, DecoderThreadCount(0));
+  std::fflush(stdout);
+  const TPhaseOutput eq = RunPhaseProcess(self, "eq");
+  const TPhaseOutput plain = RunPhaseProcess(self, "plain");
+  const TPhaseOutput decode = RunPhaseProcess(self, "decode");
+  const TPhaseOutput seek = RunPhaseProcess(self, "seek");
+  if (!eq.ok || !plain.ok || !decode.ok || !seek.ok) return 1;
+
+  const double decodePerMedia = decode.Get("cpu") / decode.Get("media");
+  for (const auto& [name, r] : {std::pair{"player with the window's equalizer string", &eq},
+                                std::pair{"player without filters", &plain}}) {
+    std::printf("%s: %.3f CPU s per media s (%.2f CPU s over %.2f media s), %.0f shown, %.0f decoded, "
+                "peak RSS %.0f MB, first picture %.0f ms\n",
+                name, r->Get("cpu") / r->Get("media"), r->Get("cpu"), r->Get("media"), r->Get("shown"),
+                r->Get("decoded"), r->Get("rss"), r->Get("first"));
+  }
+  std::printf("decoding only: %.3f CPU s per media s (%.2f CPU s over %.0f media s), peak RSS %.0f MB\n",
+              decodePerMedia, decode.Get("cpu"), decode.Get("media"), decode.Get("rss"));
+  const std::vector<double> seeks = seek.All("seek");
+  std::printf("keyframe seeks, Seek to the picture shown (ms):");
+  for (double t : seeks) std::printf(" %.0f", t);
+  std::printf("\n");
+
+  std::printf("playback_cpu_ratio_eq: %.2f\n", eq.Get("cpu") / eq.Get("media") / decodePerMedia);
+  std::printf("playback_cpu_ratio_plain: %.2f\n", plain.Get("cpu") / plain.Get("media") / decodePerMedia);
+  std::printf("peak_rss_mb: %.0f\n", std::max(eq.Get("rss"), plain.Get("rss")));
+  std::printf("first_picture_ms: %.0f\n", eq.Get("first"));
+  std::printf("seek_median_ms: %.0f\n", Median(seeks));
+  return 0;
+}

@@ -1,0 +1,57 @@
+// The window's keyboard: shortcuts that work wherever the focus is inside the
+// window, in full screen too, and that other windows of the program pass on.
+#include "app/player_window.h"
+
+namespace zvapp {
+
+namespace {
+constexpr int64_t kShortSeek = 5 * 1000000LL;
+constexpr int64_t kLongSeek = 60 * 1000000LL;
+constexpr int kVolumeStep = 8;
+}  // namespace
+
+void TfrmPlayer::CreateShortcuts() {
+  auto add = [this](const char* name, const QString& text, std::initializer_list<QKeySequence> keys,
+                    std::function<void()> command) {
+    auto* a = new QAction(text, this);
+    a->setObjectName(name);
+    a->setShortcuts(QList<QKeySequence>(keys));
+    // The window's own shortcuts, whichever child has the focus.
+    a->setShortcutContext(Qt::WindowShortcut);
+    connect(a, &QAction::triggered, this, [command = std::move(command)] { command(); });
+    addAction(a);
+    return a;
+  };
+  actPause = add("actPause", tr("Pause / resume"), {Qt::Key_Space}, [this] { btnPause->click(); });
+  actSeekBack = add("actSeekBack", tr("Back 5 s"), {Qt::Key_Left}, [this] { SeekBy(-kShortSeek); });
+  actSeekForward = add("actSeekForward", tr("Forward 5 s"), {Qt::Key_Right}, [this] { SeekBy(kShortSeek); });
+  actSeekBackLong = add("actSeekBackLong", tr("Back 60 s"), {QKeySequence(Qt::SHIFT | Qt::Key_Left)},
+                        [this] { SeekBy(-kLongSeek); });
+  actSeekForwardLong = add("actSeekForwardLong", tr("Forward 60 s"), {QKeySequence(Qt::SHIFT | Qt::Key_Right)},
+                           [this] { SeekBy(kLongSeek); });
+  actVolumeUp = add("actVolumeUp", tr("Louder"), {Qt::Key_Up}, [this] { ChangeVolumeBy(kVolumeStep); });
+  actVolumeDown = add("actVolumeDown", tr("Softer"), {Qt::Key_Down}, [this] { ChangeVolumeBy(-kVolumeStep); });
+  actMute = add("actMute", tr("Mute"), {Qt::Key_M}, [this] { btnMute->click(); });
+  actLeaveFullScreen = add("actLeaveFullScreen", tr("Leave full screen"), {Qt::Key_Escape}, [this] { EscapePressed(); });
+  actOpen = add("actOpen", tr("Open"), {QKeySequence::Open}, [this] { btnOpen->click(); });
+  actQuit = add("actQuit", tr("Quit"), {QKeySequence(Qt::CTRL | Qt::Key_Q)}, [this] { close(); });
+  actSnapshot = add("actSnapshot", tr("Snapshot"), {Qt::Key_S}, [this] { btnCapture->click(); });
+
+  // The menu item carries its keys, so the menu shows them; F first is what it shows.
+  mnuFullScreen->setShortcuts({QKeySequence(Qt::Key_F), QKeySequence(Qt::Key_F11)});
+  mnuFullScreen->setShortcutContext(Qt::WindowShortcut);
+  mnuFullScreen->setShortcutVisibleInContextMenu(true);
+  addAction(mnuFullScreen);
+}
+
+bool TfrmPlayer::TriggerShortcut(const QKeySequence& key) {
+  for (QAction* a : actions()) {
+    if (a->isEnabled() && a->shortcuts().contains(key)) {
+      a->trigger();
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace zvapp

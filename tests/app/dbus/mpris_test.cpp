@@ -1,0 +1,186 @@
+// The media-player service on a private session bus, driven as a desktop's
+// media keys and sound menu do.
+#include <QDBusArgument>
+#include <QDBusConnectionInterface>
+#include <QDBusMetaType>
+#include <QDBusObjectPath>
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+#include "app/desktop_services.h"
+#include "bus_test_support.h"
+#include "window_test_fixture.h"
+
+namespace zvapp {
+namespace {
+
+using testing::CallAndWait;
+using testing::TestBus;
+
+// Receives the service's Seeked signal.
+class SeekedListener : public QObject {
+  Q_OBJECT
+public:
+  QList<qlonglong> positions;
+public slots:
+  void OnSeeked(qlonglong position) { positions << position; }
+};
+
+class MprisTest : public PlayerWindowTest {
+protected:
+  void SetUp() override {
+    PlayerWindowTest::SetUp();
+    ASSERT_TRUE(QDBusConnection::sessionBus().isConnected()) << "no private session bus";
+    services = std::make_unique<TDesktopServices>(*window, QDBusConnection::sessionBus());
+    ASSERT_NE(services->Mpris(), nullptr);
+    ASSERT_EQ(services->Mpris()->ServiceName(), "org.mpris.MediaPlayer2.zelvo");
+  }
+  void TearDown() override {
+    services.reset();
+    PlayerWindowTest::TearDown();
+  }
+  QVariant Get(const char* iface, const char* name) {
+    QDBusMessage m = QDBusMessage::createMethodCall("org.mpris.MediaPlayer2.zelvo", "/org/mpris/MediaPlayer2",
+                                                    "org.freedesktop.DBus.Properties", "Get");
+    m << QString::fromLatin1(iface) << QString::fromLatin1(name);
+    QDBusMessage reply = CallAndWait(client, m);
+    EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+    if (reply.arguments().isEmpty()) return {};
+    return reply.arguments().first().value<QDBusVariant>().variant();
+  }
+  QVariant Player(const char* name) { return Get("org.mpris.MediaPlayer2.Player", name); }
+  QVariantMap Metadata() { return qdbus_cast<QVariantMap>(Player("Metadata").value<QDBusArgument>()); }
+  QDBusMessage Call(const char* method, const QVariantList& args = {},
+                    const char* iface = "org.mpris.MediaPlayer2.Player") {
+    QDBusMessage m =
+        QDBusMessage::createMethodCall("org.mpris.MediaPlayer2.zelvo", "/org/mpris/MediaPlayer2", iface, method);
+    m.setArguments(args);
+    return CallAndWait(client, m);
+  }
+  // The file as the engine reports it: opened, playing, at 12 s.
+  void PlayFile() {
+    player.title = "Zelvo Fixture Title";
+    player.videoIndex = 0;
+    window->OpenFile("/media/clip one.mkv");
+    int sw = 0, sh = 0;
+    window->FFPlayerFileOpen(60 * kSec, 320, 240, sw, sh);
+    player.paused = false;
+    window->FFPlayerState(zv::psPlay);
+    window->FFPlayerPosition(12 * kSec);
+    player.calls.clear();
+  }
+
+  QDBusConnection client = TestBus("mpris-client");
+  std::unique_ptr<TDesktopServices> services;
+};
+
+TEST_F(MprisTest, NothingOpenIsStoppedAndCannotSeek) {
+  EXPECT_EQ(Get("org.mpris.MediaPlayer2", "Identity").toString(), "ZELVO Player");
+  EXPECT_EQ(Get("org.mpris.MediaPlayer2", "DesktopEntry").toString(), "zelvo-player");
+  EXPECT_TRUE(Get("org.mpris.MediaPlayer2", "CanQuit").toBool());
+  EXPECT_TRUE(Get("org.mpris.MediaPlayer2", "CanRaise").toBool());
+  EXPECT_TRUE(Get("org.mpris.MediaPlayer2", "SupportedMimeTypes").toStringList().contains("video/x-matroska"));
+  EXPECT_EQ(Player("PlaybackStatus").toString(), "Stopped");
+  EXPECT_FALSE(Player("CanSeek").toBool());
+  EXPECT_FALSE(Player("CanPlay").toBool());
+  EXPECT_TRUE(Player("CanControl").toBool());
+  EXPECT_EQ(Metadata().value("mpris:trackid").value<QDBusObjectPath>().path(),
+            "/org/mpris/MediaPlayer2/TrackList/NoTrack");
+  // Commands without a file change nothing.
+  Call("PlayPause");
+  Call("Seek", {qlonglong(5 * kSec)});
+  EXPECT_TRUE(player.calls.empty());
+}
+
+TEST_F(MprisTest, PropertiesWhilePlayingAndPaused) {
+  PlayFile();
+  EXPECT_EQ(Player("PlaybackStatus").toString(), "Playing");
+  EXPECT_EQ(Player("Position").toLongLong(), 12 * kSec);
+  EXPECT_TRUE(Player("CanSeek").toBool());
+  EXPECT_TRUE(Player("CanPause").toBool());
+  EXPECT_DOUBLE_EQ(Player("Volume").toDouble(), 1.0);
+  QVariantMap meta = Metadata();
+  EXPECT_EQ(meta.value("xesam:title").toString(), "Zelvo Fixture Title");
+  EXPECT_EQ(meta.value("mpris:length").toLongLong(), 60 * kSec);
+  EXPECT_EQ(meta.value("xesam:url").toString(), "file:///media/clip%20one.mkv");
+  EXPECT_TRUE(meta.value("mpris:trackid").value<QDBusObjectPath>().path().startsWith("/org/zelvo/"));
+
+  player.paused = true;
+  window->FFPlayerState(zv::psPause);
+  window->FFPlayerPosition(13 * kSec);
+  EXPECT_EQ(Player("PlaybackStatus").toString(), "Paused");
+  EXPECT_EQ(Player("Position").toLongLong(), 13 * kSec);
+
+  // Without a title the file's name stands in.
+  player.title.clear();
+  int sw = 0, sh = 0;
+  window->FFPlayerFileOpen(60 * kSec, 320, 240, sw, sh);
+  EXPECT_EQ(Metadata().value("xesam:title").toString(), "clip one.mkv");
+
+  window->FFPlayerState(zv::psStop);
+  EXPECT_EQ(Player("PlaybackStatus").toString(), "Stopped");
+}
+
+TEST_F(MprisTest, CommandsDriveThePlayerAndSeeksAreSignalled) {
+  PlayFile();
+  SeekedListener listener;
+  ASSERT_TRUE(client.connect("org.mpris.MediaPlayer2.zelvo", "/org/mpris/MediaPlayer2",
+                             "org.mpris.MediaPlayer2.Player", "Seeked", &listener, SLOT(OnSeeked(qlonglong))));
+
+  EXPECT_EQ(Call("PlayPause").type(), QDBusMessage::ReplyMessage);
+  EXPECT_EQ(player.calls, (std::vector<std::string>{"Pause"}));
+  player.calls.clear();
+  Call("PlayPause");
+  EXPECT_EQ(player.calls, (std::vector<std::string>{"Resume"}));
+
+  const QDBusObjectPath track = Metadata().value("mpris:trackid").value<QDBusObjectPath>();
+  player.calls.clear();
+  Call("SetPosition", {QVariant::fromValue(track), qlonglong(40 * kSec)});
+  EXPECT_EQ(player.calls, (std::vector<std::string>{"Seek"}));
+  EXPECT_EQ(player.lastSeekTarget, 40 * kSec);
+  EXPECT_EQ(window->lblDuration->text(), "00:00:40/00:01:00");
+  // A stale track or a place past the end is ignored.
+  player.calls.clear();
+  Call("SetPosition", {QVariant::fromValue(QDBusObjectPath("/org/zelvo/Player/Track/999")), qlonglong(kSec)});
+  Call("SetPosition", {QVariant::fromValue(track), qlonglong(61 * kSec)});
+  EXPECT_TRUE(player.calls.empty());
+  // Relative seeks go from the position.
+  Call("Seek", {qlonglong(-15 * kSec)});
+  EXPECT_EQ(player.lastSeekTarget, 25 * kSec);
+
+  EXPECT_TRUE(QTest::qWaitFor([&] { return listener.positions.size() >= 2; }, 5000));
+  EXPECT_EQ(listener.positions, (QList<qlonglong>{40 * kSec, 25 * kSec}));
+
+  // Volume written through the bus moves the window's volume track.
+  QDBusMessage set = QDBusMessage::createMethodCall("org.mpris.MediaPlayer2.zelvo", "/org/mpris/MediaPlayer2",
+                                                    "org.freedesktop.DBus.Properties", "Set");
+  set << QString("org.mpris.MediaPlayer2.Player") << QString("Volume") << QVariant::fromValue(QDBusVariant(0.5));
+  EXPECT_EQ(CallAndWait(client, set).type(), QDBusMessage::ReplyMessage);
+  EXPECT_EQ(player.volume, 64);
+
+  Call("Stop");
+  EXPECT_EQ(player.Count("Stop wait"), 1);
+  Call("Quit", {}, "org.mpris.MediaPlayer2");
+  EXPECT_FALSE(window->isVisible());
+}
+
+TEST(DesktopServicesTest, NoSessionBusMeansNoServicesAndNoFuss) {
+  FakePlayer player;
+  TfrmPlayer window(player);
+  QDBusConnection none = QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/zelvo-bus"),
+                                                       QStringLiteral("no-bus"));
+  ASSERT_FALSE(none.isConnected());
+  TDesktopServices services(window, none);
+  EXPECT_EQ(services.Mpris(), nullptr);
+  EXPECT_EQ(services.ScreenSaver(), nullptr);
+  // The window goes on as before.
+  player.videoIndex = 0;
+  window.FFPlayerState(zv::psPlay);
+  window.FFPlayerState(zv::psPause);
+  QDBusConnection::disconnectFromBus(QStringLiteral("no-bus"));
+}
+
+}  // namespace
+}  // namespace zvapp
+
+#include "mpris_test.moc"
