@@ -15,6 +15,7 @@ TEventThread::~TEventThread() {
 }
 
 void TEventThread::Execute() {
+  FThreadId.store(std::this_thread::get_id());
   TNoticeQueue& q = FPlayer->Notices();
   while (!FTerminated.load(std::memory_order_relaxed)) {
     TPlayerEvent n = q.Take();
@@ -23,6 +24,7 @@ void TEventThread::Execute() {
     } else if (n.Kind == nkState) {
       FPlayer->DeliverState(TPlayState(n.State));
     }
+    if (n.Kind != nkNone) q.Done();
     if (n.Kind != nkNone) continue;
     while (!q.WaitFor(std::chrono::milliseconds(100)) && !FTerminated.load(std::memory_order_relaxed)) {
     }

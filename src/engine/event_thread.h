@@ -22,11 +22,13 @@ public:
 
   void Terminate() { FTerminated.store(true, std::memory_order_relaxed); }
   bool Finished() { return FDone.IsSet(); }
+  bool IsCurrentThread() const { return FThreadId.load() == std::this_thread::get_id(); }
 
 private:
   void Execute();
   TCustomPlayer* FPlayer;
   std::atomic<bool> FTerminated{false};
+  std::atomic<std::thread::id> FThreadId{};
   TManualEvent FDone{false};
   std::thread FThread;
 };

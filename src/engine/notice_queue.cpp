@@ -41,8 +41,27 @@ TPlayerEvent TNoticeQueue::Take() {
   if (FQueue.empty()) return {};
   TPlayerEvent n = FQueue.front();
   FQueue.pop_front();
+  FInFlight = true;
   if (FQueue.empty()) FSignal.Reset();
   return n;
+}
+
+void TNoticeQueue::Done() {
+  {
+    std::lock_guard<std::mutex> g(FLock);
+    FInFlight = false;
+  }
+  FIdle.notify_all();
+}
+
+bool TNoticeQueue::WaitIdleFor(std::chrono::milliseconds timeout) {
+  std::unique_lock<std::mutex> l(FLock);
+  return FIdle.wait_for(l, timeout, [this] { return FQueue.empty() && !FInFlight; });
+}
+
+bool TNoticeQueue::Idle() {
+  std::lock_guard<std::mutex> g(FLock);
+  return FQueue.empty() && !FInFlight;
 }
 
 int TNoticeQueue::Pending() {

@@ -6,6 +6,7 @@
 // collapsed or lost.
 #include <chrono>
 #include <cstdint>
+#include <condition_variable>
 #include <deque>
 #include <mutex>
 
@@ -26,8 +27,12 @@ public:
   static constexpr int RingSize = 10;  // so at most 9 pending, lifecycle states aside
 
   void Post(const TPlayerEvent& n);
-  // Kind nkNone when empty.
+  // Kind nkNone when empty. A notice taken is in flight until Done.
   TPlayerEvent Take();
+  void Done();
+  // Nothing queued and nothing in flight (now, or within the time).
+  bool Idle();
+  bool WaitIdleFor(std::chrono::milliseconds timeout);
   // True when something is queued within the time.
   bool WaitFor(std::chrono::milliseconds timeout) { return FSignal.WaitFor(timeout); }
   int Pending();
@@ -35,6 +40,8 @@ public:
 private:
   std::mutex FLock;
   std::deque<TPlayerEvent> FQueue;  // guarded by FLock
+  bool FInFlight = false;            // guarded by FLock
+  std::condition_variable FIdle;     // notified when a notice is done
   TManualEvent FSignal{false};   // set while the ring holds something
 };
 

@@ -175,6 +175,9 @@ void TCustomPlayer::SetPlayState(TPlayState s) {
 
 namespace {
 
+// Handlers running on this thread (delivered here, or served for the event thread).
+thread_local int tHandlerDepth = 0;
+
 // The handler is looked up when it runs, so one cleared meanwhile (teardown) is
 // not called. What a handler throws is logged: it must not end the delivery.
 template <class Handler, class Arg>
@@ -188,6 +191,10 @@ void RaiseEvent(TCustomPlayer* sender, std::mutex& lock, const Handler& slot, bo
     }
     if (!h) return;
     std::string failure;
+    struct Depth {
+      Depth() { ++tHandlerDepth; }
+      ~Depth() { --tHandlerDepth; }
+    } depth;
     try {
       h(sender, arg);
     } catch (const std::exception& e) {
@@ -345,6 +352,17 @@ bool TCustomPlayer::Open(const std::string& AFileName, uint64_t AScreenHandle, b
   return true;
 }
 
+void TCustomPlayer::WaitForDelivery() {
+  // A handler on the event thread (or one the main thread serves for it)
+  // cannot wait for itself; a handler that blocks is waited for a while only.
+  if (!FEventThread || FEventThread->IsCurrentThread() || tHandlerDepth > 0) return;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (!FNotices.Idle() && std::chrono::steady_clock::now() < deadline) {
+    if (FNotices.WaitIdleFor(std::chrono::milliseconds(10))) break;
+    ServeMainThread();
+  }
+}
+
 void TCustomPlayer::ReportPlay(TMediaState* is) {
   std::lock_guard<std::mutex> g(is->OpenNoticeLock);
   SetPlayState(psPlay);
@@ -375,6 +393,7 @@ void TCustomPlayer::Stop(bool AWait) {
         WaitForPlayThread();
         JoinPlayThread();
         ResetPlaybackState();
+        WaitForDelivery();
       }
       return;
     }

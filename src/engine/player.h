@@ -211,6 +211,8 @@ private:
   // Stop, or an Open from a handler, while an Open runs further up this stack.
   void CancelOpen();
   void ReportPlay(TMediaState* is);
+  // Stop(true): until the notices of the stopped playback have been delivered.
+  void WaitForDelivery();
   // Undoes what an Open that will not play has set up (play thread, playback).
   void AbandonOpen();
   // Waits (serving hand-offs) until done() or the playback closes.

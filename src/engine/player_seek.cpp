@@ -53,11 +53,16 @@ int64_t TCustomPlayer::RequestSeek(TMediaState* S, TSeekFlags AFlags, int64_t AP
   if (S->SeekReq.load() != 0) return S->SeekGeneration.load();
   const int64_t generation = FSeekRequested.fetch_add(1) + 1;
   FSeeking.store(true);
-  S->SeekWhilePaused.store(S->Paused.load());
+  {
+    // The video thread clears the paused-seek mark for the generation it
+    // delivered, never for a newer request: both under the slot lock.
+    std::lock_guard<std::mutex> g(S->PictQueueMutex);
+    S->SeekGeneration.store(generation);
+    S->SeekWhilePaused.store(S->Paused.load());
+  }
   S->SeekPos.store(APos);
   S->SeekRel.store(ARel);
   S->SeekFlags.store(SeekFlagsToInt(AFlags));
-  S->SeekGeneration.store(generation);
   FSeekDoneEvent.Reset();
   S->SeekReq.store(1);
   S->PauseGate.Notify();

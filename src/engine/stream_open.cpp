@@ -192,9 +192,10 @@ void TCustomPlayer::ReadThreadMain(TMediaState* S) {
   InterruptCallbacks().Unregister(tid, this, openCb);
   FOpeningStream.store(nullptr, std::memory_order_release);
   InterruptCallbacks().Unregister(tid, this, abortCb);
-  if (S->AudioStreamIndex >= 0) StreamComponentClose(S, S->AudioStreamIndex);
+  // The decoding threads read the sound's stream (its clock): it goes last.
   if (S->VideoStreamIndex >= 0) StreamComponentClose(S, S->VideoStreamIndex);
   if (S->SubtitleStreamIndex >= 0) StreamComponentClose(S, S->SubtitleStreamIndex);
+  if (S->AudioStreamIndex >= 0) StreamComponentClose(S, S->AudioStreamIndex);
   if (S->FormatContext) ff::avformat_close_input(&S->FormatContext);
   if (ret != 0) PushQuitEvent(S);
   // The sound device's failure left SDL's error text in this thread's storage.

@@ -213,7 +213,8 @@ int DeliverPicture(TVideoDecoder& d) {
   }
   if (is->SeekDone.load() && is->VideoFlushed.load()) {
     is->SeekDone.store(0);
-    is->SeekWhilePaused.store(0);
+    std::lock_guard<std::mutex> g(is->PictQueueMutex);
+    if (is->SeekGeneration.load() <= d.generation) is->SeekWhilePaused.store(0);  // a newer one keeps it
   }
   const double seconds = pts == AV_NOPTS_VALUE ? NAN : double(pts) * av_q2d(d.streamTb);
   int r = OutputPicture(d, f, seconds, pos);

@@ -132,7 +132,7 @@ TEST(PlayerLifecycle, HandlerExceptionsAreLoggedAndDeliveryGoesOn) {
     ASSERT_TRUE(WaitUntil([&] { return ends.load() == 1; }, 20s));
     p->Stop(true);
     ASSERT_TRUE(WaitUntil([&] { return stops.load() == 1; }));
-    EXPECT_GT(positions.load(), 1);
+    EXPECT_GE(positions.load(), 1);
     EXPECT_TRUE(log.Contains("Error occurs OnState: state handler failed"));
     EXPECT_TRUE(log.Contains("Error occurs OnPosition: unknown exception"));
   }
