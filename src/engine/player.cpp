@@ -177,6 +177,8 @@ namespace {
 
 // Handlers running on this thread (delivered here, or served for the event thread).
 thread_local int tHandlerDepth = 0;
+// Open stops the last playback on this thread: Stop then stops, not cancels.
+thread_local bool tOpenStopsLast = false;
 
 // The handler is looked up when it runs, so one cleared meanwhile (teardown) is
 // not called. What a handler throws is logged: it must not end the delivery.
@@ -264,8 +266,19 @@ bool TCustomPlayer::Open(const std::string& AFileName, uint64_t AScreenHandle, b
     ReportError("Open: another file is being opened.", true);
     return false;
   }
+  // Handlers served by the waits below may call Stop (or Open): they cancel
+  // this open instead of pulling the play thread from under it, and cannot
+  // start a playback while the last one is being stopped.
+  FOpening.store(true);
+  struct OpeningScope {
+    std::atomic<bool>& flag;
+    ~OpeningScope() { flag.store(false); }
+  } opening{FOpening};
+  tOpenStopsLast = true;
   Stop(true);
   JoinPlayThread();
+  tOpenStopsLast = false;
+  FOpenCancelled.store(false);  // a Stop meanwhile only stopped the last playback
   {
     std::lock_guard<std::mutex> g(FTextLock);
     FSoundDeviceError.clear();
@@ -277,14 +290,6 @@ bool TCustomPlayer::Open(const std::string& AFileName, uint64_t AScreenHandle, b
     return false;
   }
 
-  // Handlers served by the waits below may call Stop (or Open): they cancel
-  // this open instead of pulling the play thread from under it.
-  FOpenCancelled.store(false);
-  FOpening.store(true);
-  struct OpeningScope {
-    std::atomic<bool>& flag;
-    ~OpeningScope() { flag.store(false); }
-  } opening{FOpening};
   const std::string canceled = FormatMediaError(AFileName, AVERROR_EXIT);
 
   // SDL lives on the play thread: it sets the drivers, initialises SDL into the
@@ -379,7 +384,7 @@ void TCustomPlayer::ReportOpenedPaused(TMediaState* is) {
 }
 
 void TCustomPlayer::Stop(bool AWait) {
-  if (FOpening.load()) {
+  if (FOpening.load() && !tOpenStopsLast) {
     CancelOpen();  // the Open further up the stack cleans up
     return;
   }

@@ -6,7 +6,8 @@
 
 // An AVX2 copy beside the baseline one, chosen once at load time; sanitizer
 // builds keep the single baseline copy.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_ADDRESS__)
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_ADDRESS__) && \
+    !defined(__SANITIZE_THREAD__)
 #define ZV_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
 #else
 #define ZV_VECTOR_CLONES
