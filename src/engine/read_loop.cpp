@@ -40,7 +40,7 @@ void TCustomPlayer::ReadLoop(TMediaState* S) {
     DefaultLogger().Log(this, llInfo, Format("reach end of file: %s", {name}));
   };
 
-  while (pkt && !S->AbortRequest.load(std::memory_order_relaxed)) {
+  while (pkt && !S->AbortRequest.load()) {
     int paused = S->Paused.load(std::memory_order_relaxed);
     if (paused != S->LastPaused) {
       S->LastPaused = paused;
@@ -105,7 +105,7 @@ void TCustomPlayer::ReadLoop(TMediaState* S) {
     if (queuesFull()) {
       // Until a decoder takes a packet, or a seek, a pause change or the close.
       S->ReaderGate.WaitUntil([&] {
-        return S->AbortRequest.load(std::memory_order_relaxed) || S->SeekReq.load() ||
+        return S->AbortRequest.load() || S->SeekReq.load() ||
                S->Paused.load(std::memory_order_relaxed) != S->LastPaused || !queuesFull();
       });
       continue;
@@ -131,7 +131,7 @@ void TCustomPlayer::ReadLoop(TMediaState* S) {
 
     S->Reading.store(1);
     int r = ff::av_read_frame(ic, pkt);
-    if (S->AbortRequest.load(std::memory_order_relaxed)) {
+    if (S->AbortRequest.load()) {
       S->Reading.store(0);
       if (r >= 0) ff::av_packet_unref(pkt);
       break;
@@ -169,7 +169,7 @@ void TCustomPlayer::ReadLoop(TMediaState* S) {
   }
   ff::av_packet_free(&pkt);
   // A loop left on an I/O error waits here for the close.
-  while (!S->AbortRequest.load(std::memory_order_relaxed)) Sleep(100);
+  while (!S->AbortRequest.load()) Sleep(100);
 }
 
 }  // namespace zv

@@ -17,12 +17,14 @@ extern "C" const char* __lsan_default_suppressions() {
 }
 
 #if defined(__SANITIZE_THREAD__)
-// What the race check leaves out: the media libraries are loaded, not built
-// here, and their decoding threads hand frames, buffers and locks over through
-// their own atomics, which the checker cannot see. A report with a frame of
-// these libraries on either side is left out; nothing of this project is.
+// What the race check leaves out: the media libraries and the software
+// renderer under SDL are loaded, not built here, and their worker threads hand
+// frames, buffers and locks over through their own atomics, which the checker
+// cannot see. A report with a frame of these libraries on either side is left
+// out; nothing of this project is.
 extern "C" const char* __tsan_default_suppressions() {
   return "race:libavcodec.so\n"
-         "race:libavutil.so\n";
+         "race:libavutil.so\n"
+         "race:swrast_dri.so\n";
 }
 #endif
