@@ -6,6 +6,7 @@
 #include "app/app_runtime.h"
 #include "app/control_box.h"
 #include "app/engine_player.h"
+#include "app/numeric_locale.h"
 #include "app/player_window.h"
 #include "app/x11_errors.h"
 
@@ -15,6 +16,7 @@ int main(int argc, char** argv) {
   // Only the picture panel (and the bar above it) become native windows.
   QApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
   QApplication app(argc, argv);
+  zvapp::UseCNumericLocale();
   QApplication::setApplicationName("zelvo-player");
   zvapp::InstallX11ErrorHandler();
   zvapp::InstallRuntimeHooks();

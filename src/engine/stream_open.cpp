@@ -15,6 +15,7 @@
 #include "runtime/logger.h"
 #include "runtime/main_thread.h"
 #include "runtime/media_errors.h"
+#include "runtime/unicode_io.h"
 
 namespace zv {
 
@@ -119,10 +120,10 @@ void TCustomPlayer::ReadThreadMain(TMediaState* S) {
       ff::av_dict_set(&opts, "video_size", Format("%dx%d", {FrameWidth(), FrameHeight()}).c_str(), 0);
     ff::av_dict_set(&opts, "framerate", "25", 0);
     FIoStartTime.store(NowMicros(), std::memory_order_relaxed);
-    int err = ff::avformat_open_input(&ic, name.c_str(), S->InputFormat, &opts);
+    int err = OpenInputWithNames(&ic, name, S->InputFormat, &opts);
     ff::av_dict_free(&opts);
     if (err < 0) {  // the library has freed ic
-      SetLastErrMsg(FormatMediaError(name, err));
+      SetLastErrMsg(FormatOpenError(name, err));
       return;
     }
     S->FormatContext = ic;
@@ -183,7 +184,7 @@ void TCustomPlayer::ReadThreadMain(TMediaState* S) {
   if (S->AudioStreamIndex >= 0) StreamComponentClose(S, S->AudioStreamIndex);
   if (S->VideoStreamIndex >= 0) StreamComponentClose(S, S->VideoStreamIndex);
   if (S->SubtitleStreamIndex >= 0) StreamComponentClose(S, S->SubtitleStreamIndex);
-  if (S->FormatContext) ff::avformat_close_input(&S->FormatContext);
+  if (S->FormatContext) CloseInputWithNames(&S->FormatContext);
   if (ret != 0) PushQuitEvent(S);
   if (S->OpenState.load() == -1) S->OpenState.store(-2);
 }

@@ -1,0 +1,15 @@
+#include "runtime/programming_check.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace zv {
+
+void ProgrammingError(const char* text, const char* file, int line) noexcept {
+  // Straight to stderr: the logger may be the very thing that was misused.
+  std::fprintf(stderr, "%s (%s:%d)\n", text, file, line);
+  std::fflush(stderr);
+  std::abort();
+}
+
+}  // namespace zv
