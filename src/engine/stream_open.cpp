@@ -1,6 +1,5 @@
 // Opening a file: the record, the demultiplexing thread's opening and closing
 // phases, and the interrupts that bound or cancel blocking I/O while opening.
-#include <cassert>
 #include <chrono>
 #include <cstring>
 #include <system_error>
@@ -15,6 +14,7 @@
 #include "runtime/logger.h"
 #include "runtime/main_thread.h"
 #include "runtime/media_errors.h"
+#include "runtime/programming_check.h"
 #include "runtime/unicode_io.h"
 
 namespace zv {
@@ -53,7 +53,7 @@ bool TCustomPlayer::AbortInterrupt(void* Self, void* AOpaque) {
 }
 
 bool TCustomPlayer::StreamOpen(const std::string& AFileName, bool APaused) {
-  assert(!CurStream() && "StreamOpen with a file open");
+  ZV_CHECK(!CurStream(), "Assertion failure: StreamOpen with a file open.");
   TMediaState* S = NewMediaState();
   if (!S) {
     ReportError("av_mallocz() failed.", true);

@@ -99,7 +99,12 @@ void TFormatConverter::CopyFromBitmap() {
 }
 
 bool TFormatConverter::FromRGB(const TAVPicture& dest, AVPixelFormat destPixFmt, int width, int height) {
-  ZV_CHECK(FCurrent, "Assertion failure: ToRGB must succeed first.");
+  if (!FCurrent) {
+    // A programming error, but the caller (the video hook) can go on without the picture.
+    ReportProgrammingError("Assertion failure: ToRGB must succeed first.", __FILE__, __LINE__);
+    FLastErrMsg = "Cannot initialize the fromRGB conversion context";
+    return false;
+  }
   // Current holds only the size of the last ToRGB; reading more would leave it.
   // Unknown formats abort the process inside the scaler.
   if (width <= 0 || height <= 0 || width > FCurrentWidth || height > FCurrentHeight || destPixFmt <= AV_PIX_FMT_NONE ||

@@ -5,10 +5,14 @@
 
 namespace zv {
 
-void ProgrammingError(const char* text, const char* file, int line) noexcept {
+void ReportProgrammingError(const char* text, const char* file, int line) noexcept {
   // Straight to stderr: the logger may be the very thing that was misused.
   std::fprintf(stderr, "%s (%s:%d)\n", text, file, line);
   std::fflush(stderr);
+}
+
+void ProgrammingError(const char* text, const char* file, int line) noexcept {
+  ReportProgrammingError(text, file, line);
   std::abort();
 }
 

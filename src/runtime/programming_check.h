@@ -6,6 +6,8 @@ namespace zv {
 
 // Writes "text (file:line)" to stderr and aborts the process.
 [[noreturn]] void ProgrammingError(const char* text, const char* file, int line) noexcept;
+// Writes "text (file:line)" to stderr; for a caller that can go on with a failure.
+void ReportProgrammingError(const char* text, const char* file, int line) noexcept;
 
 }  // namespace zv
 
@@ -13,3 +15,4 @@ namespace zv {
   do {                                                                        \
     if (!(cond)) ::zv::ProgrammingError((text), __FILE__, __LINE__);          \
   } while (0)
+

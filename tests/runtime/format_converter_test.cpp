@@ -245,6 +245,17 @@ TEST_F(FormatConverterTest, FailuresAreReported) {
   EXPECT_FALSE(conv.FromRGB(PictureOf(big.get()), AV_PIX_FMT_YUV420P, 128, 96));
 }
 
+// Copies before a successful ToRGB are programming errors, checked in every build.
+TEST(FormatConverterDeathTest, CopiesNeedAPictureFromToRGB) {
+  EXPECT_DEATH(TFormatConverter().CopyToBitmap(), "ToRGB must succeed first");
+  EXPECT_DEATH(TFormatConverter().CopyFromBitmap(), "ToRGB must succeed first");
+  // The hook can go on without its picture: a failure, not a stop.
+  TFormatConverter c;
+  TAVPicture none;
+  EXPECT_FALSE(c.FromRGB(none, AV_PIX_FMT_YUV420P, 8, 8));
+  EXPECT_EQ(c.LastErrMsg(), "Cannot initialize the fromRGB conversion context");
+}
+
 TEST(Bitmap, KeepsPixelsAcrossResizeAndClipsDrawing) {
   TBitmap bmp;
   bmp.SetSize(5, 3);
