@@ -41,7 +41,7 @@ void TShownPicture::Store(const TVideoPicture& vp, int64_t ptsMicros) {
   if (!FOpen) return;
   FLines[0] = PaddedRow(w);
   FLines[1] = FLines[2] = PaddedRow(cw);
-  FPixels.assign(size_t(FLines[0]) * h + 2 * size_t(FLines[1]) * ch + RowAlign, 0);
+  FPixels.resize(size_t(FLines[0]) * h + 2 * size_t(FLines[1]) * ch + RowAlign);
   uint8_t* dst = FPixels.data();
   const int widths[3] = {w, cw, cw}, heights[3] = {h, ch, ch};
   for (int p = 0; p < 3; ++p) {
