@@ -95,15 +95,17 @@ bool Setup() {
   return ok;
 }
 
-void RunPlayback(const uint8_t* data, size_t size) {
-  MemoryFile file(data, size);
-  TFFPlayer& p = Player();
+namespace {
+
+// Plays the file for PlayTime (or to its end) and gives how long Stop took.
+Clock::duration PlayOnce(TFFPlayer& p, const std::string& name) {
   static std::atomic<bool> ended{false};
   ended = false;
   p.SetOnState([](TFFBaseComponent*, TPlayState s) {
     if (s == psEnd) ended = true;
   });
-  if (p.Open(file.Name(), 0, false)) {
+  Clock::duration took{};
+  if (p.Open(name, 0, false)) {
     const auto until = Clock::now() + PlayTime;
     while (!ended && Clock::now() < until) {
       ServeMainThread();
@@ -111,12 +113,23 @@ void RunPlayback(const uint8_t* data, size_t size) {
     }
     const auto start = Clock::now();
     p.Stop(true);
-    const auto took = Clock::now() - start;
-    if (took > StopLimit)
-      Broken("Stop took " +
-             std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(took).count()) + " ms");
+    took = Clock::now() - start;
   }
   p.SetOnState(nullptr);
+  return took;
+}
+
+}  // namespace
+
+void RunPlayback(const uint8_t* data, size_t size) {
+  MemoryFile file(data, size);
+  TFFPlayer& p = Player();
+  // A busy machine can delay one Stop past the limit; what the file makes slow is slow every time.
+  if (PlayOnce(p, file.Name()) <= StopLimit) return;
+  const auto took = PlayOnce(p, file.Name());
+  if (took > StopLimit)
+    Broken("Stop took " + std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(took).count()) +
+           " ms, twice");
 }
 
 void RunDescription(const uint8_t* data, size_t size) {

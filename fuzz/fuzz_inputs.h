@@ -11,7 +11,8 @@ namespace zv::fuzz {
 bool Setup();
 
 // Open, read and decode through the engine, headless, from memory; Stop must
-// finish within a second. Aborts on a broken promise.
+// finish within a second (a slow Stop is tried once more, so that a busy
+// machine alone does not count). Aborts on a broken promise.
 void RunPlayback(const uint8_t* data, size_t size);
 // The file description of the bytes: no line may hold a control character.
 void RunDescription(const uint8_t* data, size_t size);
