@@ -6,6 +6,7 @@
 #include "engine/picture_queue.h"
 #include "engine/player.h"
 #include "runtime/main_thread.h"
+#include "runtime/safe_math.h"
 
 namespace zv {
 
@@ -19,7 +20,7 @@ void TCustomPlayer::Seek(TSeekFlags AFlags, bool AWait, int64_t ATarget) {
   int64_t target = ATarget;
   AVFormatContext* ic = is->FormatContext;
   if (ic && ic->duration != AV_NOPTS_VALUE && ic->duration < target) target = ic->duration;
-  if (ic && ic->start_time != AV_NOPTS_VALUE) target += ic->start_time;
+  if (ic && ic->start_time != AV_NOPTS_VALUE) target = SatAdd(target, ic->start_time);
   SeekRequest(is, AFlags, AWait, target, ATarget <= 0 ? 1 : 0);
 }
 
@@ -45,9 +46,9 @@ void TCustomPlayer::UpdatePosition() {
   if (!is || is->IsImageSequence) return;
   int64_t pos;
   if (is->VideoStream) {
-    pos = std::llround(GetVideoClock(is) * 1000000.0) - is->StartTime;
+    pos = MicrosFromStart(GetVideoClock(is), is->StartTime);
   } else if (is->AudioStream) {
-    pos = std::llround(GetAudioClock(is) * 1000000.0) - is->StartTime;
+    pos = MicrosFromStart(GetAudioClock(is), is->StartTime);
     int64_t audioDuration = is->AudioDuration.load(std::memory_order_relaxed);
     if (audioDuration > 0 && audioDuration <= pos && pos < is->Duration) pos = is->Duration;  // sound ended early
   } else {
