@@ -1,5 +1,7 @@
 #include "window_rig.h"
 
+#include <QWindow>
+
 #include "e2e_support.h"
 #include "runtime/file_utils.h"
 
