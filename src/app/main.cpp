@@ -8,6 +8,7 @@
 #include "app/control_box.h"
 #include "app/desktop_services.h"
 #include "app/engine_player.h"
+#include "app/numeric_locale.h"
 #include "app/player_window.h"
 #include "app/x11_errors.h"
 
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
   // Only the picture panel (and the bar above it) become native windows.
   QApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
   QApplication app(argc, argv);
+  zvapp::UseCNumericLocale();
   QApplication::setApplicationName("zelvo-player");
   // The launcher's name, so the desktop matches the window to it and its icon.
   QGuiApplication::setDesktopFileName("zelvo-player");

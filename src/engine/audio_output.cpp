@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine/audio_decoder.h"
+#include "engine/audio_rate.h"
 #include "engine/clocks.h"
 #include "engine/player.h"
 #include "runtime/entry_points.h"
@@ -106,7 +107,10 @@ int AudioDeviceOpen(TMediaState* is, AVCodecContext* ctx) {
     return -1;
   }
   SDL_AudioSpec wanted{};
-  wanted.freq = ctx->sample_rate;
+  wanted.freq = DeviceRateFor(ctx->sample_rate);
+  if (wanted.freq != ctx->sample_rate)
+    DefaultLogger().LogFmt(player, llWarning, "audio rate of %d Hz is resampled to %d Hz",
+                           {ctx->sample_rate, wanted.freq});
   wanted.format = AUDIO_S16SYS;
   wanted.channels = static_cast<Uint8>(WantedAudioChannels(ctx->ch_layout.nb_channels));
   wanted.silence = 0;

@@ -34,7 +34,8 @@ struct TVideoPicture {
   double Pts = 0;          // presentation time (s)
   double TargetClock = 0;  // monotonic time (s) at which the picture is due
   int64_t Pos = -1;        // file position of the packet, -1 when not known
-  int Width = 0, Height = 0;  // even sizes of the sink picture
+  int Width = 0, Height = 0;  // even sizes of the slot: the sink picture's, rounded up
+  int PictureWidth = 0, PictureHeight = 0;  // the picture's own size inside the slot
   int Allocated = 0;          // 1 when Planes match the current picture size
   int PixFmt = -1;
   uint8_t* Planes[3] = {nullptr, nullptr, nullptr};  // Y, U, V (av_malloc'd as one block at Planes[0])

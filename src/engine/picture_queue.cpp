@@ -7,9 +7,11 @@
 #include "engine/clocks.h"
 #include "engine/player.h"
 #include "engine/play_requests.h"
+#include "engine/slot_copy.h"
 #include "runtime/entry_points.h"
 #include "runtime/format.h"
 #include "runtime/logger.h"
+#include "runtime/safe_math.h"
 
 namespace zv {
 
@@ -22,10 +24,10 @@ constexpr auto WaitSlice = std::chrono::milliseconds(20);
 // Allocated: 0 never asked, AllocRequested while the video thread waits, 1 done.
 constexpr int AllocRequested = -1;
 
-// Both sizes of a slot: the sink's, rounded down to even.
+// Both sizes of a slot: the sink's, rounded up to even.
 void SinkSlotSize(const TMediaState* is, int& w, int& h) {
-  w = is->SinkWidth.load(std::memory_order_acquire) & ~1;
-  h = is->SinkHeight.load(std::memory_order_acquire) & ~1;
+  w = SlotSizeFor(is->SinkWidth.load(std::memory_order_acquire));
+  h = SlotSizeFor(is->SinkHeight.load(std::memory_order_acquire));
 }
 
 // A seek was carried out and its flush packet is still ahead in the video queue.
@@ -53,13 +55,13 @@ void DeliverVideoHook(TMediaState* is, const AVFrame* src, TVideoPicture& vp, do
     in.data[i] = src->data[i];
     in.linesize[i] = src->linesize[i];
   }
-  if (!conv.ToRGB(in, AVPixelFormat(vp.PixFmt), vp.Width, vp.Height, true)) {
+  if (!conv.ToRGB(in, AVPixelFormat(vp.PixFmt), vp.PictureWidth, vp.PictureHeight, true)) {
     DefaultLogger().Log(player, llError, conv.LastErrMsg());
     return;
   }
   TBitmap& bmp = conv.Bitmap();
   bool update = true;
-  const int64_t apts = std::llround(pts * 1000000.0) - is->StartTime;
+  const int64_t apts = MicrosFromStart(pts, is->StartTime);
   std::string failure;
   bmp.Canvas().Lock();
   try {
@@ -81,8 +83,10 @@ void DeliverVideoHook(TMediaState* is, const AVFrame* src, TVideoPicture& vp, do
     out.data[i] = vp.Planes[i];
     out.linesize[i] = vp.Pitches[i];
   }
-  if (!conv.FromRGB(out, AV_PIX_FMT_YUV420P, vp.Width, vp.Height))
+  if (!conv.FromRGB(out, AV_PIX_FMT_YUV420P, vp.PictureWidth, vp.PictureHeight))
     DefaultLogger().Log(player, llError, conv.LastErrMsg());
+  else
+    ExtendSlotEdges(vp);
 }
 
 }  // namespace
@@ -137,10 +141,7 @@ int QueuePicture(TMediaState* is, AVFrame* frame, double pts, int64_t pos) {
 
   const int64_t start = ClockMicros();
   if (!vp.PictureRef) vp.PictureRef = ff::av_frame_alloc();
-  uint8_t* const* srcData = frame->data;
-  const int* srcLines = frame->linesize;
-  ff::av_image_copy(vp.Planes, vp.Pitches, const_cast<const uint8_t**>(srcData), srcLines, AV_PIX_FMT_YUV420P,
-                    vp.Width, vp.Height);
+  CopyFrameIntoSlot(vp, frame);
   DeliverVideoHook(is, frame, vp, pts);
   if (vp.PictureRef) {
     ff::av_frame_unref(vp.PictureRef);

@@ -7,6 +7,7 @@
 #include "engine/picture_queue.h"
 #include "engine/player.h"
 #include "runtime/main_thread.h"
+#include "runtime/safe_math.h"
 
 namespace zv {
 
@@ -22,7 +23,7 @@ void TCustomPlayer::Seek(TSeekFlags AFlags, bool AWait, int64_t ATarget) {
     if (!AFlags.contains(sfByte)) {
       // The record's copies: the reader owns the format context.
       if (is->Duration >= 0 && is->Duration < target) target = is->Duration;
-      target += is->StartTime;
+      target = SatAdd(target, is->StartTime);
       rel = ATarget <= 0 ? 1 : 0;
     }
     generation = RequestSeek(is, AFlags, target, rel);
@@ -106,9 +107,9 @@ void TCustomPlayer::UpdatePosition() {
   if (!is || is->IsImageSequence) return;
   int64_t pos;
   if (is->VideoStream && !is->VideoEnded.load()) {
-    pos = std::llround(GetVideoClock(is) * 1000000.0) - is->StartTime;
+    pos = MicrosFromStart(GetVideoClock(is), is->StartTime);
   } else if (is->AudioStream) {
-    pos = std::llround(GetAudioClock(is) * 1000000.0) - is->StartTime;
+    pos = MicrosFromStart(GetAudioClock(is), is->StartTime);
     int64_t audioDuration = is->AudioDuration.load(std::memory_order_relaxed);
     if (audioDuration > 0 && audioDuration <= pos && pos < is->Duration) pos = is->Duration;  // sound ended early
   } else {

@@ -7,6 +7,7 @@
 #include "runtime/entry_points.h"
 #include "runtime/format.h"
 #include "runtime/logger.h"
+#include "runtime/safe_math.h"
 
 namespace zv {
 
@@ -54,8 +55,8 @@ void TCustomPlayer::ReadLoop(TMediaState* S) {
       const int64_t generation = S->SeekGeneration.load();
       int64_t target = S->SeekPos.load(), rel = S->SeekRel.load();
       int flags = S->SeekFlags.load();
-      int64_t mn = rel > 0 ? target - rel + 2 : INT64_MIN;
-      int64_t mx = rel < 0 ? target - rel - 2 : INT64_MAX;
+      int64_t mn = rel > 0 ? SatAdd(SatSub(target, rel), 2) : INT64_MIN;
+      int64_t mx = rel < 0 ? SatSub(SatSub(target, rel), 2) : INT64_MAX;
       int r = ff::avformat_seek_file(ic, -1, mn, target, mx, flags);
       if (r < 0) r = ff::av_seek_frame(ic, -1, target, flags);
       if (r < 0) r = ff::av_seek_frame(ic, -1, target, flags ^ AVSEEK_FLAG_BACKWARD);

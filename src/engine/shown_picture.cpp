@@ -1,5 +1,6 @@
 #include "engine/shown_picture.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace zv {
@@ -22,19 +23,32 @@ void TShownPicture::Close() {
   FPixels.shrink_to_fit();
 }
 
+namespace {
+
+// Rows padded for the scaler's wide reads, and slack after the last plane.
+constexpr int RowAlign = 64;
+int PaddedRow(int bytes) { return (bytes + 16 + RowAlign - 1) / RowAlign * RowAlign; }
+
+}  // namespace
+
 void TShownPicture::Store(const TVideoPicture& vp, int64_t ptsMicros) {
-  if (!vp.Planes[0] || vp.Width <= 0 || vp.Height <= 0) return;
-  const int w = vp.Width, h = vp.Height, cw = w / 2, ch = h / 2;
+  const int w = vp.PictureWidth > 0 ? std::min(vp.PictureWidth, vp.Width) : vp.Width;
+  const int h = vp.PictureHeight > 0 ? std::min(vp.PictureHeight, vp.Height) : vp.Height;
+  if (!vp.Planes[0] || w <= 0 || h <= 0) return;
+  // 4:2:0 chroma covers odd edges with a last half-filled sample.
+  const int cw = (w + 1) / 2, ch = (h + 1) / 2;
   std::lock_guard<std::mutex> g(FLock);
   if (!FOpen) return;
-  FPixels.resize(size_t(w) * h + 2 * size_t(cw) * ch);
+  FLines[0] = PaddedRow(w);
+  FLines[1] = FLines[2] = PaddedRow(cw);
+  FPixels.resize(size_t(FLines[0]) * h + 2 * size_t(FLines[1]) * ch + RowAlign);
   uint8_t* dst = FPixels.data();
   const int widths[3] = {w, cw, cw}, heights[3] = {h, ch, ch};
   for (int p = 0; p < 3; ++p) {
-    for (int y = 0; y < heights[p]; ++y) {
-      std::memcpy(dst, vp.Planes[p] + size_t(y) * vp.Pitches[p], size_t(widths[p]));
-      dst += widths[p];
-    }
+    FPlaneOffsets[p] = size_t(dst - FPixels.data());
+    for (int y = 0; y < heights[p]; ++y)
+      std::memcpy(dst + size_t(y) * FLines[p], vp.Planes[p] + size_t(y) * vp.Pitches[p], size_t(widths[p]));
+    dst += size_t(heights[p]) * FLines[p];
   }
   FWidth = w;
   FHeight = h;
@@ -63,11 +77,10 @@ TBitmap& TShownPicture::Copy(TFormatConverter& converter, int64_t& pts) {
     return bmp;
   }
   TAVPicture pic;
-  pic.data[0] = FPixels.data();
-  pic.data[1] = pic.data[0] + size_t(FWidth) * FHeight;
-  pic.data[2] = pic.data[1] + size_t(FWidth / 2) * (FHeight / 2);
-  pic.linesize[0] = FWidth;
-  pic.linesize[1] = pic.linesize[2] = FWidth / 2;
+  for (int p = 0; p < 3; ++p) {
+    pic.data[p] = FPixels.data() + FPlaneOffsets[p];
+    pic.linesize[p] = FLines[p];
+  }
   pts = FPts;
   if (!converter.ToRGB(pic, AV_PIX_FMT_YUV420P, FWidth, FHeight, true)) bmp.SetSize(0, 0);
   return bmp;

@@ -30,7 +30,9 @@ private:
   bool FValid = false;             // guarded by FLock
   int FWidth = 0, FHeight = 0;     // guarded by FLock
   int64_t FPts = -1;               // guarded by FLock
-  std::vector<uint8_t> FPixels;    // guarded by FLock: Y, U, V planes, tightly packed
+  std::vector<uint8_t> FPixels;    // guarded by FLock: Y, U, V planes with padded rows
+  size_t FPlaneOffsets[3] = {0, 0, 0};  // guarded by FLock
+  int FLines[3] = {0, 0, 0};            // guarded by FLock
 };
 
 }  // namespace zv

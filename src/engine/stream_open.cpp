@@ -1,6 +1,5 @@
 // Opening a file: the record, the demultiplexing thread's opening and closing
 // phases, and the interrupts that bound or cancel blocking I/O while opening.
-#include <cassert>
 #include <chrono>
 #include <cstring>
 #include <system_error>
@@ -16,6 +15,8 @@
 #include "runtime/logger.h"
 #include "runtime/main_thread.h"
 #include "runtime/media_errors.h"
+#include "runtime/programming_check.h"
+#include "runtime/unicode_io.h"
 
 namespace zv {
 
@@ -53,7 +54,7 @@ bool TCustomPlayer::AbortInterrupt(void* Self, void* AOpaque) {
 }
 
 bool TCustomPlayer::StreamOpen(const std::string& AFileName, bool APaused) {
-  assert(!CurStream() && "StreamOpen with a file open");
+  ZV_CHECK(!CurStream(), "Assertion failure: StreamOpen with a file open.");
   TMediaState* S = NewMediaState();
   if (!S) {
     ReportError("av_mallocz() failed.", true);
@@ -115,10 +116,10 @@ void TCustomPlayer::ReadThreadMain(TMediaState* S) {
       ff::av_dict_set(&opts, "video_size", Format("%dx%d", {FrameWidth(), FrameHeight()}).c_str(), 0);
     ff::av_dict_set(&opts, "framerate", "25", 0);
     FIoStartTime.store(NowMicros(), std::memory_order_relaxed);
-    int err = ff::avformat_open_input(&ic, name.c_str(), S->InputFormat, &opts);
+    int err = OpenInputWithNames(&ic, name, S->InputFormat, &opts);
     ff::av_dict_free(&opts);
     if (err < 0) {  // the library has freed ic
-      SetLastErrMsg(FormatMediaError(name, err));
+      SetLastErrMsg(FormatOpenError(name, err));
       return;
     }
     S->FormatContext = ic;
@@ -196,7 +197,7 @@ void TCustomPlayer::ReadThreadMain(TMediaState* S) {
   if (S->VideoStreamIndex >= 0) StreamComponentClose(S, S->VideoStreamIndex);
   if (S->SubtitleStreamIndex >= 0) StreamComponentClose(S, S->SubtitleStreamIndex);
   if (S->AudioStreamIndex >= 0) StreamComponentClose(S, S->AudioStreamIndex);
-  if (S->FormatContext) ff::avformat_close_input(&S->FormatContext);
+  if (S->FormatContext) CloseInputWithNames(&S->FormatContext);
   if (ret != 0) PushQuitEvent(S);
   // The sound device's failure left SDL's error text in this thread's storage.
   if (FSDL.SDL_TLSCleanup) FSDL.SDL_TLSCleanup();

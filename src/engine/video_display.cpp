@@ -8,6 +8,7 @@
 #include "engine/player.h"
 #include "engine/subtitle_blend.h"
 #include "runtime/entry_points.h"
+#include "runtime/safe_math.h"
 
 namespace zv {
 
@@ -72,7 +73,7 @@ void ShowPicture(TMediaState* is, int slot, double targetClock) {
   // The slot is queued, so the video thread leaves its frame alone.
   is->ShownSar = vp.PictureRef ? vp.PictureRef->sample_aspect_ratio : AVRational{0, 1};
   RenderOutput(is);
-  player->ShownPicture().Store(vp, std::llround(vp.Pts * 1000000.0) - is->StartTime);
+  player->ShownPicture().Store(vp, MicrosFromStart(vp.Pts, is->StartTime));
   is->PictureShown.store(1, std::memory_order_relaxed);
   const int64_t end = ClockMicros();
   // Smoothed, and never more than a picture's worth: one slow drawing must

@@ -38,7 +38,7 @@ public:
   int Height() const { return FHeight; }
   // Bytes per stored row: width * 3 rounded up to a multiple of 4.
   int BytesPerScanLine() const { return FStride; }
-  static int BytesPerScanLineFor(int width) { return ((width * 24 + 31) / 32) * 4; }
+  static int BytesPerScanLineFor(int width) { return int((int64_t(width) * 24 + 31) / 32 * 4); }
   // Negative sizes count as 0; pixels that stay inside the new size keep their colour.
   void SetSize(int width, int height);
 

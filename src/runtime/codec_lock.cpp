@@ -1,7 +1,11 @@
 #include "runtime/codec_lock.h"
 
+#include <pthread.h>
+
 #include <atomic>
-#include <mutex>
+#include <cerrno>
+#include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -12,9 +16,49 @@ namespace zv {
 
 namespace {
 
+std::atomic<int> gCreateFailure{0};  // tests: the error the next CREATEs fail with
+
+// An error-checking mutex: a second OBTAIN by the holder and a RELEASE by a
+// thread that does not hold it fail instead of being undefined behaviour.
+struct CodecMutex {
+  pthread_mutex_t m;
+};
+
+int CreateCodecMutex(CodecMutex*& out) {
+  out = nullptr;
+  auto* cm = new (std::nothrow) CodecMutex;
+  if (!cm) return ENOMEM;
+  pthread_mutexattr_t attr;
+  int rc = pthread_mutexattr_init(&attr);
+  if (rc == 0) {
+    rc = pthread_mutexattr_settype(&attr, PTHREAD_MUTEX_ERRORCHECK);
+    if (rc == 0) rc = pthread_mutex_init(&cm->m, &attr);
+    pthread_mutexattr_destroy(&attr);
+  }
+  if (rc != 0) {
+    delete cm;
+    return rc;
+  }
+  out = cm;
+  return 0;
+}
+
+void DestroyCodecMutex(CodecMutex* cm) {
+  if (!cm) return;
+  pthread_mutex_destroy(&cm->m);
+  delete cm;
+}
+
+std::string SystemMessage(int code) {
+  char buf[256] = {0};
+  // The GNU variant returns the text, which may not be buf.
+  const char* text = strerror_r(code, buf, sizeof buf);
+  return text ? text : "unknown error";
+}
+
 struct CodecMutexSlot {
   int handle = 0;  // guarded by the protocol itself: CREATE/DESTROY run on the loading thread
-  std::mutex* mutex = nullptr;
+  CodecMutex* mutex = nullptr;
 };
 
 CodecMutexSlot gSlot;
@@ -47,10 +91,15 @@ extern "C" int LockManagerCallback(void** mutex, int op) {
         }
         if (gSlot.handle != 0) {
           LogLine(llWarning, Format("warning, local codec mutex [%d] not destroyed.", {gSlot.handle}));
-          delete gSlot.mutex;
+          DestroyCodecMutex(gSlot.mutex);
           gSlot = {};
         }
-        gSlot.mutex = new std::mutex;
+        CodecMutex* created = nullptr;
+        if (const int rc = gCreateFailure.load() ? gCreateFailure.load() : CreateCodecMutex(created)) {
+          LogLine(llError, Format("error, failed to create codec mutex: %s.", {SystemMessage(rc)}));
+          return -1;
+        }
+        gSlot.mutex = created;
         gSlot.handle = gNextHandle.fetch_add(1);
         LogLine(llDebug, Format("create codec mutex [%d].", {gSlot.handle}));
         if (mutex) *mutex = &gSlot;
@@ -64,12 +113,19 @@ extern "C" int LockManagerCallback(void** mutex, int op) {
           return -1;
         }
         if (op == AV_LOCK_OBTAIN) {
-          slot->mutex->lock();
+          if (const int rc = pthread_mutex_lock(&slot->mutex->m)) {
+            LogLine(llError,
+                    Format("error, could not wait on codec mutex [%d]: %s.", {slot->handle, SystemMessage(rc)}));
+            return -1;
+          }
           tPendingObtainLines.push_back(Format("obtain codec mutex [%d].", {slot->handle}));
           return 0;
         }
         const int handle = slot->handle;
-        slot->mutex->unlock();
+        if (const int rc = pthread_mutex_unlock(&slot->mutex->m)) {
+          LogLine(llError, Format("error, could not release codec mutex [%d]: %s.", {handle, SystemMessage(rc)}));
+          return -1;
+        }
         std::vector<std::string> pending;
         pending.swap(tPendingObtainLines);
         for (auto& line : pending) LogLine(llDebug, line);
@@ -79,7 +135,7 @@ extern "C" int LockManagerCallback(void** mutex, int op) {
       case AV_LOCK_DESTROY: {
         if (auto* slot = SlotOf(mutex)) {
           LogLine(llDebug, Format("destory codec mutex [%d].", {slot->handle}));
-          delete slot->mutex;
+          DestroyCodecMutex(slot->mutex);
           slot->mutex = nullptr;
           slot->handle = 0;
           *mutex = nullptr;
@@ -107,6 +163,8 @@ void** CodecLockPointer() { return &gLibraryLockPtr; }
 int CodecMutexHandle() { return gSlot.handle; }
 
 void SetCodecLockFinalizing(bool finalizing) { gFinalizing.store(finalizing); }
+
+void SetCodecMutexCreateFailureForTesting(int errorCode) { gCreateFailure.store(errorCode); }
 
 int OpenCodec(AVCodecContext* ctx, const AVCodec* codec, AVDictionary** options) {
   if (LockManagerCallback(&gLibraryLockPtr, AV_LOCK_OBTAIN) != 0) return -1;

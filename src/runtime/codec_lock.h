@@ -23,6 +23,8 @@ void** CodecLockPointer();
 int CodecMutexHandle();
 // After this, every request is a no-op that succeeds (process exit).
 void SetCodecLockFinalizing(bool finalizing);
+// Tests: CREATE fails with this system error code (0: normal creation).
+void SetCodecMutexCreateFailureForTesting(int errorCode);
 
 // avcodec_open2 / avcodec_free_context under the codec lock. OpenCodec returns
 // the library's result, or -1 when the lock could not be obtained.

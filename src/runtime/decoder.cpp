@@ -166,7 +166,7 @@ bool TFFDecoder::LoadFile(const std::string& fileName) {
     if (r < 0) CloseInputWithNames(&ic);
   }
   if (r < 0) {
-    ReportProblem(FormatMediaError(fileName, r), llError);
+    ReportProblem(FormatOpenError(fileName, r), llError);
     return false;
   }
   FFormatContext = ic;

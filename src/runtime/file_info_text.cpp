@@ -7,6 +7,7 @@
 #include "runtime/format.h"
 #include "runtime/media_errors.h"
 #include "runtime/metadata_key_names.h"
+#include "runtime/text_escape.h"
 #include "runtime/unicode_names.h"
 
 namespace zv {
@@ -23,7 +24,7 @@ std::string ProgramValue(const AVDictionary* metadata, const char* key, const ch
   std::string v = GetMetadataValue(metadata, key, "");
   // Today's demuxers store the service names under these keys.
   if (v.empty()) v = GetMetadataValue(metadata, currentKey, "N/A");
-  return v;
+  return EscapeControlChars(v);
 }
 
 }  // namespace
@@ -51,7 +52,9 @@ void AppendMetadataBlock(const AVDictionary* metadata, const std::string& prefix
   while ((e = ff::av_dict_get(metadata, "", e, AV_DICT_IGNORE_SUFFIX))) {
     std::string_view key = e->key ? e->key : "";
     if (key == "language") continue;
-    lines.push_back(Format("%s  %-16s: %s", {prefix, ShownMetadataKey(key), e->value ? e->value : ""}));
+    // Text from the file: escaped, so it cannot end its line or forge another.
+    lines.push_back(Format("%s  %-16s: %s", {prefix, EscapeControlChars(ShownMetadataKey(key)),
+                                             EscapeControlChars(e->value ? e->value : "")}));
   }
 }
 
@@ -61,7 +64,7 @@ void AppendStreamLines(const AVFormatContext* ic, unsigned index, std::vector<st
   std::string line = Format("Stream #%d", {index});
   if (ic->iformat && (ic->iformat->flags & AVFMT_SHOW_IDS)) line += Format("[0x%x]", {uint32_t(st->id)});
   std::string language = GetMetadataValue(st->metadata, "language", "");
-  if (!language.empty()) line += Format("(%s)", {language});
+  if (!language.empty()) line += Format("(%s)", {EscapeControlChars(language)});
   int64_t g = ff::av_gcd(st->time_base.num, st->time_base.den);
   if (g == 0) g = 1;
   line += Format(", %d/%d", {st->time_base.num / g, st->time_base.den / g});
@@ -102,7 +105,7 @@ void AppendStreamLines(const AVFormatContext* ic, unsigned index, std::vector<st
 
 std::vector<std::string> FileInfoLines(const AVFormatContext* ic, int64_t fileSize, const TFileStreamInfo& info) {
   std::vector<std::string> lines;
-  lines.push_back(Format("File Name: %s", {LibraryNameToFileName(ic->url ? ic->url : "")}));
+  lines.push_back(Format("File Name: %s", {EscapeControlChars(LibraryNameToFileName(ic->url ? ic->url : ""))}));
   const char* formatName = ic->iformat && ic->iformat->name ? ic->iformat->name : "";
   lines.push_back(Format("Format Name: %s", {formatName}));
   if (ic->iformat && ic->iformat->long_name && *ic->iformat->long_name)

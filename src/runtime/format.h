@@ -1,8 +1,9 @@
 #pragma once
 // Text formatting with the system's own rules: "%d" takes 64-bit values,
 // "%2.2d"/"%.6d" pad with zeros, "%f" without precision prints two decimals,
-// and the decimal separator is the user's locale's (the process's LC_NUMERIC is
-// never changed, since the media libraries parse numbers with it).
+// and the decimal separator is the user's locale's, taken explicitly: the
+// process's LC_NUMERIC stays "C" because the media libraries parse numbers with
+// it (the Qt application puts it back after QApplication has set it).
 #include <cstdint>
 #include <initializer_list>
 #include <string>

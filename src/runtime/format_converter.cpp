@@ -1,14 +1,29 @@
 #include "runtime/format_converter.h"
 
 #include <algorithm>
-#include <cassert>
+#include <cstdint>
 #include <cstring>
 
 #include "runtime/entry_points.h"
+#include "runtime/programming_check.h"
 
 namespace zv {
 
 TFormatConverter::TFormatConverter() = default;
+
+bool TFormatConverter::RGBLayout(int width, int height, int& lineSize, int& size) {
+  lineSize = 0;
+  size = -1;
+  if (width <= 0 || height <= 0) return false;
+  // The scaler's fast paths write whole groups of 8 (and read 16) pixels; a
+  // row shorter than that is either overrun or left partly unwritten.
+  const int64_t line = ((int64_t(width) + 15) / 16 * 16 * 3 + LineAlign - 1) / LineAlign * LineAlign;
+  const int64_t total = line * height + line + SlackBytes;
+  if (total > INT32_MAX) return false;
+  lineSize = int(line);
+  size = int(total);
+  return true;
+}
 
 TFormatConverter::~TFormatConverter() {
   if (FBuffer) ff::av_free(FBuffer);
@@ -18,6 +33,13 @@ TFormatConverter::~TFormatConverter() {
 
 bool TFormatConverter::ToRGB(const TAVPicture& picture, AVPixelFormat pixFmt, int width, int height,
                              bool copyToBitmap) {
+  int lineSize = 0, size = -1;
+  // A size from a file may be absurd: refused before any bitmap is made for it.
+  if (!RGBLayout(width, height, lineSize, size)) {
+    FCurrent = nullptr;
+    FLastErrMsg = "Cannot initialize the toRGB conversion context";
+    return false;
+  }
   FBitmap.SetSize(width, height);
   const bool convert = pixFmt != RGBPixFmt || (width & 1) || (height & 1) ||
                        FBitmap.BytesPerScanLine() != picture.linesize[0];
@@ -29,22 +51,23 @@ bool TFormatConverter::ToRGB(const TAVPicture& picture, AVPixelFormat pixFmt, in
     // The scaler aborts the process on a format it does not know.
     const bool usable = width > 0 && height > 0 && pixFmt > AV_PIX_FMT_NONE && pixFmt < AV_PIX_FMT_NB &&
                         ff::sws_isSupportedInput(pixFmt) > 0;
-    const int size = usable ? ff::av_image_get_buffer_size(RGBPixFmt, width, height, 1) : -1;
-    if (size < 0) {
+    if (!usable) {
       FLastErrMsg = "Cannot initialize the toRGB conversion context";
       return false;
     }
     if (!FBuffer || FBufferSize < size) {
       if (FBuffer) ff::av_free(FBuffer);
       FBufferSize = 0;
-      FBuffer = static_cast<uint8_t*>(ff::av_malloc(size_t(size)));
+      FBuffer = static_cast<uint8_t*>(ff::av_mallocz(size_t(size)));
       if (!FBuffer) {
         FLastErrMsg = "Cannot allocate the RGB picture";
         return false;
       }
       FBufferSize = size;
     }
-    ff::av_image_fill_arrays(FRGBPicture.data, FRGBPicture.linesize, FBuffer, RGBPixFmt, width, height, 1);
+    FRGBPicture = {};
+    FRGBPicture.data[0] = FBuffer;
+    FRGBPicture.linesize[0] = lineSize;
     FToRGBContext = ff::sws_getCachedContext(FToRGBContext, width, height, pixFmt, width, height, RGBPixFmt,
                                              SWS_BICUBIC, nullptr, nullptr, nullptr);
     if (!FToRGBContext) {
@@ -61,8 +84,7 @@ bool TFormatConverter::ToRGB(const TAVPicture& picture, AVPixelFormat pixFmt, in
 }
 
 void TFormatConverter::CopyToBitmap() {
-  assert(FCurrent && "ToRGB must succeed first");
-  if (!FCurrent) return;
+  ZV_CHECK(FCurrent, "Assertion failure: ToRGB must succeed first.");
   // Never more than either row holds.
   const size_t bytes = size_t(std::min(FCurrent->linesize[0], FBitmap.BytesPerScanLine()));
   for (int i = 0; i < FBitmap.Height(); ++i)
@@ -70,16 +92,16 @@ void TFormatConverter::CopyToBitmap() {
 }
 
 void TFormatConverter::CopyFromBitmap() {
-  assert(FCurrent && "ToRGB must succeed first");
-  if (!FCurrent) return;
+  ZV_CHECK(FCurrent, "Assertion failure: ToRGB must succeed first.");
   const size_t bytes = size_t(std::min(FCurrent->linesize[0], FBitmap.BytesPerScanLine()));
   for (int i = 0; i < FBitmap.Height(); ++i)
     std::memcpy(FCurrent->data[0] + size_t(i) * FCurrent->linesize[0], FBitmap.ScanLine(i), bytes);
 }
 
 bool TFormatConverter::FromRGB(const TAVPicture& dest, AVPixelFormat destPixFmt, int width, int height) {
-  assert(FCurrent && "ToRGB must succeed first");
   if (!FCurrent) {
+    // A programming error, but the caller (the video hook) can go on without the picture.
+    ReportProgrammingError("Assertion failure: ToRGB must succeed first.", __FILE__, __LINE__);
     FLastErrMsg = "Cannot initialize the fromRGB conversion context";
     return false;
   }

@@ -38,6 +38,12 @@ public:
   const TAVPicture* Current() const { return FCurrent; }
   int BufferSize() const { return FBufferSize; }
 
+  // Row size and buffer size of the converter's own RGB picture: rows padded
+  // and aligned, slack after the last row. False for a size too large.
+  static bool RGBLayout(int width, int height, int& lineSize, int& size);
+
+  static constexpr int LineAlign = 64;
+  static constexpr int SlackBytes = 64;
   static constexpr int BitsPerPixel = 24;
   static constexpr AVPixelFormat RGBPixFmt = AV_PIX_FMT_BGR24;
 

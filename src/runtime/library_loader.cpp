@@ -1,6 +1,5 @@
 #include "runtime/library_loader.h"
 
-#include <cassert>
 #include <exception>
 #include <stdexcept>
 
@@ -10,6 +9,7 @@
 #include "runtime/format.h"
 #include "runtime/library_binding.h"
 #include "runtime/logger.h"
+#include "runtime/programming_check.h"
 
 namespace zv {
 
@@ -177,7 +177,7 @@ void TFFLoader::UnloadLib(TLibraryKind kind) {
 bool TFFLoader::LibLoaded(TLibraryKind kind) const { return gStatus[kind].Handle && gStatus[kind].Bound; }
 
 bool TFFLoader::LoadLibs(TLibraryKinds kinds) {
-  assert(!kinds.empty());
+  ZV_CHECK(!kinds.empty(), "Assertion failure: empty library set.");
   for (int k = 0; k < LibraryKindCount; ++k) {
     if (!kinds.contains(TLibraryKind(k))) continue;
     if (!LoadLib(TLibraryKind(k))) {
@@ -189,14 +189,14 @@ bool TFFLoader::LoadLibs(TLibraryKinds kinds) {
 }
 
 void TFFLoader::UnloadLibs(TLibraryKinds kinds) {
-  assert(!kinds.empty());
+  ZV_CHECK(!kinds.empty(), "Assertion failure: empty library set.");
   // Dependents go first, so no library is freed while another still uses it.
   for (int k = LibraryKindCount - 1; k >= 0; --k)
     if (kinds.contains(TLibraryKind(k))) UnloadLib(TLibraryKind(k));
 }
 
 bool TFFLoader::LibsLoaded(TLibraryKinds kinds) const {
-  assert(!kinds.empty());
+  ZV_CHECK(!kinds.empty(), "Assertion failure: empty library set.");
   for (int k = 0; k < LibraryKindCount; ++k)
     if (kinds.contains(TLibraryKind(k)) && !LibLoaded(TLibraryKind(k))) return false;
   return true;

@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <cassert>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -12,6 +11,7 @@
 
 #include "runtime/entry_points.h"
 #include "runtime/file_utils.h"
+#include "runtime/programming_check.h"
 #include "runtime/main_thread.h"
 
 namespace zv {
@@ -246,7 +246,7 @@ TFFLogger::TFFLogger() {
   delete autoCreated;
   FLogLevel = AVLevelToLogLevel(gFilterLevel.load());
   std::lock_guard<std::mutex> lock(s.currentLock);
-  assert(s.current == nullptr && "Allow creating only one instance of TFFLogger.");
+  ZV_CHECK(s.current == nullptr, "Allow creating only one instance of TFFLogger.");
   s.current = this;
 }
 
@@ -289,7 +289,8 @@ void TFFLogger::ApplyLogLevel() {
 }
 
 void TFFLogger::SetupLogCallback() {
-  assert(ff::av_log_set_callback && ff::av_log_set_level);
+  ZV_CHECK(ff::av_log_set_callback && ff::av_log_set_level,
+           "Assertion failure: av_log_set_callback and av_log_set_level are not bound.");
   ff::av_log_set_callback(&LogCallback);
   ApplyLogLevel();
 }

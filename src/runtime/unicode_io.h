@@ -18,8 +18,9 @@ enum TUrlOpenFlags : int { URL_RDONLY = 0, URL_WRONLY = 1, URL_RDWR = 2 };
 struct TUnicodeFile;
 
 // Opens the file a "unicode:utf8:" URL (or a plain name) names. URL_RDWR and
-// URL_WRONLY create or truncate the file; anything else opens an existing one
-// for reading. 0, or -2 (AVERROR(ENOENT)) when it cannot be opened.
+// URL_WRONLY create or truncate the file; anything else opens an existing
+// regular file for reading. 0, -2 (AVERROR(ENOENT)) or AVERROR(EACCES) when it
+// cannot be opened, kNotRegularFile for a directory, FIFO, socket or device.
 int UnicodeFileOpen(TUnicodeFile** file, const std::string& url, int flags);
 void UnicodeFileClose(TUnicodeFile** file);
 
@@ -36,7 +37,21 @@ int OpenUnicodeIO(AVIOContext** pb, const std::string& url, int flags);
 void CloseUnicodeIO(AVIOContext** pb);
 bool IsUnicodeIO(const AVIOContext* pb);
 
-// avformat_open_input that also takes "unicode:utf8:" names. *ic may be null
+// The error of a name that is a directory, FIFO, socket or device.
+inline constexpr int kNotRegularFile = -0x5A4E5246;  // "ZNRF"
+// fileName + ": " + the library's text, or "NAME is not a regular file".
+std::string FormatOpenError(const std::string& name, int code);
+
+// The local path a name opens through the engine's own I/O context: the path
+// of a "unicode:utf8:" or "file:" URL, or the name itself when it is no URL of
+// a protocol the library lists and names something that exists. Empty when
+// the library opens the name itself.
+std::string LocalPathOfName(const std::string& name);
+
+// avformat_open_input that also takes "unicode:utf8:" names and reads local
+// files through the engine's own I/O context (see LocalPathOfName); those
+// reads ask the context's interrupt callback, and a name that is not a
+// regular file fails at once with kNotRegularFile. *ic may be null
 // or a context the caller allocated (interrupt callback already set); like
 // avformat_open_input it frees that context on failure. The context's url
 // keeps the name as given.

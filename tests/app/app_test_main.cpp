@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "app/app_runtime.h"
+#include "app/numeric_locale.h"
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
+  zvapp::UseCNumericLocale();
   zvapp::InstallRuntimeHooks();
   ::testing::InitGoogleTest(&argc, argv);
   int rc = RUN_ALL_TESTS();

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -102,6 +105,41 @@ TEST_F(CodecLockTest, FinalizingMakesEveryRequestANoOp) {
   EXPECT_EQ(p, nullptr);
   SetCodecLockFinalizing(false);
   EXPECT_TRUE(lines_.empty());
+}
+
+TEST_F(CodecLockTest, MisuseOfTheMutexFailsWithTheSystemText) {
+  void* p = nullptr;
+  ASSERT_EQ(LockManagerCallback(&p, AV_LOCK_CREATE), 0);
+  const std::string n = std::to_string(CodecMutexHandle());
+  lines_.clear();
+  // A release by a thread that does not hold the mutex.
+  EXPECT_EQ(LockManagerCallback(&p, AV_LOCK_RELEASE), -1);
+  ASSERT_EQ(LockManagerCallback(&p, AV_LOCK_OBTAIN), 0);
+  // The holder asking again would wait for itself for good.
+  EXPECT_EQ(LockManagerCallback(&p, AV_LOCK_OBTAIN), -1);
+  EXPECT_EQ(LockManagerCallback(&p, AV_LOCK_RELEASE), 0);
+  EXPECT_EQ(LockManagerCallback(&p, AV_LOCK_RELEASE), -1) << "released twice";
+  EXPECT_EQ(LockManagerCallback(&p, AV_LOCK_DESTROY), 0);
+  const std::vector<std::string> expected{
+      "error: error, could not release codec mutex [" + n + "]: " + std::strerror(EPERM) + ".",
+      "error: error, could not wait on codec mutex [" + n + "]: " + std::strerror(EDEADLK) + ".",
+      "debug: obtain codec mutex [" + n + "].",
+      "debug: release codec mutex [" + n + "].",
+      "error: error, could not release codec mutex [" + n + "]: " + std::strerror(EPERM) + ".",
+      "debug: destory codec mutex [" + n + "]."};
+  EXPECT_EQ(lines_, expected);
+}
+
+TEST_F(CodecLockTest, FailedCreationIsReported) {
+  SetCodecMutexCreateFailureForTesting(ENOMEM);
+  void* p = nullptr;
+  EXPECT_EQ(LockManagerCallback(&p, AV_LOCK_CREATE), -1);
+  SetCodecMutexCreateFailureForTesting(0);
+  EXPECT_EQ(p, nullptr);
+  EXPECT_EQ(CodecMutexHandle(), 0);
+  EXPECT_EQ(lines_, (std::vector<std::string>{std::string("error: error, failed to create codec mutex: ") +
+                                              std::strerror(ENOMEM) + "."}));
+  EXPECT_EQ(LockManagerCallback(&p, AV_LOCK_OBTAIN), -1);
 }
 
 }  // namespace

@@ -211,6 +211,29 @@ TEST_F(FileInfoTextTest, MetadataBlocks) {
   }
 }
 
+// Text inside a file (and the file's name) cannot end its line or make one of its own.
+TEST_F(FileInfoTextTest, ValuesAndNamesCannotForgeLines) {
+  MemContext ic(&kPlainFormat, "clip\r\nDuration: 99:99:99.999.mkv");
+  SetDict(&ic->metadata, {{"title", "Song\nDuration: 00:00:01.000"},
+                          {"comment", "tab\there, bell\a, esc\x1b[2J, back\\slash"},
+                          {"key\nBit Rate", "v"},
+                          {"artist", "next line\xc2\x85" "and\xe2\x80\xa8sep \xc3\xa9t\xc3\xa9"}});
+  AVStream* st = ic.AddStream(AVMEDIA_TYPE_AUDIO, {1, 44100});
+  ff::av_dict_set(&st->metadata, "language", "en\ng", 0);
+  const Lines lines = DescribeThroughDecoder(ic.get());
+  ASSERT_GE(lines.size(), 9u);
+  EXPECT_EQ(lines[0], "File Name: clip\\r\\nDuration: 99:99:99.999.mkv");
+  const Lines metadata(lines.begin() + 5, lines.begin() + 10);
+  EXPECT_EQ(metadata, (Lines{"Metadata:", "  title           : Song\\nDuration: 00:00:01.000",
+                             "  comment         : tab\\there, bell\\x07, esc\\x1b[2J, back\\\\slash",
+                             "  key\\nBit Rate   : v",
+                             "  artist          : next line\\u0085and\\u2028sep \xc3\xa9t\xc3\xa9"}));
+  EXPECT_EQ(lines.back().rfind("Stream #0(en\\ng), 1/44100: ", 0), 0u) << lines.back();
+  int durationLines = 0;
+  for (const std::string& l : lines) durationLines += l.rfind("Duration:", 0) == 0;
+  EXPECT_EQ(durationLines, 1);
+}
+
 TEST(MetadataKeyNames, TableHoldsTheSeventyTwoPairsInOrder) {
   auto rows = MetadataKeyNames();
   ASSERT_EQ(rows.size(), 72u);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 #include "runtime/entry_points.h"
@@ -113,13 +114,92 @@ TEST_F(FormatConverterTest, BufferGrowsButNeverShrinks) {
   FramePtr small = MakeFrame(320, 240, AV_PIX_FMT_YUV420P);
   FramePtr big = MakeFrame(640, 480, AV_PIX_FMT_YUV420P);
   ASSERT_TRUE(small && big);
+  int line = 0, smallSize = 0, bigSize = 0;
+  ASSERT_TRUE(TFormatConverter::RGBLayout(320, 240, line, smallSize));
+  ASSERT_TRUE(TFormatConverter::RGBLayout(640, 480, line, bigSize));
   ASSERT_TRUE(conv.ToRGB(PictureOf(small.get()), AV_PIX_FMT_YUV420P, 320, 240, false));
-  EXPECT_EQ(conv.BufferSize(), 320 * 240 * 3);
+  EXPECT_EQ(conv.BufferSize(), smallSize);
   ASSERT_TRUE(conv.ToRGB(PictureOf(big.get()), AV_PIX_FMT_YUV420P, 640, 480, false));
-  EXPECT_EQ(conv.BufferSize(), 640 * 480 * 3);
+  EXPECT_EQ(conv.BufferSize(), bigSize);
   ASSERT_TRUE(conv.ToRGB(PictureOf(small.get()), AV_PIX_FMT_YUV420P, 320, 240, false));
-  EXPECT_EQ(conv.BufferSize(), 640 * 480 * 3);
+  EXPECT_EQ(conv.BufferSize(), bigSize);
   EXPECT_EQ(conv.Bitmap().Width(), 320);
+}
+
+// The scaler's fast paths write whole groups of 8 pixels per row: every row
+// must hold them, and the last row needs room after it.
+TEST(FormatConverterLayout, RowsHoldWholePixelGroupsAndTheBufferHasSlack) {
+  for (int w = 1; w <= 2048; ++w) {
+    int line = 0, size = 0;
+    ASSERT_TRUE(TFormatConverter::RGBLayout(w, 3, line, size)) << w;
+    EXPECT_GE(line, (w + 15) / 16 * 16 * 3) << w;
+    EXPECT_EQ(line % TFormatConverter::LineAlign, 0) << w;
+    EXPECT_GE(size, line * 3 + line) << w;
+  }
+  int line = 0, size = 0;
+  EXPECT_FALSE(TFormatConverter::RGBLayout(0, 10, line, size));
+  EXPECT_FALSE(TFormatConverter::RGBLayout(100000, 100000, line, size)) << "beyond 2 GB is refused, not wrapped";
+  EXPECT_EQ(size, -1);
+}
+
+// Luma ramps across the row and chroma changes per column pair and row, so a
+// right edge left unwritten or a chroma row read from the wrong place shows.
+void PaintYuv(AVFrame* f) {
+  for (int y = 0; y < f->height; ++y)
+    for (int x = 0; x < f->width; ++x) f->data[0][y * f->linesize[0] + x] = uint8_t(16 + (x * 7 + y) % 220);
+  for (int y = 0; y < (f->height + 1) / 2; ++y)
+    for (int x = 0; x < (f->width + 1) / 2; ++x) {
+      f->data[1][y * f->linesize[1] + x] = uint8_t(60 + (x * 3) % 120);
+      f->data[2][y * f->linesize[2] + x] = uint8_t(70 + (y * 5) % 110);
+    }
+}
+
+TEST_F(FormatConverterTest, EveryWidthAndOddHeightMatchesAPaddedReference) {
+  const int widths[] = {426, 640, 641, 642, 650, 852, 854, 1366};
+  const int heights[] = {240, 241, 3, 1};
+  for (int w : widths)
+    for (int h : heights) {
+      SCOPED_TRACE(testing::Message() << w << "x" << h);
+      FramePtr src = MakeFrame(w, h, AV_PIX_FMT_YUV420P, 64);
+      ASSERT_TRUE(src);
+      PaintYuv(src.get());
+      // The reference: the same conversion into a generously padded picture.
+      FramePtr ref = MakeFrame(w + 64, h + 2, AV_PIX_FMT_BGR24, 64);
+      ASSERT_TRUE(ref);
+      SwsContext* sws = ff::sws_getContext(w, h, AV_PIX_FMT_YUV420P, w, h, AV_PIX_FMT_BGR24, SWS_BICUBIC, nullptr,
+                                           nullptr, nullptr);
+      ASSERT_NE(sws, nullptr);
+      ff::sws_scale(sws, src->data, src->linesize, 0, h, ref->data, ref->linesize);
+      ff::sws_freeContext(sws);
+
+      TFormatConverter c;
+      ASSERT_TRUE(c.ToRGB(PictureOf(src.get()), AV_PIX_FMT_YUV420P, w, h, true)) << c.LastErrMsg();
+      const TBitmap& bmp = c.Bitmap();
+      ASSERT_EQ(bmp.Width(), w);
+      ASSERT_EQ(bmp.Height(), h);
+      int bad = 0;
+      for (int y = 0; y < h && bad < 5; ++y)
+        if (std::memcmp(bmp.ScanLine(y), ref->data[0] + y * ref->linesize[0], size_t(w) * 3) != 0) {
+          ++bad;
+          ADD_FAILURE() << "row " << y << " differs from the reference";
+        }
+
+      // And back into the picture, as the reference does it from its own copy.
+      FramePtr back = MakeFrame(w, h, AV_PIX_FMT_YUV420P, 64);
+      FramePtr refBack = MakeFrame(w, h, AV_PIX_FMT_YUV420P, 64);
+      ASSERT_TRUE(back && refBack);
+      ASSERT_TRUE(c.FromRGB(PictureOf(back.get()), AV_PIX_FMT_YUV420P, w, h)) << c.LastErrMsg();
+      sws = ff::sws_getContext(w, h, AV_PIX_FMT_BGR24, w, h, AV_PIX_FMT_YUV420P, SWS_BICUBIC, nullptr, nullptr,
+                               nullptr);
+      ASSERT_NE(sws, nullptr);
+      ff::sws_scale(sws, ref->data, ref->linesize, 0, h, refBack->data, refBack->linesize);
+      ff::sws_freeContext(sws);
+      for (int y = 0; y < h; ++y)
+        ASSERT_EQ(std::memcmp(back->data[0] + y * back->linesize[0], refBack->data[0] + y * refBack->linesize[0],
+                              size_t(w)),
+                  0)
+            << "luma row " << y;
+    }
 }
 
 TEST_F(FormatConverterTest, DrawingRoundTripsIntoTheFrame) {
@@ -163,6 +243,17 @@ TEST_F(FormatConverterTest, FailuresAreReported) {
   // Current holds 64x48: a larger conversion would read past it.
   FramePtr big = MakeFrame(128, 96, AV_PIX_FMT_YUV420P);
   EXPECT_FALSE(conv.FromRGB(PictureOf(big.get()), AV_PIX_FMT_YUV420P, 128, 96));
+}
+
+// Copies before a successful ToRGB are programming errors, checked in every build.
+TEST(FormatConverterDeathTest, CopiesNeedAPictureFromToRGB) {
+  EXPECT_DEATH(TFormatConverter().CopyToBitmap(), "ToRGB must succeed first");
+  EXPECT_DEATH(TFormatConverter().CopyFromBitmap(), "ToRGB must succeed first");
+  // The hook can go on without its picture: a failure, not a stop.
+  TFormatConverter c;
+  TAVPicture none;
+  EXPECT_FALSE(c.FromRGB(none, AV_PIX_FMT_YUV420P, 8, 8));
+  EXPECT_EQ(c.LastErrMsg(), "Cannot initialize the fromRGB conversion context");
 }
 
 TEST(Bitmap, KeepsPixelsAcrossResizeAndClipsDrawing) {

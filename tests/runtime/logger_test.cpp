@@ -535,10 +535,8 @@ TEST_F(LogTest, ApplicationLoggerReplacesAutoCreatedOne) {
   EXPECT_EQ(rec.Count(), 1u);
 }
 
+// The checks stay on in release builds: these run in every build.
 TEST_F(LogTest, SecondApplicationLoggerIsRefused) {
-#ifdef NDEBUG
-  GTEST_SKIP() << "assertions are compiled out";
-#else
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_DEATH(
       {
@@ -546,7 +544,17 @@ TEST_F(LogTest, SecondApplicationLoggerIsRefused) {
         TFFLogger second;
       },
       "Allow creating only one instance of TFFLogger.");
-#endif
+}
+
+TEST_F(LogTest, LogCallbackBeforeTheLibrariesLoadIsAProgrammingError) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_DEATH(
+      {
+        // As before the libraries are loaded.
+        ff::av_log_set_callback = nullptr;
+        logger().SetupLogCallback();
+      },
+      "av_log_set_callback and av_log_set_level are not bound");
 }
 
 TEST_F(LogTest, RealLibraryOutputArrivesAsLines) {

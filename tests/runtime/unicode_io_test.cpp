@@ -2,12 +2,14 @@
 #include "runtime/unicode_io.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "../tools/fixture_list.h"
 #include "runtime/decoder.h"
@@ -56,7 +58,7 @@ TEST(UnicodeFile, OpenFailuresGiveMinusTwo) {
   TUnicodeFile* f = reinterpret_cast<TUnicodeFile*>(1);
   EXPECT_EQ(UnicodeFileOpen(&f, "unicode:utf8:" + dir.File("missing.mkv"), URL_RDONLY), -2);
   EXPECT_EQ(f, nullptr);
-  EXPECT_EQ(UnicodeFileOpen(&f, "unicode:utf8:" + dir.Path(), URL_RDONLY), -2);  // a directory
+  EXPECT_EQ(UnicodeFileOpen(&f, "unicode:utf8:" + dir.Path(), URL_RDONLY), kNotRegularFile);  // a directory
   EXPECT_EQ(UnicodeFileOpen(&f, "unicode:utf8:" + dir.File("no/such/dir.bin"), URL_WRONLY), -2);
 }
 
@@ -155,7 +157,7 @@ TEST_F(UnicodeIOTest, NonAsciiNamesOpenPlainAndWrapped) {
       const std::string name = wrapped ? kUnicodeUrlPrefix + path : path;
       AVFormatContext* ic = nullptr;
       ASSERT_EQ(OpenInputWithNames(&ic, name, nullptr, nullptr), 0);
-      EXPECT_EQ(IsUnicodeIO(ic->pb), wrapped);
+      EXPECT_TRUE(IsUnicodeIO(ic->pb)) << "local names are read through the engine's own I/O context";
       EXPECT_EQ(std::string(ic->url), name);
       ASSERT_GE(ff::avformat_find_stream_info(ic, nullptr), 0);
 
@@ -208,6 +210,47 @@ TEST_F(UnicodeIOTest, CallersContextKeepsItsSettings) {
   EXPECT_TRUE(ic->flags & AVFMT_FLAG_CUSTOM_IO);
   CloseInputWithNames(&ic);
   EXPECT_EQ(ic, nullptr);
+}
+
+// The description (zelvo-cli --info) refuses what would block or never end.
+TEST_F(UnicodeIOTest, DescriptionRefusesWhatIsNoRegularFile) {
+  TempDir dir;
+  const std::string fifo = dir.File("pipe.flac");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string unreadable = dir.File("secret.flac");
+  WriteFile(unreadable, "data");
+  ::chmod(unreadable.c_str(), 0);
+  struct Case {
+    std::string name;
+    std::string expected;
+  };
+  std::vector<Case> cases = {{fifo, fifo + " is not a regular file"},
+                             {"unicode:utf8:" + fifo, fifo + " is not a regular file"},
+                             {dir.Path(), dir.Path() + " is not a regular file"},
+                             {"/dev/null", "/dev/null is not a regular file"}};
+  // Permissions do not stop the superuser.
+  if (::geteuid() != 0) cases.push_back({unreadable, unreadable + ": Permission denied"});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TFFDecoder decoder;
+    EXPECT_FALSE(decoder.LoadFile(c.name));
+    EXPECT_EQ(decoder.LastError(), c.expected);
+  }
+}
+
+extern "C" int AlwaysInterrupt(void*) { return 1; }
+
+// Local reads ask the opening context's interrupt callback, so the open
+// time-out and a cancel hold for slow storage too.
+TEST_F(UnicodeIOTest, LocalReadsAskTheInterruptCallback) {
+  AVFormatContext* ic = ff::avformat_alloc_context();
+  ASSERT_NE(ic, nullptr);
+  ic->interrupt_callback = {&AlwaysInterrupt, nullptr};
+  EXPECT_EQ(OpenInputWithNames(&ic, test::MediaFile("audio_flac.flac"), nullptr, nullptr), AVERROR_EXIT);
+  EXPECT_EQ(ic, nullptr);
+  ASSERT_EQ(OpenInputWithNames(&ic, test::MediaFile("audio_flac.flac"), nullptr, nullptr), 0);
+  EXPECT_TRUE(IsUnicodeIO(ic->pb)) << "plain local names read through the engine's own context";
+  CloseInputWithNames(&ic);
 }
 
 }  // namespace

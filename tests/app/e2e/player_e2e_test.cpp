@@ -14,6 +14,7 @@
 #include "app/player_window.h"
 #include "app/x11_errors.h"
 #include "e2e_support.h"
+#include "window_rig.h"
 
 namespace zvapp {
 namespace {
@@ -82,17 +83,12 @@ protected:
 };
 
 TEST_F(PlayerEndToEnd, PlaysAndObeysTheUser) {
-  TEnginePlayer player;
-  auto window = std::make_unique<TfrmPlayer>(player);
-  TfrmControlBox box(*window);
-  window->SetControlBox(&box);
-  QStringList messages;
-  window->ShowMessage = [&](const QString& t) { messages << t; };
-  window->show();
-  // Mapped and framed by the window manager.
-  ASSERT_TRUE(WaitFor([&] { return window->frameGeometry() != window->geometry() && window->isVisible(); }, 10000))
-      << "no frame";
-  ASSERT_TRUE(WaitFor([&] { return window->windowHandle()->isExposed(); }, 10000));
+  e2e::TWindowRig rig;
+  std::string error;
+  ASSERT_TRUE(rig.Show(error)) << error;
+  TEnginePlayer& player = rig.player;
+  std::unique_ptr<TfrmPlayer>& window = rig.window;
+  const QStringList& messages = rig.messages;
   const WId panelId = window->plPlayer->winId();
   ASSERT_TRUE(X11WindowExists(panelId));
   const int xErrors = X11ErrorCount();

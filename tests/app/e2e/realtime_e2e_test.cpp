@@ -12,12 +12,9 @@
 #include <cmath>
 #include <memory>
 
-#include "app/control_box.h"
-#include "app/engine_player.h"
-#include "app/player_window.h"
 #include "e2e_support.h"
+#include "window_rig.h"
 #include "engine/video_display.h"
-#include "runtime/file_utils.h"
 #include "../tools/fixture_list.h"
 
 namespace zvapp {
@@ -98,21 +95,12 @@ protected:
 };
 
 TEST_P(WindowKeepsPace, InThePlayerWindow) {
-  TEnginePlayer player;
-  auto window = std::make_unique<TfrmPlayer>(player);
-  TfrmControlBox box(*window);
-  window->SetControlBox(&box);
-  QStringList messages;
-  window->ShowMessage = [&](const QString& t) { messages << t; };
-  window->show();
-  ASSERT_TRUE(WaitFor([&] { return window->frameGeometry() != window->geometry() && window->isVisible(); }, 10000))
-      << "not framed by the window manager";
-  ASSERT_TRUE(WaitFor([&] { return window->windowHandle()->isExposed(); }, 10000));
-  // The window loads the libraries only when none are, but SDL is loaded per
-  // player: an earlier test's player left the media libraries loaded.
-  if (player.LibrariesLoaded()) {
-    ASSERT_TRUE(player.LoadLibraries(zv::ApplicationPath() + "LibAV", true)) << player.LastErrMsg();
-  }
+  e2e::TWindowRig rig;
+  std::string error;
+  ASSERT_TRUE(rig.Show(error)) << error;
+  TEnginePlayer& player = rig.player;
+  TfrmPlayer* window = rig.window.get();
+  const QStringList& messages = rig.messages;
   ASSERT_TRUE(window->OpenFile(QString::fromStdString(MediaPath()))) << messages.join("; ").toStdString();
 
   auto output = [&] { return QRect(window->plPlayer->mapToGlobal(QPoint(0, 0)), window->plPlayer->size()); };
@@ -126,7 +114,6 @@ TEST_P(WindowKeepsPace, InThePlayerWindow) {
   ExpectRealTime(first, second);
   EXPECT_GE(double(stats.Shown + stats.DroppedLate), 0.95 * double(stats.Due));
   EXPECT_TRUE(messages.isEmpty()) << messages.join("; ").toStdString();
-  window->close();
 }
 
 TEST_P(WindowKeepsPace, InTheCommandLineWindow) {
