@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <memory>
 
-#include "engine_test_util.h"
-#include "x11_test_window.h"
+#include "engine/engine_test_util.h"
+#include "engine/x11/x11_test_window.h"
 #include "../tools/fixture_list.h"
 
 namespace zv {
@@ -20,16 +20,13 @@ class RealtimePlayback : public ::testing::TestWithParam<bool> {
 protected:
   void SetUp() override {
     if (!std::getenv("DISPLAY")) GTEST_SKIP() << "needs an X display (scripts/test runs one)";
-    // SDL's own drawing: GL drivers leave allocations the leak check cannot
-    // attribute, and the wake-up under test does not depend on the renderer.
-    setenv("SDL_RENDER_DRIVER", "software", 1);
+
     if (GetParam()) {
       panel = std::make_unique<test::TX11TestWindow>(320, 240);
       ASSERT_NE(panel->Id(), 0u) << "no X display";
       window = panel->Id();
     }
   }
-  void TearDown() override { unsetenv("SDL_RENDER_DRIVER"); }
   std::unique_ptr<test::TX11TestWindow> panel;
   uint64_t window = 0;
 };
