@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <memory>
 
-#include "engine_test_util.h"
-#include "x11_test_window.h"
+#include "engine/engine_test_util.h"
+#include "engine/x11/x11_test_window.h"
 #include "../tools/fixture_list.h"
 
 namespace zv {
@@ -20,6 +20,7 @@ class RealtimePlayback : public ::testing::TestWithParam<bool> {
 protected:
   void SetUp() override {
     if (!std::getenv("DISPLAY")) GTEST_SKIP() << "needs an X display (scripts/test runs one)";
+
     if (GetParam()) {
       panel = std::make_unique<test::TX11TestWindow>(320, 240);
       ASSERT_NE(panel->Id(), 0u) << "no X display";

@@ -1,4 +1,4 @@
-#include "x11_test_window.h"
+#include "engine/x11/x11_test_window.h"
 
 #include <X11/Xlib.h>
 
