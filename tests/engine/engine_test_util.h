@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -70,6 +71,15 @@ private:
 // stays in the process environment, and the default takes the environment's.
 inline void UsePacedAudio(TFFPlayer& p) {
   p.SetAudioDriver(adDummy);
+  p.SetVideoDriver(vdDummy);
+}
+
+// Unpaced disk output (a file plays in a fraction of its duration) into a
+// file named after tag, no picture output.
+inline void UseFastDiskAudio(TFFPlayer& p, const std::string& tag) {
+  setenv("SDL_DISKAUDIOFILE", (::testing::TempDir() + tag + "_disk.raw").c_str(), 1);
+  setenv("SDL_DISKAUDIODELAY", "0", 1);
+  p.SetAudioDriver(adDisk);
   p.SetVideoDriver(vdDummy);
 }
 

@@ -14,16 +14,10 @@ namespace zv {
 namespace {
 
 using test::MediaFile;
+using test::UseFastDiskAudio;
 using test::UsePacedAudio;
 using test::WaitUntil;
 using namespace std::chrono_literals;
-
-void UseFastDiskAudio(TFFPlayer& p) {
-  setenv("SDL_DISKAUDIOFILE", (::testing::TempDir() + "lifecycle_disk.raw").c_str(), 1);
-  setenv("SDL_DISKAUDIODELAY", "0", 1);
-  p.SetAudioDriver(adDisk);
-  p.SetVideoDriver(vdDummy);
-}
 
 double Seconds(std::chrono::steady_clock::time_point since) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
@@ -82,7 +76,7 @@ TEST(PlayerLifecycle, OpenFromTheEndNoticeOpensTheNextFile) {
     SCOPED_TRACE(inMainThread ? "main thread" : "event thread");
     auto p = test::MakePlayer();
     ASSERT_TRUE(p);
-    UseFastDiskAudio(*p);
+    UseFastDiskAudio(*p, "lifecycle");
     p->SetTriggerEventInMainThread(inMainThread);
     std::mutex lock;
     std::vector<TPlayState> states;  // guarded by lock
@@ -116,7 +110,7 @@ TEST(PlayerLifecycle, HandlerExceptionsAreLoggedAndDeliveryGoesOn) {
     test::TLogCapture log;
     auto p = test::MakePlayer();
     ASSERT_TRUE(p);
-    UseFastDiskAudio(*p);
+    UseFastDiskAudio(*p, "lifecycle");
     p->SetTriggerEventInMainThread(inMainThread);
     std::atomic<int> stops{0}, ends{0}, positions{0};
     p->SetOnState([&](TFFBaseComponent*, TPlayState s) {
@@ -147,7 +141,7 @@ TEST(PlayerLifecycle, RefusedFilterStringEndsOnlyTheVideo) {
     test::TLogCapture log;
     auto p = test::MakePlayer();
     ASSERT_TRUE(p);
-    UseFastDiskAudio(*p);
+    UseFastDiskAudio(*p, "lifecycle");
     test::TRecorder rec;
     rec.Attach(*p);
     p->SetVideoFilters("zelvo_no_such_filter=1");
@@ -235,7 +229,7 @@ TEST(PlayerLifecycle, QuickOpensReportEveryPlaybackInOrder) {
 TEST(PlayerLifecycle, DefaultsAreNotInheritedFromTheLastPlayback) {
   auto p = test::MakePlayer();
   ASSERT_TRUE(p);
-  UseFastDiskAudio(*p);
+  UseFastDiskAudio(*p, "lifecycle");
   ASSERT_TRUE(p->Open(MediaFile("video_only_h264.mp4"), 0, false)) << p->LastErrMsg();
   ASSERT_TRUE(WaitUntil([&] { return p->VideoStats().Shown > 0; }));
   p->Stop(true);

@@ -8,16 +8,10 @@ namespace zv {
 namespace {
 
 using test::MediaFile;
+using test::UseFastDiskAudio;
 using test::UsePacedAudio;
 using test::WaitUntil;
 using namespace std::chrono_literals;
-
-// Unpaced disk output: a file plays in a fraction of its duration.
-void UseFastDiskAudio(TFFPlayer& p) {
-  setenv("SDL_DISKAUDIOFILE", (::testing::TempDir() + "playback_disk.raw").c_str(), 1);
-  setenv("SDL_DISKAUDIODELAY", "0", 1);
-  p.SetAudioDriver(adDisk);
-}
 
 TEST(PlayerPlayback, AudioFixturesPlayToTheEndAndStop) {
   for (const char* name : {"audio_mp3.mp3", "audio_flac.flac", "audio_pcm_s16.wav", "audio_vorbis.ogg",
@@ -25,7 +19,7 @@ TEST(PlayerPlayback, AudioFixturesPlayToTheEndAndStop) {
     SCOPED_TRACE(name);
     auto p = test::MakePlayer();
     ASSERT_TRUE(p);
-    UseFastDiskAudio(*p);
+    UseFastDiskAudio(*p, "playback");
     test::TRecorder rec;
     rec.Attach(*p);
     int64_t duration = 0;
@@ -133,7 +127,7 @@ TEST(PlayerSeek, TargetsOnAFileWithAStartTime) {
 TEST(PlayerPlayback, EndOfAnAudioFileIsReportedOnceUntilASeek) {
   auto p = test::MakePlayer();
   ASSERT_TRUE(p);
-  UseFastDiskAudio(*p);
+  UseFastDiskAudio(*p, "playback");
   test::TRecorder rec;
   rec.Attach(*p);
   ASSERT_TRUE(p->Open(MediaFile("audio_pcm_s16.wav"), 0, false)) << p->LastErrMsg();
