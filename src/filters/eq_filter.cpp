@@ -1,8 +1,7 @@
 #include "filters/eq_filter.h"
 
-#include <cassert>
-
 #include "runtime/entry_points.h"
+#include "runtime/programming_check.h"
 
 namespace zv {
 
@@ -60,7 +59,7 @@ const TNativeFilter kEqFilter = {
 const TNativeFilter& EqFilter() { return kEqFilter; }
 
 void RegisterEqFilter() {
-  assert(ff::av_log && "the libraries must be loaded before the filters are registered");
+  ZV_CHECK(ff::av_log, "the libraries must be loaded before the filters are registered");
   RegisterFilter(&kEqFilter);
 }
 

@@ -1,9 +1,9 @@
 #include "filters/hue_filter.h"
 
-#include <cassert>
 #include <cstddef>
 
 #include "runtime/entry_points.h"
+#include "runtime/programming_check.h"
 
 namespace zv {
 
@@ -90,7 +90,7 @@ const TNativeFilter kHueFilter = {
 const TNativeFilter& HueFilter() { return kHueFilter; }
 
 void RegisterHueFilter() {
-  assert(ff::av_log && "the libraries must be loaded before the filters are registered");
+  ZV_CHECK(ff::av_log, "the libraries must be loaded before the filters are registered");
   RegisterFilter(&kHueFilter);
 }
 
