@@ -96,11 +96,17 @@ double ComputeTargetTime(TMediaState* is, double framePts) {
         // Left alone inside the band, an offset of up to a picture would stay
         // for good: aim at the moment the master reaches this pts, within the
         // same bounds (at once .. twice the delay).
-        const double aimed = ClockSeconds() + (framePts - master) - is->FrameTimer;
+        double timer;
+        {
+          std::lock_guard<std::mutex> g(is->FrameTimerLock);
+          timer = is->FrameTimer;
+        }
+        const double aimed = ClockSeconds() + (framePts - master) - timer;
         delay = std::clamp(aimed, 0.0, 2 * delay);
       }
     }
   }
+  std::lock_guard<std::mutex> g(is->FrameTimerLock);
   is->FrameTimer += delay;
   return is->FrameTimer;
 }
@@ -114,7 +120,7 @@ void TogglePauseWith(TMediaState* is, const TPauseWaits& waits) {
     {
       // Move the schedule on by the time spent paused; the video thread
       // reads and moves it under the same lock.
-      std::lock_guard<std::mutex> g(is->PictQueueMutex);
+      std::lock_guard<std::mutex> g(is->FrameTimerLock);
       is->FrameTimer += ClockSeconds() + drift - pts;
     }
     if (is->ReadPauseReturn != AVERROR(ENOSYS)) {
@@ -157,7 +163,7 @@ void ResetVideoClocksOnFlush(TMediaState* is) {
   is->FrameLastPts = static_cast<double>(AV_NOPTS_VALUE);
   is->FrameLastDelay = 0;
   {
-    std::lock_guard<std::mutex> g(is->PictQueueMutex);
+    std::lock_guard<std::mutex> g(is->FrameTimerLock);
     is->FrameTimer = ClockSeconds();
   }
   is->SkipFrames = 1.0f;

@@ -29,7 +29,7 @@ double GetVideoClock(TMediaState* is);
 // Audio when the file has audio, video otherwise.
 double GetMasterClock(TMediaState* is);
 // Monotonic time (s) at which a picture with this pts is due; advances FrameTimer.
-// Runs on the video thread under PictQueueMutex.
+// Runs on the video thread as the picture is queued.
 double ComputeTargetTime(TMediaState* is, double framePts);
 
 // What a pause toggle waits for. Each wait is bounded (250 ms) and forces its

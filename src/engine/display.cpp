@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "engine/clocks.h"
-#include "engine/picture_queue.h"
 #include "engine/player.h"
 #include "engine/subtitle_blend.h"
 #include "engine/video_display.h"
@@ -35,20 +34,19 @@ double VideoRefresh(TMediaState* is, bool fromTimer) {
   }
   const bool paused = is->Paused.load(std::memory_order_relaxed);
   bool shown = true, drawn = false;
+  TPictureQueue& queue = is->Pictures;
+  TPictureQueue::THead head;
   for (;;) {
-    int slot = 0;
-    double target = 0, nextTarget = 0;
-    bool stale = false;
-    if (!PictQueuePeek(is, slot, target, stale, nextTarget)) break;
-    if (stale) {
+    if (!queue.Peek(head)) break;
+    if (head.Stale) {
       // Queued before a seek: never shown.
-      PictQueueConsume(is, ckStale);
+      queue.Consume();
       if (player) player->VideoStatsCounter().AddDiscardedAfterSeek();
       shown = false;
       continue;
     }
     const double now = ClockSeconds();
-    const double drawAt = target - is->DisplayLead;
+    const double drawAt = head.TargetClock - is->DisplayLead;
     if (now < drawAt) {
       if (!fromTimer) VideoDisplay(is);
       return paused && is->PictureShown.load(std::memory_order_relaxed) ? 0 : drawAt;
@@ -56,37 +54,38 @@ double VideoRefresh(TMediaState* is, bool fromTimer) {
     // Paused, the picture on screen stays; only the first one after an open
     // or a seek comes up.
     if (paused && is->PictureShown.load(std::memory_order_relaxed)) break;
-    if (fromTimer && !paused && nextTarget > 0 && nextTarget - is->DisplayLead <= now &&
+    if (fromTimer && !paused && head.NextTarget > 0 && head.NextTarget - is->DisplayLead <= now &&
         now - drawAt > LateDropThreshold(is)) {
       // Behind, and a newer picture is due too: show that one instead, and
-      // let the decoder pass fewer pictures until the display keeps up.
-      PictQueueConsume(is, ckLate);
+      // let the decoder pass fewer pictures until the display keeps up (the
+      // video thread owns the ratio while it decodes: it applies these).
+      queue.Consume();
+      is->LateDropsPending.fetch_add(1, std::memory_order_relaxed);
       if (player) player->VideoStatsCounter().AddDroppedLate();
       continue;
     }
-    const TVideoPicture& vp = is->PictQueue[slot];
-    is->VideoCurrentPts.store(vp.Pts, std::memory_order_relaxed);
+    is->VideoCurrentPts.store(head.Pts, std::memory_order_relaxed);
     // On screen once drawn.
-    is->VideoCurrentPtsDrift.store(vp.Pts - (now + is->DisplayLead), std::memory_order_relaxed);
-    is->VideoCurrentPos.store(vp.Pos, std::memory_order_relaxed);
+    is->VideoCurrentPtsDrift.store(head.Pts - (now + is->DisplayLead), std::memory_order_relaxed);
+    is->VideoCurrentPos.store(head.Pos, std::memory_order_relaxed);
     if (is->SubtitleStream) ExpireSubtitles(is);
     // Once on screen a picture leaves the queue, whoever asked for the drawing:
-    // redraws take it from its texture.
-    ShowPicture(is, slot, target);
+    // redraws take it from the texture.
+    if (!ShowPicture(is, head.Frame, head.Pts, head.TargetClock)) {
+      is->OutputFailed = true;
+      return 0;
+    }
     drawn = true;
-    PictQueueConsume(is, ckShown);
+    queue.Consume();
     break;
   }
   // Redraws (and read-backs asked for) show the picture on screen.
   if (!drawn && (!fromTimer || (player && player->OutputCapture().Armed()))) VideoDisplay(is);
   if (shown && player) player->UpdatePosition();
   // The picture behind the one just shown.
-  int slot = 0;
-  double target = 0, nextTarget = 0;
-  bool stale = false;
-  if (!PictQueuePeek(is, slot, target, stale, nextTarget)) return 0;
-  if (stale) return ClockSeconds();
-  return paused && is->PictureShown.load(std::memory_order_relaxed) ? 0 : target - is->DisplayLead;
+  if (!queue.Peek(head)) return 0;
+  if (head.Stale) return ClockSeconds();
+  return paused && is->PictureShown.load(std::memory_order_relaxed) ? 0 : head.TargetClock - is->DisplayLead;
 }
 
 void VideoDisplay(TMediaState* is) {

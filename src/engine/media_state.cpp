@@ -2,11 +2,16 @@
 
 #include <new>
 
+#include "engine/play_requests.h"
+
 namespace zv {
 
 TMediaState* NewMediaState() {
   // Value-initialisation zero-fills the buffers before the members' own initialisers run.
-  return new (std::nothrow) TMediaState();
+  TMediaState* is = new (std::nothrow) TMediaState();
+  if (is)
+    is->Pictures.Connect([is] { WakePlayLoop(is, wrRefresh); }, [is] { return VideoQueueAborted(is); });
+  return is;
 }
 
 void FreeMediaState(TMediaState* is) {

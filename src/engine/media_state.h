@@ -15,6 +15,7 @@
 
 #include "engine/manual_event.h"
 #include "engine/packet_queue.h"
+#include "engine/picture_queue.h"
 #include "engine/wait_gate.h"
 #include "runtime/av_headers.h"
 
@@ -24,25 +25,19 @@ class TCustomPlayer;
 
 constexpr int AudioBufSizeBytes = 288000;
 constexpr int SampleArraySize = 131072;
-constexpr int VideoPictureQueueSize = 2;
 constexpr int SubPictureQueueSize = 4;
 constexpr int MaxFileNameLength = 1024;
 
-// One picture-queue slot. The CPU-side YUV 4:2:0 buffer is what the video
-// thread fills; the texture belongs to the play thread alone.
+// What the play thread puts on screen (play thread only): one streaming
+// texture at the picture's size rounded up to even and, for a picture with an
+// odd side, a padded copy it is uploaded from.
 struct TVideoPicture {
-  double Pts = 0;          // presentation time (s)
-  double TargetClock = 0;  // monotonic time (s) at which the picture is due
-  int64_t Pos = -1;        // file position of the packet, -1 when not known
-  int Width = 0, Height = 0;  // even sizes of the slot: the sink picture's, rounded up
-  int PictureWidth = 0, PictureHeight = 0;  // the picture's own size inside the slot
-  int Allocated = 0;          // 1 when Planes match the current picture size
-  int PixFmt = -1;
-  uint8_t* Planes[3] = {nullptr, nullptr, nullptr};  // Y, U, V (av_malloc'd as one block at Planes[0])
+  int Width = 0, Height = 0;  // even sizes of the texture
+  int PictureWidth = 0, PictureHeight = 0;  // the picture's own size inside it
+  uint8_t* Planes[3] = {nullptr, nullptr, nullptr};  // padded Y, U, V (av_malloc'd as one block at Planes[0])
   int Pitches[3] = {0, 0, 0};
-  SDL_Texture* Texture = nullptr;  // play thread only
-  AVFrame* PictureRef = nullptr;   // the sink's frame, kept until the slot is reused
-  bool Stale = false;              // guarded by PictQueueMutex: queued before the last flush
+  SDL_Texture* Texture = nullptr;
+  bool Filled = false;  // the texture holds a picture
 };
 
 // A decoded subtitle waiting for display.
@@ -133,7 +128,8 @@ struct TMediaState {
   std::condition_variable SubPictCond;
 
   // Video timing
-  double FrameTimer = 0, FrameLastPts = 0, FrameLastDelay = 0;
+  double FrameTimer = 0;  // guarded by FrameTimerLock
+  double FrameLastPts = 0, FrameLastDelay = 0;
   double VideoClock = 0;
   int VideoStreamIndex = -1;
   AVStream* VideoStream = nullptr;
@@ -142,10 +138,8 @@ struct TMediaState {
   std::atomic<double> VideoCurrentPts{0};
   std::atomic<double> VideoCurrentPtsDrift{0};
   std::atomic<int64_t> VideoCurrentPos{-1};
-  TVideoPicture PictQueue[VideoPictureQueueSize];  // slot contents: see TVideoPicture
-  int PictQueueSize = 0, PictQueueRIndex = 0, PictQueueWIndex = 0;  // guarded by PictQueueMutex
-  std::mutex PictQueueMutex;
-  std::condition_variable PictQueueCond;
+  TPictureQueue Pictures;
+  std::mutex FrameTimerLock;  // guards FrameTimer: the video thread schedules, a pause toggle shifts it
 
   std::string FileName;  // UTF-8, at most MaxFileNameLength characters
   int Width = 0, Height = 0, XLeft = 0, YTop = 0;  // surface size and display origin
@@ -175,19 +169,21 @@ struct TMediaState {
   std::atomic<int> EofDrained{0};
   std::atomic<int> Reading{0};
   std::atomic<int> PausedDecodeCount{0};
-  std::atomic<int> SeekWhilePaused{0};
+  std::atomic<int> SeekWhilePaused{0};  // set and cleared under SeekMarkLock
+  std::mutex SeekMarkLock;  // a request's mark against the video thread's clearing of an older one
   std::atomic<int> SeekDone{0};
   std::atomic<int> VideoFlushed{0};
   double FrameDuration = 0;  // seconds, chosen at video open
 
   // Video path: the filter pipeline's output (written by the video thread
-  // before it asks for a slot), whether a picture was shown since the last
-  // flush, and the slot whose texture is on screen (play thread only).
+  // before it queues a picture), whether a picture was shown since the last
+  // flush, and what is on screen (play thread only).
   std::atomic<int> SinkWidth{0}, SinkHeight{0}, SinkPixFmt{-1};
   std::atomic<int> PictureShown{0};
   // 1 once the video thread has given out its last picture (until a flush).
   std::atomic<int> VideoDrained{0};
-  int ShownIndex = -1;
+  TVideoPicture Screen;  // play thread only
+  bool OutputFailed = false;  // play thread only: a picture could not be shown, the playback closes
   // Play thread only: how long putting a picture on screen takes lately (s);
   // a picture is drawn this much before its time so that it appears on time.
   double DisplayLead = 0;

@@ -10,6 +10,7 @@
 #include "engine/clocks.h"
 #include "engine/display.h"
 #include "engine/picture_queue.h"
+#include "engine/video_display.h"
 #include "engine/player.h"
 #include "engine/play_requests.h"
 #include "engine/x11_embed.h"
@@ -277,13 +278,6 @@ void TPlayThread::PlayLoop() {
       if (is->VideoStream) VideoOpen(is, true);
       VideoDisplay(is);
     }
-    if (reasons & wrAllocPicture) {
-      VideoOpen(is, false);
-      if (!AllocPicture(is)) {  // no picture can be shown: the playback ends
-        FPlayer->DoExit_Locked();
-        return;
-      }
-    }
     // The refresh step runs on every pass: whatever woke the loop, the head
     // of the queue may have fallen due.
     const bool paused = is->Paused.load(std::memory_order_relaxed);
@@ -293,8 +287,9 @@ void TPlayThread::PlayLoop() {
     const double now = ClockSeconds();
     FPlayer->VideoStatsCounter().NotePass(now, !paused && !PicturesFinished(is));
     // Drawing may have read window events into the connection's buffer,
-    // where polling its descriptor would not see them.
-    if (!DrainWindowEvents()) {
+    // where polling its descriptor would not see them. No picture can be
+    // shown when the output refused its size: the playback ends.
+    if (!DrainWindowEvents() || is->OutputFailed) {
       FPlayer->DoExit_Locked();
       return;
     }
@@ -318,11 +313,7 @@ void TCustomPlayer::CloseStream(TMediaState* S) {
   if (IsMainThread() && S->ReadThread.joinable())
     while (!S->ReaderDone.WaitFor(std::chrono::milliseconds(10))) ServeMainThread();
   if (S->ReadThread.joinable()) S->ReadThread.join();
-  for (TVideoPicture& vp : S->PictQueue) {
-    if (vp.PictureRef) ff::av_frame_free(&vp.PictureRef);
-    if (vp.Planes[0]) ff::av_freep(&vp.Planes[0]);
-    vp.Texture = nullptr;  // textures go with the renderer
-  }
+  FreeScreenPicture(S);
 }
 
 void TCustomPlayer::DoExit_Locked() {

@@ -1,6 +1,5 @@
 #pragma once
-// The one thing the play loop sleeps on. Every producer (a picture queued or
-// wanting a slot, a quit, a reopen, a pause toggle, a flush) signals it; the
+// The one thing the play loop sleeps on. Every producer (a picture queued, a quit, a reopen, a pause toggle, a flush) signals it; the
 // loop also wakes when the window system's connection has input, or at the
 // deadline of the next picture. SDL's own event wait is not used: for a
 // foreign window its cross-thread wake-up goes to the window's owner, not to
@@ -12,7 +11,6 @@ namespace zv {
 
 enum TWakeReason : uint32_t {
   wrRefresh = 1u << 0,       // something may be due: look at the picture queue
-  wrAllocPicture = 1u << 1,  // the video thread waits for a slot's buffers
   wrQuit = 1u << 2,          // close the playback
   wrReopenVideo = 1u << 3,   // the output's shape changed
 };

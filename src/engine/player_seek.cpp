@@ -56,8 +56,8 @@ int64_t TCustomPlayer::RequestSeek(TMediaState* S, TSeekFlags AFlags, int64_t AP
   FSeeking.store(true);
   {
     // The video thread clears the paused-seek mark for the generation it
-    // delivered, never for a newer request: both under the slot lock.
-    std::lock_guard<std::mutex> g(S->PictQueueMutex);
+    // delivered, never for a newer request: both under the mark's lock.
+    std::lock_guard<std::mutex> g(S->SeekMarkLock);
     S->SeekGeneration.store(generation);
     S->SeekWhilePaused.store(S->Paused.load());
   }

@@ -1,38 +1,43 @@
 #pragma once
-// The picture on screen, kept aside by the play thread when it shows one: the
-// queue slot it came from is refilled by the video thread right after, so a
-// frame copy taken from the slot would show a later picture.
+// The picture on screen, kept aside by the play thread when it shows one: a
+// reference to its frame (no pixels are copied), converted on demand, so a
+// frame copy shows the picture on screen rather than a later one.
 #include <cstdint>
 #include <mutex>
-#include <vector>
 
-#include "engine/media_state.h"
 #include "runtime/format_converter.h"
+
+struct AVFrame;
 
 namespace zv {
 
 class TShownPicture {
 public:
+  TShownPicture() = default;
+  ~TShownPicture();
+  TShownPicture(const TShownPicture&) = delete;
+  TShownPicture& operator=(const TShownPicture&) = delete;
+
   // A playback with video starts (decoder size) or ends.
   void Open(int decoderWidth, int decoderHeight);
   void Close();
-  // Play thread: vp is on screen now; ptsMicros is its time from the file's start.
-  void Store(const TVideoPicture& vp, int64_t ptsMicros);
+  // Play thread: frame is on screen now; ptsMicros is its time from the
+  // file's start. Takes a new reference: nothing may write into the frame's
+  // buffers afterwards unless it makes them writable first.
+  void Store(const AVFrame* frame, int64_t ptsMicros);
   // Converts the picture into converter's bitmap. With no video open: 0 x 0
   // and pts -1; open but nothing shown yet: black at the decoder's size, pts -1.
   TBitmap& Copy(TFormatConverter& converter, int64_t& pts);
 
 private:
+  void Release_Locked();
+
   std::mutex FLock;
-  bool FOpen = false;              // guarded by FLock
-  int FDecoderWidth = 0;           // guarded by FLock
-  int FDecoderHeight = 0;          // guarded by FLock
-  bool FValid = false;             // guarded by FLock
-  int FWidth = 0, FHeight = 0;     // guarded by FLock
-  int64_t FPts = -1;               // guarded by FLock
-  std::vector<uint8_t> FPixels;    // guarded by FLock: Y, U, V planes with padded rows
-  size_t FPlaneOffsets[3] = {0, 0, 0};  // guarded by FLock
-  int FLines[3] = {0, 0, 0};            // guarded by FLock
+  bool FOpen = false;         // guarded by FLock
+  int FDecoderWidth = 0;      // guarded by FLock
+  int FDecoderHeight = 0;     // guarded by FLock
+  AVFrame* FFrame = nullptr;  // guarded by FLock: a reference to the picture on screen, null for none
+  int64_t FPts = -1;          // guarded by FLock
 };
 
 }  // namespace zv

@@ -145,10 +145,7 @@ void TCustomPlayer::StreamComponentClose(TMediaState* S, int AIndex) {
     case AVMEDIA_TYPE_VIDEO:
       PacketQueueAbort(S->VideoQueue);
       S->PauseGate.Notify();
-      {
-        std::lock_guard<std::mutex> g(S->PictQueueMutex);
-      }
-      S->PictQueueCond.notify_all();  // wakes a video thread waiting for a free slot
+      S->Pictures.WakeProducer();
       if (S->VideoThread.joinable()) S->VideoThread.join();
       FShownPicture.Close();
       PacketQueueEnd(S->VideoQueue);

@@ -100,6 +100,14 @@ void ExpireSubtitles(TMediaState* is) {
   if (freed) is->SubPictCond.notify_all();
 }
 
+bool SubtitleDue(TMediaState* is, double picturePts) {
+  if (!is->SubtitleStream) return false;
+  std::lock_guard<std::mutex> g(is->SubPictMutex);
+  if (is->SubPictSize <= 0) return false;
+  const TSubPicture& sp = is->SubPictQueue[is->SubPictRIndex];
+  return picturePts >= sp.Pts + sp.Sub.start_display_time / 1000.0 && sp.Sub.num_rects > 0;
+}
+
 bool BlendDueSubtitle(TMediaState* is, double picturePts, uint8_t* const planes[3], const int linesizes[3], int imgw,
                       int imgh) {
   if (!is->SubtitleStream) return false;

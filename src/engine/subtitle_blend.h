@@ -19,6 +19,10 @@ bool ExpireSubtitles_Locked(TMediaState* is, double currentPts);
 // Refresh step, after VideoCurrentPts was set for the picture to show.
 void ExpireSubtitles(TMediaState* is);
 
+// True when the entry at the read index is due for a picture of picturePts:
+// the display makes the picture writable only then.
+bool SubtitleDue(TMediaState* is, double picturePts);
+
 // Blends the entry at the read index when it is due for a picture of
 // picturePts; true when it was blended. Display step, before the upload.
 bool BlendDueSubtitle(TMediaState* is, double picturePts, uint8_t* const planes[3], const int linesizes[3], int imgw,

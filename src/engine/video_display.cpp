@@ -4,10 +4,11 @@
 #include <cmath>
 
 #include "engine/clocks.h"
-#include "engine/picture_queue.h"
 #include "engine/player.h"
+#include "engine/slot_copy.h"
 #include "engine/subtitle_blend.h"
 #include "runtime/entry_points.h"
+#include "runtime/logger.h"
 #include "runtime/safe_math.h"
 
 namespace zv {
@@ -37,6 +38,8 @@ SDL_Rect DisplayRect(float aspectRatio, int surfaceWidth, int surfaceHeight, int
 
 namespace {
 
+constexpr int DefaultVideoWidth = 640, DefaultVideoHeight = 480;
+
 // Clears to black (SDL double-buffers: anything not drawn would show an older
 // frame), draws the texture on screen, lets a read-back see it, presents.
 void RenderOutput(TMediaState* is) {
@@ -46,34 +49,134 @@ void RenderOutput(TMediaState* is) {
   const TSDLEntryPoints& sdl = player->SDL();
   sdl.SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
   sdl.SDL_RenderClear(renderer);
-  if (is->ShownIndex >= 0) {
-    const TVideoPicture& vp = is->PictQueue[is->ShownIndex];
-    if (vp.Texture && is->Width > 0 && is->Height > 0) {
-      SDL_Rect r = DisplayRect(player->AspectRatio(), is->Width, is->Height, vp.Width, vp.Height, is->ShownSar);
-      r.x += is->XLeft;
-      r.y += is->YTop;
-      sdl.SDL_RenderCopy(renderer, vp.Texture, nullptr, &r);
-    }
+  const TVideoPicture& sc = is->Screen;
+  if (sc.Filled && sc.Texture && is->Width > 0 && is->Height > 0) {
+    SDL_Rect r = DisplayRect(player->AspectRatio(), is->Width, is->Height, sc.Width, sc.Height, is->ShownSar);
+    r.x += is->XLeft;
+    r.y += is->YTop;
+    sdl.SDL_RenderCopy(renderer, sc.Texture, nullptr, &r);
   }
   player->OutputCapture().Fill(sdl, renderer);
   sdl.SDL_RenderPresent(renderer);
 }
 
+void FreePaddedCopy(TVideoPicture& sc) {
+  if (sc.Planes[0]) ff::av_freep(&sc.Planes[0]);
+  sc.Planes[1] = sc.Planes[2] = nullptr;
+  sc.Pitches[0] = sc.Pitches[1] = sc.Pitches[2] = 0;
+}
+
+// A texture at the picture's size rounded up to even and, for an odd side, a
+// padded copy to upload from; made again only when the size changes.
+bool PrepareScreen(TMediaState* is, int pictureWidth, int pictureHeight) {
+  TVideoPicture& sc = is->Screen;
+  const int w = SlotSizeFor(pictureWidth), h = SlotSizeFor(pictureHeight);
+  const bool padded = w != pictureWidth || h != pictureHeight;
+  if (sc.Texture && sc.Width == w && sc.Height == h && padded == (sc.Planes[0] != nullptr)) return true;
+  TCustomPlayer* player = is->Owner;
+  const TSDLEntryPoints& sdl = player->SDL();
+  VideoOpen(is, false);
+  if (sc.Texture) sdl.SDL_DestroyTexture(sc.Texture);
+  sc.Texture = nullptr;
+  sc.Filled = false;
+  sc.Width = sc.Height = 0;
+  FreePaddedCopy(sc);
+  SDL_Renderer* renderer = player->Renderer();
+  bool ok = renderer && w > 0 && h > 0;
+  if (ok) {
+    sc.Texture = sdl.SDL_CreateTexture(renderer, SDL_PIXELFORMAT_IYUV, SDL_TEXTUREACCESS_STREAMING, w, h);
+    ok = sc.Texture != nullptr;
+  }
+  if (ok && padded) {
+    // Rows 32-byte aligned for the copy and the upload.
+    const int pitchY = FFALIGN(w, 32), pitchC = FFALIGN(w / 2, 32);
+    const size_t ySize = size_t(pitchY) * h, cSize = size_t(pitchC) * (h / 2);
+    sc.Planes[0] = static_cast<uint8_t*>(ff::av_malloc(ySize + 2 * cSize));
+    ok = sc.Planes[0] != nullptr;
+    if (ok) {
+      sc.Planes[1] = sc.Planes[0] + ySize;
+      sc.Planes[2] = sc.Planes[1] + cSize;
+      sc.Pitches[0] = pitchY;
+      sc.Pitches[1] = sc.Pitches[2] = pitchC;
+    }
+  }
+  if (!ok) {
+    if (sc.Texture) sdl.SDL_DestroyTexture(sc.Texture);
+    sc.Texture = nullptr;
+    FreePaddedCopy(sc);
+    DefaultLogger().LogFmt(player, llFatal,
+                           "Error: the video system does not support an image size of %dx%d pixels. Try using "
+                           "-lowres or -vf \"scale=w:h\" to reduce the image size.",
+                           {w, h});
+    return false;
+  }
+  sc.Width = w;
+  sc.Height = h;
+  return true;
+}
+
 }  // namespace
 
-void ShowPicture(TMediaState* is, int slot, double targetClock) {
+int VideoOpen(TMediaState* is, bool force) {
   TCustomPlayer* player = is->Owner;
-  TVideoPicture& vp = is->PictQueue[slot];
-  if (!vp.Texture || !vp.Planes[0]) return;
+  const TSDLEntryPoints& sdl = player->SDL();
+  int w, h;
+  if (player->ScreenWidth() > 0 && player->ScreenHeight() > 0) {
+    w = player->ScreenWidth();
+    h = player->ScreenHeight();
+  } else if (is->SinkWidth.load(std::memory_order_acquire) > 1 && is->SinkHeight.load(std::memory_order_acquire) > 1) {
+    w = SlotSizeFor(is->SinkWidth.load(std::memory_order_acquire));
+    h = SlotSizeFor(is->SinkHeight.load(std::memory_order_acquire));
+  } else {
+    w = DefaultVideoWidth;
+    h = DefaultVideoHeight;
+  }
+  SDL_Renderer* renderer = player->Renderer();
+  SDL_Window* window = player->Window();
+  if (!force && renderer && is->Width == w && is->Height == h) return 0;
+  if (!renderer || !window) {
+    player->ReportError("SDL: could not set video mode.", false);
+    return -1;
+  }
+  if (!player->ScreenHandle()) {
+    // Our own window takes the size; a host's window keeps the one it has.
+    int cw = 0, ch = 0;
+    sdl.SDL_GetWindowSize(window, &cw, &ch);
+    if (cw != w || ch != h) sdl.SDL_SetWindowSize(window, w, h);
+    sdl.SDL_SetWindowTitle(window, "FFPlayer");
+  }
+  int aw = 0, ah = 0;
+  if (sdl.SDL_GetRendererOutputSize(renderer, &aw, &ah) != 0 || aw <= 0 || ah <= 0)
+    sdl.SDL_GetWindowSize(window, &aw, &ah);
+  is->Width = aw;
+  is->Height = ah;
+  player->VideoStatsCounter().AddSurfaceOpen();
+  return 0;
+}
+
+bool ShowPicture(TMediaState* is, AVFrame* frame, double pts, double targetClock) {
+  TCustomPlayer* player = is->Owner;
   const int64_t start = ClockMicros();
-  if (is->SubtitleStream) BlendDueSubtitle(is, vp.Pts, vp.Planes, vp.Pitches, vp.Width, vp.Height);
-  player->SDL().SDL_UpdateYUVTexture(vp.Texture, nullptr, vp.Planes[0], vp.Pitches[0], vp.Planes[1], vp.Pitches[1],
-                                     vp.Planes[2], vp.Pitches[2]);
-  is->ShownIndex = slot;
-  // The slot is queued, so the video thread leaves its frame alone.
-  is->ShownSar = vp.PictureRef ? vp.PictureRef->sample_aspect_ratio : AVRational{0, 1};
+  const int pw = frame->width, ph = frame->height;
+  if (!PrepareScreen(is, pw, ph)) return false;
+  TVideoPicture& sc = is->Screen;
+  // The frame may share its buffers with the decoder or the filters: it gets
+  // its own only for a subtitle to draw on.
+  if (is->SubtitleStream && SubtitleDue(is, pts) && ff::av_frame_make_writable(frame) >= 0)
+    BlendDueSubtitle(is, pts, frame->data, frame->linesize, pw, ph);
+  const TSDLEntryPoints& sdl = player->SDL();
+  if (!sc.Planes[0]) {
+    sdl.SDL_UpdateYUVTexture(sc.Texture, nullptr, frame->data[0], frame->linesize[0], frame->data[1],
+                             frame->linesize[1], frame->data[2], frame->linesize[2]);
+  } else {
+    CopyFrameIntoSlot(sc, frame);
+    sdl.SDL_UpdateYUVTexture(sc.Texture, nullptr, sc.Planes[0], sc.Pitches[0], sc.Planes[1], sc.Pitches[1],
+                             sc.Planes[2], sc.Pitches[2]);
+  }
+  sc.Filled = true;
+  is->ShownSar = frame->sample_aspect_ratio;
   RenderOutput(is);
-  player->ShownPicture().Store(vp, MicrosFromStart(vp.Pts, is->StartTime));
+  player->ShownPicture().Store(frame, MicrosFromStart(pts, is->StartTime));
   is->PictureShown.store(1, std::memory_order_relaxed);
   const int64_t end = ClockMicros();
   // Smoothed, and never more than a picture's worth: one slow drawing must
@@ -81,10 +184,17 @@ void ShowPicture(TMediaState* is, int slot, double targetClock) {
   const double took = double(end - start) / 1000000.0;
   is->DisplayLead = std::min(0.9 * is->DisplayLead + 0.1 * took, std::max(is->FrameDuration, 0.01) * 0.75);
   player->VideoStatsCounter().AddDisplayTime(double(end - start));
-  player->VideoStatsCounter().AddShown(vp.Pts, vp.Pts - GetMasterClock(is), double(end) / 1000000.0 - targetClock);
+  player->VideoStatsCounter().AddShown(pts, pts - GetMasterClock(is), double(end) / 1000000.0 - targetClock);
+  return true;
 }
 
 void VideoImageDisplay(TMediaState* is) { RenderOutput(is); }
+
+void FreeScreenPicture(TMediaState* is) {
+  FreePaddedCopy(is->Screen);
+  is->Screen.Texture = nullptr;  // textures go with the renderer
+  is->Screen.Filled = false;
+}
 
 void TOutputCapture::Arm() {
   std::lock_guard<std::mutex> g(FLock);

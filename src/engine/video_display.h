@@ -1,6 +1,7 @@
 #pragma once
 // Putting pictures on the output: the rectangle for the aspect-ratio setting,
-// the upload and rendering of a queue slot, and read-backs of the output.
+// the sizing of the output, the upload and rendering of a picture, and
+// read-backs of the output.
 #include <SDL2/SDL.h>
 
 #include <cstdint>
@@ -17,10 +18,21 @@ namespace zv {
 SDL_Rect DisplayRect(float aspectRatio, int surfaceWidth, int surfaceHeight, int pictureWidth, int pictureHeight,
                      AVRational sar);
 
-// Play thread: uploads the slot and shows it; it stays the picture on screen.
-void ShowPicture(TMediaState* is, int slot, double targetClock);
+// Play thread: sizes the output (the screen size, else the picture's, else
+// 640 x 480) and takes its actual size. 0, or -1 when there is no output.
+int VideoOpen(TMediaState* is, bool force);
+
+// Play thread: uploads frame (YUV 4:2:0; a due subtitle is blended into it,
+// made writable first) and shows it; it stays the picture on screen, and the
+// player's copy for CurrentFrame refers to it. False after the fatal message
+// when the output cannot take a picture of its size: the caller closes the
+// playback.
+bool ShowPicture(TMediaState* is, AVFrame* frame, double pts, double targetClock);
 // Play thread: draws the picture on screen again (black when there is none).
 void VideoImageDisplay(TMediaState* is);
+// At the close of the playback: frees the padded copy (the texture goes with
+// the renderer).
+void FreeScreenPicture(TMediaState* is);
 
 // The rendered output as 0xAARRGGBB pixels, rows top-down.
 struct TOutputPixels {

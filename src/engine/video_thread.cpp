@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <exception>
 #include <string>
 #include <thread>
 
@@ -13,6 +14,7 @@
 #include "filters/filter_pipeline.h"
 #include "runtime/entry_points.h"
 #include "runtime/logger.h"
+#include "runtime/safe_math.h"
 
 namespace zv {
 
@@ -118,7 +120,8 @@ int GetVideoFrame(TVideoDecoder& d) {
   if (PacketQueueGet(is->VideoQueue, &pkt, true, &d.generation) < 0) return -1;
   if (IsFlushPacket(pkt)) {
     Flush(d);
-    if (FlushPictureQueue(is) < 0) return -1;
+    is->Pictures.Flush(d.generation);
+    is->VideoCurrentPos.store(-1, std::memory_order_relaxed);
     is->PtsCorrection = TPtsCorrection{};
     ResetVideoClocksOnFlush(is);
     is->PictureShown.store(0, std::memory_order_relaxed);
@@ -179,7 +182,61 @@ int FilterPicture(TVideoDecoder& d) {
   return 0;
 }
 
+// The application sees (and may redraw) the picture as a bitmap before it
+// is queued; a redrawn picture is written back into the frame, made
+// writable first: only this path copies the picture.
+void DeliverVideoHook(TVideoDecoder& d, AVFrame* frame, double pts) {
+  TCustomPlayer* player = d.player;
+  if (!player->VideoHook()) return;
+  TVideoHookEvent handler = player->OnVideoHook();
+  if (!handler) return;
+  TFormatConverter& conv = player->HookConverter();
+  TAVPicture in;
+  for (int i = 0; i < 4; ++i) {
+    in.data[i] = frame->data[i];
+    in.linesize[i] = frame->linesize[i];
+  }
+  const AVPixelFormat fmt = AVPixelFormat(frame->format);
+  if (!conv.ToRGB(in, fmt, frame->width, frame->height, true)) {
+    DefaultLogger().Log(player, llError, conv.LastErrMsg());
+    return;
+  }
+  TBitmap& bmp = conv.Bitmap();
+  bool update = true;
+  const int64_t apts = MicrosFromStart(pts, d.is->StartTime);
+  std::string failure;
+  bmp.Canvas().Lock();
+  try {
+    handler(player, &bmp, apts, update);
+  } catch (const std::exception& e) {
+    failure = e.what();
+  } catch (...) {
+    failure = "unknown exception";
+  }
+  bmp.Canvas().Unlock();
+  if (!failure.empty()) {
+    DefaultLogger().Log(player, llError, "Error occurs OnVideoHook: " + failure);
+    return;
+  }
+  if (!update) return;
+  if (ff::av_frame_make_writable(frame) < 0) {
+    DefaultLogger().Log(player, llError, "OnVideoHook: the picture could not be made writable");
+    return;
+  }
+  conv.CopyFromBitmap();
+  TAVPicture out;
+  for (int i = 0; i < 4; ++i) {
+    out.data[i] = frame->data[i];
+    out.linesize[i] = frame->linesize[i];
+  }
+  if (!conv.FromRGB(out, fmt, frame->width, frame->height)) DefaultLogger().Log(player, llError, conv.LastErrMsg());
+}
+
+// Carried out, but its flush not yet taken: a picture now belongs to the old position.
+bool FlushPending(const TMediaState* is) { return is->SeekDone.load() && !is->VideoFlushed.load(); }
+
 // Pictures without a timestamp continue the clock of the ones before.
+// 1 queued, 0 dropped, -1 aborted; frame is left empty.
 int OutputPicture(TVideoDecoder& d, AVFrame* frame, double pts, int64_t pos) {
   TMediaState* is = d.is;
   if (!std::isnan(pts))
@@ -187,7 +244,18 @@ int OutputPicture(TVideoDecoder& d, AVFrame* frame, double pts, int64_t pos) {
   else
     pts = is->VideoClock;
   is->VideoClock += is->FrameDuration + frame->repeat_pict * (is->FrameDuration * 0.5);
-  return QueuePicture(is, frame, pts, pos);
+  const int64_t start = ClockMicros();
+  DeliverVideoHook(d, frame, pts);
+  // The display lets pictures pile up only when it falls behind.
+  if (is->Pictures.Full() && is->Refresh.load(std::memory_order_relaxed) != 1) SkipFramesOnFullQueue(is);
+  const int r = is->Pictures.Put(
+      frame, pts, pos, d.generation, [is] { return FlushPending(is); },
+      [is](double p) { return ComputeTargetTime(is, p); });
+  d.player->VideoStatsCounter().AddQueueTime(double(ClockMicros() - start));
+  // Waited for a slot and the queue was kept full (paused) meanwhile: the
+  // picture is from before the seek and must not keep this thread from the flush.
+  if (r == 0) d.player->VideoStatsCounter().AddDiscardedAfterSeek();
+  return r;
 }
 
 // A filtered picture in d.filtered goes to the picture queue. 0, or -1 to end.
@@ -205,15 +273,14 @@ int DeliverPicture(TVideoDecoder& d) {
                static_cast<long long>(rescaled));
     pts = rescaled;
   }
-  // Carried out, but its flush not yet taken: this picture belongs to the old position.
-  if (is->SeekDone.load() && !is->VideoFlushed.load()) {
+  if (FlushPending(is)) {
     player->VideoStatsCounter().AddDiscardedAfterSeek();
     ff::av_frame_unref(f);
     return 0;
   }
   if (is->SeekDone.load() && is->VideoFlushed.load()) {
     is->SeekDone.store(0);
-    std::lock_guard<std::mutex> g(is->PictQueueMutex);
+    std::lock_guard<std::mutex> g(is->SeekMarkLock);
     if (is->SeekGeneration.load() <= d.generation) is->SeekWhilePaused.store(0);  // a newer one keeps it
   }
   const double seconds = pts == AV_NOPTS_VALUE ? NAN : double(pts) * av_q2d(d.streamTb);

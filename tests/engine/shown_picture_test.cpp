@@ -6,20 +6,31 @@
 #include <cstring>
 #include <vector>
 
+#include "runtime/entry_points.h"
 #include "support/test_support.h"
 
 namespace zv {
 namespace {
 
-// A 9 x 7 picture in a 10 x 8 slot: luma flat; the last chroma column (the
-// picture's last pixel column) red, the last chroma row (its last pixel row)
-// blue, everything else neutral. A copy that keeps w/2 x h/2 chroma loses both.
+// A 9 x 7 picture: luma flat; the last chroma column (the picture's last
+// pixel column) red, the last chroma row (its last pixel row) blue,
+// everything else neutral. A copy that keeps w/2 x h/2 chroma loses both.
 TEST(ShownPictureTest, OddSizesKeepTheirLastChromaColumnAndRow) {
   std::string err;
   ASSERT_TRUE(test::LoadPlayerLibraries(&err)) << err;
-  const int slotW = 10, slotH = 8, w = 9, h = 7, pitchY = 32, pitchC = 32;
-  std::vector<uint8_t> y(size_t(pitchY) * slotH, 128), u(size_t(pitchC) * slotH / 2, 128),
-      v(size_t(pitchC) * slotH / 2, 128);
+  const int slotW = 10, slotH = 8, w = 9, h = 7;
+  AVFrame* frame = ff::av_frame_alloc();
+  ASSERT_TRUE(frame);
+  frame->format = AV_PIX_FMT_YUV420P;
+  frame->width = w;
+  frame->height = h;
+  ASSERT_GE(ff::av_frame_get_buffer(frame, 0), 0);
+  for (int p = 0; p < 3; ++p)
+    for (int r = 0; r < (p ? (h + 1) / 2 : h); ++r)
+      std::memset(frame->data[p] + size_t(r) * frame->linesize[p], 128, size_t(frame->linesize[p]));
+  uint8_t* u = frame->data[1];
+  uint8_t* v = frame->data[2];
+  const int pitchC = frame->linesize[1];
   const int lastC = (w + 1) / 2 - 1, lastR = (h + 1) / 2 - 1;
   for (int r = 0; r <= lastR; ++r) {
     u[size_t(r) * pitchC + lastC] = 90;
@@ -29,20 +40,11 @@ TEST(ShownPictureTest, OddSizesKeepTheirLastChromaColumnAndRow) {
     u[size_t(lastR) * pitchC + c] = 240;
     v[size_t(lastR) * pitchC + c] = 110;
   }
-  TVideoPicture vp;
-  vp.Width = slotW;
-  vp.Height = slotH;
-  vp.PictureWidth = w;
-  vp.PictureHeight = h;
-  vp.Planes[0] = y.data();
-  vp.Planes[1] = u.data();
-  vp.Planes[2] = v.data();
-  vp.Pitches[0] = pitchY;
-  vp.Pitches[1] = vp.Pitches[2] = pitchC;
 
   TShownPicture shown;
   shown.Open(slotW, slotH);
-  shown.Store(vp, 40000);
+  shown.Store(frame, 40000);
+  ff::av_frame_free(&frame);  // the copy keeps its own reference
   TFormatConverter conv;
   int64_t pts = -1;
   TBitmap& bmp = shown.Copy(conv, pts);

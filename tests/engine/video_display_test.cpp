@@ -1,5 +1,6 @@
 // Where pictures land on the output (aspect-ratio cases, read back from the
-// rendered output), re-opening on a new ratio, and the video hook.
+// rendered output), re-opening on a new ratio, the video hook, and frame
+// copies of the picture on screen.
 #include <atomic>
 #include <chrono>
 
@@ -153,6 +154,55 @@ TEST(VideoDisplay, AHookThatThrowsIsLoggedAndThePictureStays) {
   TBitmapCanvas& canvas = p->HookConverter().Bitmap().Canvas();
   EXPECT_TRUE(canvas.TryLock()) << "the canvas stayed locked";
   canvas.Unlock();
+}
+
+// Shown pictures are referenced, not copied: a frame copy must still be the
+// picture on screen while later ones wait in the queue, and a hook's drawing
+// on one picture must stay on that picture (the decoder keeps referring to
+// the buffers it decoded into).
+TEST(VideoDisplay, CopiesAndTheHookSeeThePictureOnScreenOnly) {
+  auto p = test::MakeVideoPlayer();
+  ASSERT_TRUE(p);
+  std::atomic<int> calls{0}, redSeenLater{0};
+  p->SetVideoHook(true);
+  p->SetOnVideoHook([&](TFFBaseComponent*, TBitmap* bmp, int64_t, bool& AUpdate) {
+    const uint8_t* px = bmp->ScanLine(150) + 3 * 200;
+    if (calls++ == 0) {
+      bmp->Canvas().FillRect(160, 120, 240, 180, 0x000000FF);  // red (0x00BBGGRR), on the first picture only
+      AUpdate = true;
+    } else {
+      if (px[2] > 200 && px[1] < 70 && px[0] < 70) ++redSeenLater;
+      AUpdate = false;
+    }
+  });
+  auto copyIsRed = [&] {
+    const uint8_t* px = p->CurrentFrame().ScanLine(150) + 3 * 200;
+    return px[2] > 200 && px[1] < 70 && px[0] < 70;
+  };
+  // Paused at the start: picture 0 on screen, picture 1 decoded and queued.
+  ASSERT_TRUE(p->Open(MediaFile("video_only_h264.mp4"), 0, true)) << p->LastErrMsg();
+  ASSERT_TRUE(WaitUntil([&] { return p->VideoStats().Shown == 1 && calls.load() >= 2; }));
+  int64_t pts = -1;
+  EXPECT_EQ(test::FrameNumberOf(p->CurrentFrame(pts)), 0);
+  EXPECT_NEAR(double(pts), 0, 1000);
+  EXPECT_TRUE(copyIsRed());
+  TOutputPixels out;
+  ASSERT_TRUE(CaptureOutput(*p, out));
+  EXPECT_EQ(test::FrameNumberOf(out, SDL_Rect{0, 0, 320, 240}), 0);
+
+  // Playing on: the drawing stays on picture 0, later pictures and their
+  // copies are the decoded ones.
+  p->Resume();
+  ASSERT_TRUE(WaitUntil([&] { return p->VideoStats().Shown >= 8; }));
+  p->Pause();
+  ASSERT_TRUE(CaptureOutput(*p, out));
+  const int onScreen = test::FrameNumberOf(out, SDL_Rect{0, 0, 320, 240});
+  EXPECT_GE(onScreen, 1);
+  EXPECT_EQ(test::FrameNumberOf(p->CurrentFrame(pts)), onScreen);
+  EXPECT_NEAR(test::FrameAt(pts), onScreen, 0.01);
+  EXPECT_FALSE(copyIsRed());
+  EXPECT_EQ(redSeenLater.load(), 0);
+  p->Stop(true);
 }
 
 }  // namespace

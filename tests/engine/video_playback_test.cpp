@@ -112,12 +112,10 @@ TEST(VideoPlayback, CurrentFrameWithNothingOpenIsEmpty) {
 // Waits until the picture queued after the one on screen is due, so that a
 // refresh after that would have shown it.
 void WaitUntilQueuedPictureIsDue(TMediaState* is) {
-  double target;
-  {
-    std::lock_guard<std::mutex> g(is->PictQueueMutex);
-    ASSERT_EQ(is->PictQueueSize, 1);
-    target = is->PictQueue[is->PictQueueRIndex].TargetClock;
-  }
+  ASSERT_EQ(is->Pictures.Count(), 1);
+  TPictureQueue::THead head;
+  ASSERT_TRUE(is->Pictures.Peek(head));
+  const double target = head.TargetClock;
   ASSERT_TRUE(WaitUntil([&] { return ClockSeconds() > target + 0.02; }));
 }
 
