@@ -1,6 +1,6 @@
 #pragma once
-// The one thing the play loop sleeps on. Every producer (a picture queued, a quit, a reopen, a pause toggle, a flush) signals it; the
-// loop also wakes when the window system's connection has input, or at the
+// The one thing the play loop sleeps on. Every producer (a picture queued, a
+// quit, a reopen, a pause toggle, a flush) signals it; the loop also wakes when the window system's connection has input, or at the
 // deadline of the next picture. SDL's own event wait is not used: for a
 // foreign window its cross-thread wake-up goes to the window's owner, not to
 // SDL, so it would sleep out its whole time-out.

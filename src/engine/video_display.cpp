@@ -47,15 +47,23 @@ void RenderOutput(TMediaState* is) {
   SDL_Renderer* renderer = player->Renderer();
   if (!renderer) return;
   const TSDLEntryPoints& sdl = player->SDL();
-  sdl.SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
-  sdl.SDL_RenderClear(renderer);
   const TVideoPicture& sc = is->Screen;
-  if (sc.Filled && sc.Texture && is->Width > 0 && is->Height > 0) {
-    SDL_Rect r = DisplayRect(player->AspectRatio(), is->Width, is->Height, sc.Width, sc.Height, is->ShownSar);
+  const bool picture = sc.Filled && sc.Texture && is->Width > 0 && is->Height > 0;
+  SDL_Rect r{0, 0, 0, 0};
+  if (picture) {
+    r = DisplayRect(player->AspectRatio(), is->Width, is->Height, sc.Width, sc.Height, is->ShownSar);
     r.x += is->XLeft;
     r.y += is->YTop;
-    sdl.SDL_RenderCopy(renderer, sc.Texture, nullptr, &r);
   }
+  // A picture over the whole output leaves nothing to clear.
+  int ow = 0, oh = 0;
+  const bool covered = picture && r.x <= 0 && r.y <= 0 && sdl.SDL_GetRendererOutputSize(renderer, &ow, &oh) == 0 &&
+                       r.x + r.w >= ow && r.y + r.h >= oh;
+  if (!covered) {
+    sdl.SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
+    sdl.SDL_RenderClear(renderer);
+  }
+  if (picture) sdl.SDL_RenderCopy(renderer, sc.Texture, nullptr, &r);
   player->OutputCapture().Fill(sdl, renderer);
   sdl.SDL_RenderPresent(renderer);
 }
