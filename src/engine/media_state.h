@@ -145,7 +145,7 @@ struct TMediaState {
   int Width = 0, Height = 0, XLeft = 0, YTop = 0;  // surface size and display origin
   TPtsCorrection PtsCorrection;
   AVFilterContext* OutVideoFilter = nullptr;
-  float SkipFrames = 1, SkipFramesIndex = 0;  // video thread, or the play thread while it waits in a flush
+  float SkipFrames = 1, SkipFramesIndex = 0;  // video thread only
   std::atomic<int> LateDropsPending{0};  // late pictures the display dropped, for the skip ratio
   std::atomic<int> Refresh{0};  // 1 while the play loop works through the picture queue
   TCustomPlayer* Owner = nullptr;

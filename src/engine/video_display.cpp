@@ -94,6 +94,9 @@ bool PrepareScreen(TMediaState* is, int pictureWidth, int pictureHeight) {
   if (ok) {
     sc.Texture = sdl.SDL_CreateTexture(renderer, SDL_PIXELFORMAT_IYUV, SDL_TEXTUREACCESS_STREAMING, w, h);
     ok = sc.Texture != nullptr;
+    // Pictures are opaque: drawn as a copy. A renderer that keeps the texture
+    // in a format with alpha would otherwise blend every pixel.
+    if (ok) sdl.SDL_SetTextureBlendMode(sc.Texture, SDL_BLENDMODE_NONE);
   }
   if (ok && padded) {
     // Rows 32-byte aligned for the copy and the upload.
