@@ -65,7 +65,6 @@ struct TMediaState {
   alignas(16) uint8_t AudioBuf2[AudioBufSizeBytes];
 
   std::thread ReadThread;     // demultiplexing loop
-  TManualEvent ReaderDone{false};  // set as the read thread's last step
   std::thread VideoThread;    // video decoding
   std::thread SubtitleThread; // subtitle decoding
 

@@ -76,7 +76,7 @@ bool TCustomPlayer::StreamOpen(const std::string& AFileName, bool APaused) {
     FreeMediaState(S);
     return false;
   }
-  // The read thread may need the main thread (OnBeforeFindStreamInfo, logging).
+  // The read thread may need the main thread (an OnBeforeFindStreamInfo handler may hand work to it).
   while (S->OpenState.load() == 0) {
     ServeMainThread();
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -202,7 +202,6 @@ void TCustomPlayer::ReadThreadMain(TMediaState* S) {
   // The sound device's failure left SDL's error text in this thread's storage.
   if (FSDL.SDL_TLSCleanup) FSDL.SDL_TLSCleanup();
   if (S->OpenState.load() == -1) S->OpenState.store(-2);
-  S->ReaderDone.Set();
 }
 
 }  // namespace zv
