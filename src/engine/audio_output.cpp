@@ -127,7 +127,7 @@ int AudioDeviceOpen(TMediaState* is, AVCodecContext* ctx) {
     player->SetSoundDeviceError(reason);
     return -1;
   }
-  AVFrame* frame = ff::av_frame_alloc();
+  AVFramePtr frame(ff::av_frame_alloc());
   if (!frame) {
     sdl.SDL_CloseAudioDevice(dev);
     player->ReportError("SDL_OpenAudio() failed: out of memory", false);
@@ -136,8 +136,7 @@ int AudioDeviceOpen(TMediaState* is, AVCodecContext* ctx) {
   is->AudioDevice = dev;
   is->AudioSpec = obtained;
   is->AudioHwBufSize = static_cast<int>(obtained.size);
-  is->AudioCodec = ctx;
-  is->AudioFrame = frame;
+  is->AudioFrame = std::move(frame);
   is->AudioFrameOffset = 0;
   is->AudioSrcFmt = AV_SAMPLE_FMT_S16;
   is->AudioBufSize.store(0, std::memory_order_relaxed);

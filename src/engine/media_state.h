@@ -17,6 +17,7 @@
 #include "engine/packet_queue.h"
 #include "engine/wait_gate.h"
 #include "runtime/av_headers.h"
+#include "runtime/av_ptr.h"
 
 namespace zv {
 
@@ -82,7 +83,7 @@ struct TMediaState {
   std::atomic<int64_t> SeekGeneration{0};  // of the pending request
   std::atomic<int> ReadPauseReturn{0};
 
-  AVFormatContext* FormatContext = nullptr;
+  AVInputPtr FormatContext;
 
   // Audio
   int AudioStreamIndex = -1;
@@ -92,8 +93,8 @@ struct TMediaState {
   int AudioHwBufSize = 0;
   SDL_AudioDeviceID AudioDevice = 0;
   SDL_AudioSpec AudioSpec{};       // what the device granted
-  AVCodecContext* AudioCodec = nullptr;
-  AVFrame* AudioFrame = nullptr;
+  AVCodecContextPtr AudioCodec;
+  AVFramePtr AudioFrame;
   uint8_t* AudioBuf = nullptr;  // chunk being played (AudioBuf1, AudioBuf2 or silence)
   // Written by the audio thread, read by the clock readers.
   std::atomic<int> AudioBufSize{0};
@@ -101,9 +102,9 @@ struct TMediaState {
   // Odd while the audio thread changes AudioClock/AudioBufSize/AudioBufIndex
   // together, so clock readers can take a consistent triple.
   std::atomic<uint32_t> AudioClockSeq{0};
-  AVPacket* AudioPkt = nullptr;  // packet being decoded (owned unless the flush packet)
+  TQueuedPacket AudioPkt;  // packet being decoded
   int AudioSrcFmt = AV_SAMPLE_FMT_S16;
-  SwrContext* ReformatCtx = nullptr;  // to interleaved S16
+  SwrContextPtr ReformatCtx;  // to interleaved S16
   std::atomic<int> ShowAudio{0};      // 0 none, 1 waveform (file without video)
   int16_t SampleArray[SampleArraySize];  // guarded by SampleArrayMutex
   std::atomic<int> SampleArrayIndex{0};  // written under SampleArrayMutex
@@ -124,7 +125,7 @@ struct TMediaState {
   int SubtitleStreamIndex = -1;
   std::atomic<int> SubtitleStreamChanged{0};
   AVStream* SubtitleStream = nullptr;
-  AVCodecContext* SubtitleCodec = nullptr;
+  AVCodecContextPtr SubtitleCodec;
   TPacketQueue SubtitleQueue;
   TSubPicture SubPictQueue[SubPictureQueueSize];  // guarded by SubPictMutex
   int SubPictSize = 0, SubPictRIndex = 0, SubPictWIndex = 0;  // guarded by SubPictMutex
@@ -136,7 +137,7 @@ struct TMediaState {
   double VideoClock = 0;
   int VideoStreamIndex = -1;
   AVStream* VideoStream = nullptr;
-  AVCodecContext* VideoCodec = nullptr;
+  AVCodecContextPtr VideoCodec;
   TPacketQueue VideoQueue;
   std::atomic<double> VideoCurrentPts{0};
   std::atomic<double> VideoCurrentPtsDrift{0};

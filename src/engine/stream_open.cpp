@@ -122,7 +122,7 @@ void TCustomPlayer::ReadThreadMain(TMediaState* S) {
       SetLastErrMsg(FormatOpenError(name, err));
       return;
     }
-    S->FormatContext = ic;
+    S->FormatContext.reset(ic);
     TBeforeFindStreamInfoEvent before;
     {
       std::lock_guard<std::mutex> g(FEventLock);
@@ -197,7 +197,7 @@ void TCustomPlayer::ReadThreadMain(TMediaState* S) {
   if (S->VideoStreamIndex >= 0) StreamComponentClose(S, S->VideoStreamIndex);
   if (S->SubtitleStreamIndex >= 0) StreamComponentClose(S, S->SubtitleStreamIndex);
   if (S->AudioStreamIndex >= 0) StreamComponentClose(S, S->AudioStreamIndex);
-  if (S->FormatContext) CloseInputWithNames(&S->FormatContext);
+  S->FormatContext.reset();
   if (ret != 0) PushQuitEvent(S);
   // The sound device's failure left SDL's error text in this thread's storage.
   if (FSDL.SDL_TLSCleanup) FSDL.SDL_TLSCleanup();
