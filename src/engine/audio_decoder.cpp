@@ -99,9 +99,7 @@ int ConvertToBuffer(TMediaState* is, AVFrame* f) {
 }
 
 int ChunkReady(TMediaState* is, int bytes) {
-  is->AudioClock.store(is->AudioClock.load(std::memory_order_relaxed) +
-                           static_cast<double>(bytes) / (2.0 * is->AudioSpec.channels * is->AudioSpec.freq),
-                       std::memory_order_relaxed);
+  is->AudioClock.Advance(static_cast<double>(bytes) / (2.0 * is->AudioSpec.channels * is->AudioSpec.freq));
   return bytes;
 }
 
@@ -199,8 +197,7 @@ int AudioDecodeFrame(TMediaState* is) {
       continue;
     }
     if (pkt->pts != AV_NOPTS_VALUE && is->AudioStream)
-      is->AudioClock.store(static_cast<double>(pkt->pts) * av_q2d(is->AudioStream->time_base),
-                           std::memory_order_relaxed);
+      is->AudioClock.SetPts(static_cast<double>(pkt->pts) * av_q2d(is->AudioStream->time_base));
     is->AudioPkt = std::move(pkt);
   }
 }

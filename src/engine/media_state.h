@@ -13,6 +13,7 @@
 #include <string>
 #include <thread>
 
+#include "engine/audio_clock.h"
 #include "engine/manual_event.h"
 #include "engine/packet_queue.h"
 #include "engine/wait_gate.h"
@@ -87,7 +88,6 @@ struct TMediaState {
 
   // Audio
   int AudioStreamIndex = -1;
-  std::atomic<double> AudioClock{0};  // media time at the end of the last decoded chunk
   AVStream* AudioStream = nullptr;
   TPacketQueue AudioQueue;
   int AudioHwBufSize = 0;
@@ -96,12 +96,7 @@ struct TMediaState {
   AVCodecContextPtr AudioCodec;
   AVFramePtr AudioFrame;
   uint8_t* AudioBuf = nullptr;  // chunk being played (AudioBuf1, AudioBuf2 or silence)
-  // Written by the audio thread, read by the clock readers.
-  std::atomic<int> AudioBufSize{0};
-  std::atomic<int> AudioBufIndex{0};
-  // Odd while the audio thread changes AudioClock/AudioBufSize/AudioBufIndex
-  // together, so clock readers can take a consistent triple.
-  std::atomic<uint32_t> AudioClockSeq{0};
+  TAudioClock AudioClock;       // of the chunk being played; written by the audio thread
   TQueuedPacket AudioPkt;  // packet being decoded
   int AudioSrcFmt = AV_SAMPLE_FMT_S16;
   SwrContextPtr ReformatCtx;  // to interleaved S16
@@ -110,11 +105,6 @@ struct TMediaState {
   std::atomic<int> SampleArrayIndex{0};  // written under SampleArrayMutex
   std::mutex SampleArrayMutex;
   int LastIStart = 0;
-  std::atomic<int64_t> AudioCallbackTime{0};  // monotonic µs at the last callback
-  // How far the last callback moved the audio clock (s, 0 when it played
-  // silence); with AudioCallbackTime it lets readers move the clock on
-  // smoothly between callbacks. Written inside AudioClockSeq.
-  std::atomic<double> AudioCallbackSpan{0};
   // Input the ReformatCtx was made for, besides AudioSrcFmt (audio thread only).
   int AudioSrcChannels = 0;
   uint64_t AudioSrcChannelMask = 0;  // 0 unless the layout has a native order
