@@ -24,10 +24,9 @@ void BM_PutGetSameThread(benchmark::State& state) {
   AVPacket* pkt = MakePacket(int(state.range(0)));
   for (auto _ : state) {
     zv::PacketQueuePut(q, pkt);
-    AVPacket* out = nullptr;
-    zv::PacketQueueGet(q, &out, false);
-    ff::av_packet_free(&out);
-  }
+    zv::TQueuedPacket out;
+    zv::PacketQueueGet(q, out, false);
+      }
   state.SetItemsProcessed(state.iterations());
   ff::av_packet_free(&pkt);
   zv::PacketQueueEnd(q);
@@ -43,10 +42,9 @@ void BM_ProducerConsumer(benchmark::State& state) {
     zv::PacketQueueInit(q);
     std::thread consumer([&] {
       for (int i = 0; i < batch; ++i) {
-        AVPacket* out = nullptr;
-        if (zv::PacketQueueGet(q, &out, true) != 1) break;
-        ff::av_packet_free(&out);
-      }
+        zv::TQueuedPacket out;
+        if (zv::PacketQueueGet(q, out, true) != 1) break;
+              }
     });
     for (int i = 0; i < batch; ++i) zv::PacketQueuePut(q, pkt);
     consumer.join();

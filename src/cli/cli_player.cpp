@@ -211,6 +211,7 @@ int RunPlayer(int argc, char** argv) {
   }
   player.Stop(true);
   SetMainThreadWakeHook(nullptr);
+  CheckSynchronize();  // log lines the playback's threads left for this thread
   if (o.Stats) {
     TVideoStats s = player.VideoStats();
     char text[512];

@@ -17,7 +17,7 @@ uint64_t NativeMask(const AVChannelLayout& layout) {
 }
 
 void FreeConverter(TMediaState* is) {
-  if (is->ReformatCtx) ff::swr_free(&is->ReformatCtx);
+  is->ReformatCtx.reset();
   is->AudioSrcFmt = AV_SAMPLE_FMT_S16;
   is->AudioSrcChannels = 0;
   is->AudioSrcChannelMask = 0;
@@ -41,20 +41,20 @@ bool PrepareConverter(TMediaState* is, const AVFrame* f) {
       ff::av_channel_layout_copy(&in, &f->ch_layout) < 0)
     ff::av_channel_layout_default(&in, f->ch_layout.nb_channels);
   ff::av_channel_layout_default(&out, is->AudioSpec.channels);
-  SwrContext* ctx = nullptr;
-  int r = ff::swr_alloc_set_opts2(&ctx, &out, AV_SAMPLE_FMT_S16, is->AudioSpec.freq, &in,
+  SwrContext* made = nullptr;
+  int r = ff::swr_alloc_set_opts2(&made, &out, AV_SAMPLE_FMT_S16, is->AudioSpec.freq, &in,
                                   static_cast<AVSampleFormat>(f->format), f->sample_rate, 0, nullptr);
-  if (r >= 0 && ctx) r = ff::swr_init(ctx);
+  SwrContextPtr ctx(made);
+  if (r >= 0 && ctx) r = ff::swr_init(ctx.get());
   ff::av_channel_layout_uninit(&in);
   ff::av_channel_layout_uninit(&out);
   if (r < 0 || !ctx) {
-    if (ctx) ff::swr_free(&ctx);
     const char* src = ff::av_get_sample_fmt_name(static_cast<AVSampleFormat>(f->format));
     ReportAudioError(is, Format("Cannot convert %s sample format to %s sample format",
                                 {src ? src : "?", ff::av_get_sample_fmt_name(AV_SAMPLE_FMT_S16)}));
     return false;
   }
-  is->ReformatCtx = ctx;
+  is->ReformatCtx = std::move(ctx);
   is->AudioSrcFmt = f->format;
   is->AudioSrcChannels = f->ch_layout.nb_channels;
   is->AudioSrcChannelMask = NativeMask(f->ch_layout);
@@ -66,7 +66,7 @@ int BytesPerOutputSample(const TMediaState* is) { return 2 * is->AudioSpec.chann
 
 // Next piece of a device-format frame larger than one buffer, into AudioBuf1.
 int CopyFramePiece(TMediaState* is) {
-  AVFrame* f = is->AudioFrame;
+  AVFrame* f = is->AudioFrame.get();
   int frameBytes = BytesPerOutputSample(is);
   int n = std::min(f->nb_samples - is->AudioFrameOffset, AudioBufSizeBytes / frameBytes);
   std::memcpy(is->AudioBuf1, f->data[0] + static_cast<size_t>(is->AudioFrameOffset) * frameBytes,
@@ -87,7 +87,7 @@ int ConvertToBuffer(TMediaState* is, AVFrame* f) {
   uint8_t* out[1] = {is->AudioBuf2};
   int capacity = AudioBufSizeBytes / BytesPerOutputSample(is);
   const uint8_t** in = f ? const_cast<const uint8_t**>(f->extended_data) : const_cast<const uint8_t**>(kNoInput);
-  int n = ff::swr_convert(is->ReformatCtx, out, capacity, in, f ? f->nb_samples : 0);
+  int n = ff::swr_convert(is->ReformatCtx.get(), out, capacity, in, f ? f->nb_samples : 0);
   if (f) ff::av_frame_unref(f);
   if (n < 0) {
     FreeConverter(is);  // the next frame makes a fresh one
@@ -99,9 +99,7 @@ int ConvertToBuffer(TMediaState* is, AVFrame* f) {
 }
 
 int ChunkReady(TMediaState* is, int bytes) {
-  is->AudioClock.store(is->AudioClock.load(std::memory_order_relaxed) +
-                           static_cast<double>(bytes) / (2.0 * is->AudioSpec.channels * is->AudioSpec.freq),
-                       std::memory_order_relaxed);
+  is->AudioClock.Advance(static_cast<double>(bytes) / (2.0 * is->AudioSpec.channels * is->AudioSpec.freq));
   return bytes;
 }
 
@@ -121,23 +119,22 @@ void ReportAudioError(TMediaState* is, const std::string& text) {
 }
 
 void ResetAudioDecoding(TMediaState* is) {
-  if (is->AudioCodec) ff::avcodec_flush_buffers(is->AudioCodec);
-  if (is->AudioFrame) ff::av_frame_unref(is->AudioFrame);
+  if (is->AudioCodec) ff::avcodec_flush_buffers(is->AudioCodec.get());
+  if (is->AudioFrame) ff::av_frame_unref(is->AudioFrame.get());
   is->AudioFrameOffset = 0;
   FreeConverter(is);
 }
 
 void ReleaseAudioDecoding(TMediaState* is) {
-  if (is->AudioPkt && !IsFlushPacket(is->AudioPkt)) ff::av_packet_free(&is->AudioPkt);
-  is->AudioPkt = nullptr;
-  if (is->AudioFrame) ff::av_frame_free(&is->AudioFrame);
+  is->AudioPkt.reset();
+  is->AudioFrame.reset();
   is->AudioFrameOffset = 0;
   FreeConverter(is);
 }
 
 int AudioDecodeFrame(TMediaState* is) {
-  AVCodecContext* dec = is->AudioCodec;
-  AVFrame* frame = is->AudioFrame;
+  AVCodecContext* dec = is->AudioCodec.get();
+  AVFrame* frame = is->AudioFrame.get();
   if (!dec || !frame || is->AudioSpec.channels <= 0 || is->AudioSpec.freq <= 0) return -1;
   for (;;) {
     // What the last frame left over comes first.
@@ -149,7 +146,7 @@ int AudioDecodeFrame(TMediaState* is) {
 
     bool inputRefused = false;
     if (is->AudioPkt) {
-      int r = ff::avcodec_send_packet(dec, is->AudioPkt);
+      int r = ff::avcodec_send_packet(dec, is->AudioPkt.get());
       if (r == AVERROR(EAGAIN)) {
         inputRefused = true;  // its output is taken first
       } else if (r == AVERROR_EOF) {
@@ -157,7 +154,7 @@ int AudioDecodeFrame(TMediaState* is) {
         continue;
       } else {
         if (r < 0) LogDecodeFailure(is);
-        ff::av_packet_free(&is->AudioPkt);
+        is->AudioPkt.reset();
       }
     }
 
@@ -189,20 +186,19 @@ int AudioDecodeFrame(TMediaState* is) {
       if (!inputRefused || r != AVERROR(EAGAIN)) continue;
       // Refused input with no output to take: the decoder is stuck on it.
       LogDecodeFailure(is);
-      ff::av_packet_free(&is->AudioPkt);
+      is->AudioPkt.reset();
     }
 
     if (is->Paused.load(std::memory_order_relaxed)) return -1;
-    AVPacket* pkt = nullptr;
-    if (PacketQueueGet(is->AudioQueue, &pkt, false) <= 0) return -1;
-    if (IsFlushPacket(pkt)) {
+    TQueuedPacket pkt;
+    if (PacketQueueGet(is->AudioQueue, pkt, false) <= 0) return -1;
+    if (IsFlushPacket(pkt.get())) {
       ResetAudioDecoding(is);
       continue;
     }
     if (pkt->pts != AV_NOPTS_VALUE && is->AudioStream)
-      is->AudioClock.store(static_cast<double>(pkt->pts) * av_q2d(is->AudioStream->time_base),
-                           std::memory_order_relaxed);
-    is->AudioPkt = pkt;
+      is->AudioClock.SetPts(static_cast<double>(pkt->pts) * av_q2d(is->AudioStream->time_base));
+    is->AudioPkt = std::move(pkt);
   }
 }
 

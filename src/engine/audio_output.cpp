@@ -43,25 +43,18 @@ void FillAudioBuffer(TMediaState* is, const TSDLEntryPoints& sdl, uint8_t* strea
     // On every way out: the clock readers interpolate over what this call played.
     ~Publish() {
       const double moved = GetAudioClock(is, false) - clockBefore;
-      uint32_t seq = is->AudioClockSeq.load(std::memory_order_relaxed);
-      is->AudioClockSeq.store(seq + 1, std::memory_order_relaxed);
-      std::atomic_thread_fence(std::memory_order_release);
-      is->AudioCallbackTime.store(start, std::memory_order_relaxed);
-      is->AudioCallbackSpan.store(moved > 0 && moved <= period ? moved : (moved > period ? period : 0),
-                                  std::memory_order_relaxed);
-      is->AudioClockSeq.store(seq + 2, std::memory_order_release);
+      is->AudioClock.PublishCallback(start, moved > 0 && moved <= period ? moved : (moved > period ? period : 0));
     }
   } publish{is, start, clockBefore, period};
   // SDL2 hands over the buffer as it was; mixing needs silence underneath.
   std::memset(stream, 0, static_cast<size_t>(std::max(len, 0)));
   while (len > 0) {
-    if (is->AudioBufIndex.load(std::memory_order_relaxed) >= is->AudioBufSize.load(std::memory_order_relaxed)) {
-      uint32_t seq = is->AudioClockSeq.load(std::memory_order_relaxed);
-      is->AudioClockSeq.store(seq + 1, std::memory_order_relaxed);
-      std::atomic_thread_fence(std::memory_order_release);
+    TAudioClock& clock = is->AudioClock;
+    if (clock.ChunkHandedOut() >= clock.ChunkSize()) {
+      clock.BeginUpdate();
       int size = AudioDecodeFrame(is);
       if (QueueAborted(is->AudioQueue)) {
-        is->AudioClockSeq.store(seq + 2, std::memory_order_release);
+        clock.EndUpdate();
         return;
       }
       if (size < 0) {
@@ -71,16 +64,15 @@ void FillAudioBuffer(TMediaState* is, const TSDLEntryPoints& sdl, uint8_t* strea
       } else if (is->ShowAudio) {
         UpdateSampleDisplay(is, reinterpret_cast<const int16_t*>(is->AudioBuf), size);
       }
-      is->AudioBufSize.store(size, std::memory_order_relaxed);
-      is->AudioBufIndex.store(0, std::memory_order_relaxed);
-      is->AudioClockSeq.store(seq + 2, std::memory_order_release);
+      clock.SetChunk(size);
+      clock.EndUpdate();
     }
-    int index = is->AudioBufIndex.load(std::memory_order_relaxed);
-    int n = std::min(is->AudioBufSize.load(std::memory_order_relaxed) - index, len);
+    const int index = clock.ChunkHandedOut();
+    const int n = std::min(clock.ChunkSize() - index, len);
     MixOutput(sdl, stream, is->AudioBuf + index, n, volume, mute);
     len -= n;
     stream += n;
-    is->AudioBufIndex.store(index + n, std::memory_order_relaxed);
+    clock.HandOut(n);
   }
 }
 
@@ -127,7 +119,7 @@ int AudioDeviceOpen(TMediaState* is, AVCodecContext* ctx) {
     player->SetSoundDeviceError(reason);
     return -1;
   }
-  AVFrame* frame = ff::av_frame_alloc();
+  AVFramePtr frame(ff::av_frame_alloc());
   if (!frame) {
     sdl.SDL_CloseAudioDevice(dev);
     player->ReportError("SDL_OpenAudio() failed: out of memory", false);
@@ -136,12 +128,10 @@ int AudioDeviceOpen(TMediaState* is, AVCodecContext* ctx) {
   is->AudioDevice = dev;
   is->AudioSpec = obtained;
   is->AudioHwBufSize = static_cast<int>(obtained.size);
-  is->AudioCodec = ctx;
-  is->AudioFrame = frame;
+  is->AudioFrame = std::move(frame);
   is->AudioFrameOffset = 0;
   is->AudioSrcFmt = AV_SAMPLE_FMT_S16;
-  is->AudioBufSize.store(0, std::memory_order_relaxed);
-  is->AudioBufIndex.store(0, std::memory_order_relaxed);
+  is->AudioClock.SetChunk(0);
   return 0;
 }
 

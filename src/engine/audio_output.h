@@ -26,7 +26,8 @@ void FillAudioBuffer(TMediaState* is, const TSDLEntryPoints& sdl, uint8_t* strea
 extern "C" void AudioCallback(void* userdata, Uint8* stream, int len);
 
 // Opens the device for the decoder (paused; SDL_PauseAudioDevice(dev, 0)
-// starts it) and prepares the decoding state. 0, or -1 with the error reported.
+// starts it, once the decoder is in AudioCodec) and prepares the decoding
+// state. 0, or -1 with the error reported.
 int AudioDeviceOpen(TMediaState* is, AVCodecContext* ctx);
 // Closes the device (the callback has returned when it does) and frees the
 // converter, the frame and a packet in decoding.

@@ -38,29 +38,16 @@ int AudioBytesPerSecond(const TMediaState* is) {
 }
 
 double GetAudioClock(TMediaState* is, bool interpolate) {
-  int bps = AudioBytesPerSecond(is);
-  double pts = 0, span = 0;
-  int pending = 0;
-  int64_t callbackTime = 0;
-  // A few tries for a set the audio thread was not changing; the last read
-  // is good enough when it keeps changing (it is off by one chunk at most).
-  for (int attempt = 0; attempt < 64; ++attempt) {
-    uint32_t before = is->AudioClockSeq.load(std::memory_order_acquire);
-    pts = is->AudioClock.load(std::memory_order_relaxed);
-    pending = is->AudioBufSize.load(std::memory_order_relaxed) - is->AudioBufIndex.load(std::memory_order_relaxed);
-    span = is->AudioCallbackSpan.load(std::memory_order_relaxed);
-    callbackTime = is->AudioCallbackTime.load(std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_acquire);
-    if ((before & 1) == 0 && is->AudioClockSeq.load(std::memory_order_relaxed) == before) break;
-    std::this_thread::yield();
-  }
-  if (bps <= 0) return pts;
-  const double handedOut = pts - static_cast<double>(pending) / bps;
+  const int bps = AudioBytesPerSecond(is);
+  const TAudioClock::TReading clock = is->AudioClock.Read();
+  if (bps <= 0) return clock.Pts;
+  const double handedOut = clock.Pts - static_cast<double>(clock.PendingBytes) / bps;
+  const double span = clock.CallbackSpan;
   // The clock moves in steps of one device period (tens of ms); pictures are
   // timed against it, so it is read as the line through those steps: the
   // device plays the last period's sound over the time that follows.
   if (!interpolate || span <= 0 || is->Paused.load(std::memory_order_relaxed)) return handedOut;
-  const double elapsed = static_cast<double>(ClockMicros() - callbackTime) / 1000000.0;
+  const double elapsed = static_cast<double>(ClockMicros() - clock.CallbackTime) / 1000000.0;
   return handedOut - span + std::clamp(elapsed, 0.0, span);
 }
 

@@ -13,11 +13,13 @@
 #include <string>
 #include <thread>
 
+#include "engine/audio_clock.h"
 #include "engine/manual_event.h"
 #include "engine/packet_queue.h"
 #include "engine/picture_queue.h"
 #include "engine/wait_gate.h"
 #include "runtime/av_headers.h"
+#include "runtime/av_ptr.h"
 
 namespace zv {
 
@@ -60,7 +62,6 @@ struct TMediaState {
   alignas(16) uint8_t AudioBuf2[AudioBufSizeBytes];
 
   std::thread ReadThread;     // demultiplexing loop
-  TManualEvent ReaderDone{false};  // set as the read thread's last step
   std::thread VideoThread;    // video decoding
   std::thread SubtitleThread; // subtitle decoding
 
@@ -78,38 +79,27 @@ struct TMediaState {
   std::atomic<int64_t> SeekGeneration{0};  // of the pending request
   std::atomic<int> ReadPauseReturn{0};
 
-  AVFormatContext* FormatContext = nullptr;
+  AVInputPtr FormatContext;
 
   // Audio
   int AudioStreamIndex = -1;
-  std::atomic<double> AudioClock{0};  // media time at the end of the last decoded chunk
   AVStream* AudioStream = nullptr;
   TPacketQueue AudioQueue;
   int AudioHwBufSize = 0;
   SDL_AudioDeviceID AudioDevice = 0;
   SDL_AudioSpec AudioSpec{};       // what the device granted
-  AVCodecContext* AudioCodec = nullptr;
-  AVFrame* AudioFrame = nullptr;
+  AVCodecContextPtr AudioCodec;
+  AVFramePtr AudioFrame;
   uint8_t* AudioBuf = nullptr;  // chunk being played (AudioBuf1, AudioBuf2 or silence)
-  // Written by the audio thread, read by the clock readers.
-  std::atomic<int> AudioBufSize{0};
-  std::atomic<int> AudioBufIndex{0};
-  // Odd while the audio thread changes AudioClock/AudioBufSize/AudioBufIndex
-  // together, so clock readers can take a consistent triple.
-  std::atomic<uint32_t> AudioClockSeq{0};
-  AVPacket* AudioPkt = nullptr;  // packet being decoded (owned unless the flush packet)
+  TAudioClock AudioClock;       // of the chunk being played; written by the audio thread
+  TQueuedPacket AudioPkt;  // packet being decoded
   int AudioSrcFmt = AV_SAMPLE_FMT_S16;
-  SwrContext* ReformatCtx = nullptr;  // to interleaved S16
+  SwrContextPtr ReformatCtx;  // to interleaved S16
   std::atomic<int> ShowAudio{0};      // 0 none, 1 waveform (file without video)
   int16_t SampleArray[SampleArraySize];  // guarded by SampleArrayMutex
   std::atomic<int> SampleArrayIndex{0};  // written under SampleArrayMutex
   std::mutex SampleArrayMutex;
   int LastIStart = 0;
-  std::atomic<int64_t> AudioCallbackTime{0};  // monotonic µs at the last callback
-  // How far the last callback moved the audio clock (s, 0 when it played
-  // silence); with AudioCallbackTime it lets readers move the clock on
-  // smoothly between callbacks. Written inside AudioClockSeq.
-  std::atomic<double> AudioCallbackSpan{0};
   // Input the ReformatCtx was made for, besides AudioSrcFmt (audio thread only).
   int AudioSrcChannels = 0;
   uint64_t AudioSrcChannelMask = 0;  // 0 unless the layout has a native order
@@ -120,7 +110,7 @@ struct TMediaState {
   int SubtitleStreamIndex = -1;
   std::atomic<int> SubtitleStreamChanged{0};
   AVStream* SubtitleStream = nullptr;
-  AVCodecContext* SubtitleCodec = nullptr;
+  AVCodecContextPtr SubtitleCodec;
   TPacketQueue SubtitleQueue;
   TSubPicture SubPictQueue[SubPictureQueueSize];  // guarded by SubPictMutex
   int SubPictSize = 0, SubPictRIndex = 0, SubPictWIndex = 0;  // guarded by SubPictMutex
@@ -133,7 +123,7 @@ struct TMediaState {
   double VideoClock = 0;
   int VideoStreamIndex = -1;
   AVStream* VideoStream = nullptr;
-  AVCodecContext* VideoCodec = nullptr;
+  AVCodecContextPtr VideoCodec;
   TPacketQueue VideoQueue;
   std::atomic<double> VideoCurrentPts{0};
   std::atomic<double> VideoCurrentPtsDrift{0};

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "runtime/av_ptr.h"
 #include "runtime/entry_points.h"
 
 namespace zv {
@@ -20,11 +21,11 @@ AVPacket MakeFlushPacket() {
   return p;
 }
 
-void FreeNode_Locked(TPacketNode* node) {
-  if (!IsFlushPacket(node->Pkt)) ff::av_packet_free(&node->Pkt);
-  delete node;
-}
 }  // namespace
+
+void TQueuedPacketDeleter::operator()(AVPacket* p) const {
+  if (!IsFlushPacket(p)) ff::av_packet_free(&p);
+}
 
 AVPacket* FlushPacket() {
   static AVPacket flush = MakeFlushPacket();
@@ -45,20 +46,17 @@ void PacketQueueInit(TPacketQueue& q) {
 
 int PacketQueuePut(TPacketQueue& q, AVPacket* pkt) {
   if (!pkt) return -1;
-  AVPacket* own = pkt;
-  if (!IsFlushPacket(pkt)) {
-    own = ff::av_packet_alloc();
-    if (!own) return -1;
-    if (ff::av_packet_ref(own, pkt) < 0) {
-      ff::av_packet_free(&own);
-      return -1;
-    }
+  TQueuedPacket own;
+  if (IsFlushPacket(pkt)) {
+    own.reset(pkt);
+  } else {
+    AVPacketPtr ref(ff::av_packet_alloc());
+    if (!ref || ff::av_packet_ref(ref.get(), pkt) < 0) return -1;
+    own.reset(ref.release());
   }
-  auto* node = new (std::nothrow) TPacketNode{own, nullptr, 0};
-  if (!node) {
-    if (own != pkt) ff::av_packet_free(&own);
-    return -1;
-  }
+  const int size = own->size;
+  auto* node = new (std::nothrow) TPacketNode{std::move(own), nullptr, 0};
+  if (!node) return -1;
   {
     std::lock_guard<std::mutex> g(q.Mutex);
     node->Generation = q.Generation;
@@ -68,13 +66,13 @@ int PacketQueuePut(TPacketQueue& q, AVPacket* pkt) {
       q.First = node;
     q.Last = node;
     ++q.NbPackets;
-    q.Size += own->size + PacketNodeOverhead;
+    q.Size += size + PacketNodeOverhead;
   }
   q.Cond.notify_one();
   return 0;
 }
 
-int PacketQueueGet(TPacketQueue& q, AVPacket** pkt, bool block, int64_t* generation) {
+int PacketQueueGet(TPacketQueue& q, TQueuedPacket& pkt, bool block, int64_t* generation) {
   std::unique_lock<std::mutex> l(q.Mutex);
   for (;;) {
     if (q.AbortRequest) return -1;
@@ -83,7 +81,7 @@ int PacketQueueGet(TPacketQueue& q, AVPacket** pkt, bool block, int64_t* generat
       if (!q.First) q.Last = nullptr;
       --q.NbPackets;
       q.Size -= node->Pkt->size + PacketNodeOverhead;
-      *pkt = node->Pkt;
+      pkt = std::move(node->Pkt);
       if (generation) *generation = node->Generation;
       delete node;
       l.unlock();
@@ -100,7 +98,7 @@ namespace {
 void Flush_Locked(TPacketQueue& q) {
   for (TPacketNode* node = q.First; node;) {
     TPacketNode* next = node->Next;
-    FreeNode_Locked(node);
+    delete node;
     node = next;
   }
   q.First = q.Last = nullptr;
@@ -115,7 +113,7 @@ void PacketQueueFlush(TPacketQueue& q) {
 }
 
 int PacketQueueRestart(TPacketQueue& q, int64_t generation) {
-  auto* node = new (std::nothrow) TPacketNode{FlushPacket(), nullptr, generation};
+  auto* node = new (std::nothrow) TPacketNode{TQueuedPacket(FlushPacket()), nullptr, generation};
   {
     std::lock_guard<std::mutex> g(q.Mutex);
     Flush_Locked(q);

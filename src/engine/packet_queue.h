@@ -3,6 +3,7 @@
 // seek the flush packet travels through it and tells the decoder to drop its state.
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 
 #include "engine/wait_gate.h"
@@ -14,8 +15,15 @@ namespace zv {
 // the demultiplexer's thresholds behave alike everywhere.
 constexpr int PacketNodeOverhead = 72;
 
+// A queued packet: its own reference, freed with it, or the flush packet,
+// which belongs to nobody.
+struct TQueuedPacketDeleter {
+  void operator()(AVPacket* p) const;
+};
+using TQueuedPacket = std::unique_ptr<AVPacket, TQueuedPacketDeleter>;
+
 struct TPacketNode {
-  AVPacket* Pkt;  // owned reference (or the flush packet, never owned)
+  TQueuedPacket Pkt;
   TPacketNode* Next;
   int64_t Generation = 0;  // the seek the packet was read after
 };
@@ -40,10 +48,10 @@ void PacketQueueInit(TPacketQueue& q);
 // Takes a new reference to pkt's data (the flush packet is queued as itself).
 // 0, or -1 when the data could not be referenced or the node not allocated.
 int PacketQueuePut(TPacketQueue& q, AVPacket* pkt);
-// 1 with *pkt set (caller owns it: av_packet_free unless IsFlushPacket),
-// 0 when empty and !block, -1 when aborted. A blocked get wakes on abort.
-// generation, when given, receives the seek generation the packet belongs to.
-int PacketQueueGet(TPacketQueue& q, AVPacket** pkt, bool block, int64_t* generation = nullptr);
+// 1 with pkt set, 0 when empty and !block, -1 when aborted. A blocked get
+// wakes on abort. generation, when given, receives the seek generation the
+// packet belongs to.
+int PacketQueueGet(TPacketQueue& q, TQueuedPacket& pkt, bool block, int64_t* generation = nullptr);
 void PacketQueueFlush(TPacketQueue& q);
 // After a seek: drops what is queued and queues the flush packet, all of it
 // from now on stamped with the seek's generation.

@@ -308,10 +308,8 @@ void TCustomPlayer::CloseStream(TMediaState* S) {
   S->AbortRequest.store(1);
   S->PauseGate.Notify();
   S->ReaderGate.Notify();
-  // The reader (or a decoding thread it joins) may be handing a log line to
-  // the main thread: a close there serves hand-offs until it is done.
-  if (IsMainThread() && S->ReadThread.joinable())
-    while (!S->ReaderDone.WaitFor(std::chrono::milliseconds(10))) ServeMainThread();
+  // Nothing the reader or its decoding threads do waits for the main thread
+  // (log lines are queued for it), so a close there joins them plainly.
   if (S->ReadThread.joinable()) S->ReadThread.join();
   FreeScreenPicture(S);
 }

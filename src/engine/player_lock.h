@@ -1,7 +1,7 @@
 #pragma once
 // The lock between the play loop and the application's operations on the
 // playback it runs. Taken on the main thread it keeps serving hand-offs while
-// it waits: the holder may itself be handing a log line to the main thread.
+// it waits: the holder may be closing a playback, which takes a while.
 // Recursive: a handler served by a waiting main thread may call back into the
 // player. A plain mutex and condition (no timed mutex).
 #include <chrono>

@@ -32,9 +32,10 @@ bool NoPictureToCome(const TMediaState* S) {
 }  // namespace
 
 void TCustomPlayer::ReadLoop(TMediaState* S) {
-  AVFormatContext* ic = S->FormatContext;
+  AVFormatContext* ic = S->FormatContext.get();
   const std::string& name = S->FileName;
-  AVPacket* pkt = ff::av_packet_alloc();
+  AVPacketPtr packet(ff::av_packet_alloc());
+  AVPacket* pkt = packet.get();
   bool eof = false;
   auto reportEof = [&] {
     if (S->IsImageSequence || S->EofReported.exchange(1)) return;
@@ -117,11 +118,10 @@ void TCustomPlayer::ReadLoop(TMediaState* S) {
         // An empty packet tells the decoder to give out what it holds (and
         // the end to be checked again); one at a time, or they would pile up
         // while the paused video thread takes none.
-        AVPacket* empty = vSize == 0 ? ff::av_packet_alloc() : nullptr;
+        AVPacketPtr empty(vSize == 0 ? ff::av_packet_alloc() : nullptr);
         if (empty) {
           empty->stream_index = S->VideoStreamIndex;
-          PacketQueuePut(S->VideoQueue, empty);
-          ff::av_packet_free(&empty);
+          PacketQueuePut(S->VideoQueue, empty.get());
         }
         if (NoPictureToCome(S)) FPictureReadyEvent.Set();
       }
@@ -168,7 +168,6 @@ void TCustomPlayer::ReadLoop(TMediaState* S) {
       PacketQueuePut(S->SubtitleQueue, pkt);
     ff::av_packet_unref(pkt);
   }
-  ff::av_packet_free(&pkt);
   // A loop left on an I/O error waits here for the close.
   while (!S->AbortRequest.load()) Sleep(100);
 }

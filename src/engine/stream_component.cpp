@@ -4,6 +4,7 @@
 #include "engine/player.h"
 #include "engine/video_thread.h"
 #include "engine/subtitle_thread.h"
+#include "runtime/av_ptr.h"
 #include "runtime/codec_lock.h"
 #include "runtime/entry_points.h"
 #include "runtime/format.h"
@@ -32,21 +33,19 @@ void ApplyDecoderSettings(AVCodecContext* ctx) {
 }  // namespace
 
 int TCustomPlayer::StreamComponentOpen(TMediaState* S, int AIndex) {
-  AVFormatContext* ic = S->FormatContext;
+  AVFormatContext* ic = S->FormatContext.get();
   if (!ic || AIndex < 0 || unsigned(AIndex) >= ic->nb_streams) return -1;
   AVStream* st = ic->streams[AIndex];
   const AVCodec* codec = ff::avcodec_find_decoder(st->codecpar->codec_id);
-  AVCodecContext* ctx = ff::avcodec_alloc_context3(codec);
-  if (!ctx || ff::avcodec_parameters_to_context(ctx, st->codecpar) < 0) {
-    FreeCodec(&ctx);
+  AVCodecContextPtr ctx(ff::avcodec_alloc_context3(codec));
+  if (!ctx || ff::avcodec_parameters_to_context(ctx.get(), st->codecpar) < 0) {
     ReportError("avcodec_open() failed.", false);
     return -1;
   }
   ctx->pkt_timebase = st->time_base;
-  ApplyDecoderSettings(ctx);
+  ApplyDecoderSettings(ctx.get());
   if (ctx->codec_type == AVMEDIA_TYPE_VIDEO) ctx->thread_count = DecoderThreadCount(DecoderThreads());
-  if (!codec || OpenCodec(ctx, codec, nullptr) < 0) {
-    FreeCodec(&ctx);
+  if (!codec || OpenCodec(ctx.get(), codec, nullptr) < 0) {
     ReportError("avcodec_open() failed.", false);
     return -1;
   }
@@ -54,14 +53,11 @@ int TCustomPlayer::StreamComponentOpen(TMediaState* S, int AIndex) {
   switch (ctx->codec_type) {
     case AVMEDIA_TYPE_AUDIO:
       // The device opens paused; it starts once the queue is ready.
-      if (AudioDeviceOpen(S, ctx) < 0) {
-        FreeCodec(&ctx);
-        return -1;
-      }
+      if (AudioDeviceOpen(S, ctx.get()) < 0) return -1;
       st->discard = AVDISCARD_DEFAULT;
       S->AudioStreamIndex = AIndex;
       S->AudioStream = st;
-      S->AudioCodec = ctx;
+      S->AudioCodec = std::move(ctx);
       S->AudioDuration.store(st->duration == AV_NOPTS_VALUE
                                  ? -1
                                  : ff::av_rescale_q(st->duration, st->time_base, AVRational{1, 1000000}),
@@ -74,10 +70,10 @@ int TCustomPlayer::StreamComponentOpen(TMediaState* S, int AIndex) {
       st->discard = AVDISCARD_DEFAULT;
       S->VideoStreamIndex = AIndex;
       S->VideoStream = st;
-      S->VideoCodec = ctx;
+      S->VideoCodec = std::move(ctx);
       // The decoder's own frame rate (its time base no longer carries one);
       // only a known rate that disagrees with the container's is worth a note.
-      const AVRational fr = ctx->framerate, r = st->r_frame_rate;
+      const AVRational fr = S->VideoCodec->framerate, r = st->r_frame_rate;
       const bool codecRate = fr.num > 0 && fr.den > 0;
       if (codecRate && av_cmp_q(fr, r) == 0) {
         S->FrameDuration = double(fr.den) / fr.num;
@@ -98,7 +94,7 @@ int TCustomPlayer::StreamComponentOpen(TMediaState* S, int AIndex) {
       }
       PacketQueueInit(S->VideoQueue);
       PacketQueuePut(S->VideoQueue, FlushPacket());
-      FShownPicture.Open(ctx->width, ctx->height);
+      FShownPicture.Open(S->VideoCodec->width, S->VideoCodec->height);
       try {
         S->VideoThread = std::thread([S] { VideoThreadMain(S); });
       } catch (const std::system_error&) {
@@ -112,7 +108,7 @@ int TCustomPlayer::StreamComponentOpen(TMediaState* S, int AIndex) {
       st->discard = AVDISCARD_DEFAULT;
       S->SubtitleStreamIndex = AIndex;
       S->SubtitleStream = st;
-      S->SubtitleCodec = ctx;
+      S->SubtitleCodec = std::move(ctx);
       PacketQueueInit(S->SubtitleQueue);
       PacketQueuePut(S->SubtitleQueue, FlushPacket());
       try {
@@ -122,14 +118,13 @@ int TCustomPlayer::StreamComponentOpen(TMediaState* S, int AIndex) {
       }
       break;
     default:
-      FreeCodec(&ctx);  // nothing of this stream is used
-      break;
+      break;  // nothing of this stream is used; its decoder goes
   }
   return 0;
 }
 
 void TCustomPlayer::StreamComponentClose(TMediaState* S, int AIndex) {
-  AVFormatContext* ic = S->FormatContext;
+  AVFormatContext* ic = S->FormatContext.get();
   if (!ic || AIndex < 0 || unsigned(AIndex) >= ic->nb_streams) return;
   AVStream* st = ic->streams[AIndex];
   switch (st->codecpar->codec_type) {
@@ -137,7 +132,7 @@ void TCustomPlayer::StreamComponentClose(TMediaState* S, int AIndex) {
       PacketQueueAbort(S->AudioQueue);
       AudioDeviceClose(S);  // the callback has returned when it does
       PacketQueueEnd(S->AudioQueue);
-      FreeCodec(&S->AudioCodec);
+      S->AudioCodec.reset();
       S->AudioStream = nullptr;
       S->AudioStreamIndex = -1;
       S->AudioDuration.store(-1, std::memory_order_relaxed);
@@ -149,7 +144,7 @@ void TCustomPlayer::StreamComponentClose(TMediaState* S, int AIndex) {
       if (S->VideoThread.joinable()) S->VideoThread.join();
       FShownPicture.Close();
       PacketQueueEnd(S->VideoQueue);
-      FreeCodec(&S->VideoCodec);
+      S->VideoCodec.reset();
       S->VideoStream = nullptr;
       S->VideoStreamIndex = -1;
       break;
@@ -164,7 +159,7 @@ void TCustomPlayer::StreamComponentClose(TMediaState* S, int AIndex) {
       if (S->SubtitleThread.joinable()) S->SubtitleThread.join();
       FreeSubPictures(S);  // the refresh step may not run again
       PacketQueueEnd(S->SubtitleQueue);
-      FreeCodec(&S->SubtitleCodec);
+      S->SubtitleCodec.reset();
       S->SubtitleStream = nullptr;
       S->SubtitleStreamIndex = -1;
       break;

@@ -76,7 +76,7 @@ bool TCustomPlayer::StreamOpen(const std::string& AFileName, bool APaused) {
     FreeMediaState(S);
     return false;
   }
-  // The read thread may need the main thread (OnBeforeFindStreamInfo, logging).
+  // The read thread may need the main thread (an OnBeforeFindStreamInfo handler may hand work to it).
   while (S->OpenState.load() == 0) {
     ServeMainThread();
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -122,7 +122,7 @@ void TCustomPlayer::ReadThreadMain(TMediaState* S) {
       SetLastErrMsg(FormatOpenError(name, err));
       return;
     }
-    S->FormatContext = ic;
+    S->FormatContext.reset(ic);
     TBeforeFindStreamInfoEvent before;
     {
       std::lock_guard<std::mutex> g(FEventLock);
@@ -197,12 +197,11 @@ void TCustomPlayer::ReadThreadMain(TMediaState* S) {
   if (S->VideoStreamIndex >= 0) StreamComponentClose(S, S->VideoStreamIndex);
   if (S->SubtitleStreamIndex >= 0) StreamComponentClose(S, S->SubtitleStreamIndex);
   if (S->AudioStreamIndex >= 0) StreamComponentClose(S, S->AudioStreamIndex);
-  if (S->FormatContext) CloseInputWithNames(&S->FormatContext);
+  S->FormatContext.reset();
   if (ret != 0) PushQuitEvent(S);
   // The sound device's failure left SDL's error text in this thread's storage.
   if (FSDL.SDL_TLSCleanup) FSDL.SDL_TLSCleanup();
   if (S->OpenState.load() == -1) S->OpenState.store(-2);
-  S->ReaderDone.Set();
 }
 
 }  // namespace zv

@@ -36,7 +36,7 @@ void DecodeSubtitlePacket(TMediaState* is, AVPacket* pkt) {
   if (pkt->pts != AV_NOPTS_VALUE) pts = pkt->pts * av_q2d(is->SubtitleStream->time_base);
   AVSubtitle sub{};
   int got = 0;
-  int r = ff::avcodec_decode_subtitle2(is->SubtitleCodec, &sub, &got, pkt);
+  int r = ff::avcodec_decode_subtitle2(is->SubtitleCodec.get(), &sub, &got, pkt);
   if (r < 0 || !got || sub.format != 0) {
     // Text subtitles are not shown: release them at once.
     ff::avsubtitle_free(&sub);
@@ -74,10 +74,10 @@ void ConvertPaletteToYuva(AVSubtitleRect* rect) {
 void SubtitleThreadMain(TMediaState* is) {
   for (;;) {
     WaitWhilePaused(is);
-    AVPacket* pkt = nullptr;
-    if (PacketQueueGet(is->SubtitleQueue, &pkt, true) < 0) return;
-    if (IsFlushPacket(pkt)) {
-      if (is->SubtitleCodec) ff::avcodec_flush_buffers(is->SubtitleCodec);
+    TQueuedPacket pkt;
+    if (PacketQueueGet(is->SubtitleQueue, pkt, true) < 0) return;
+    if (IsFlushPacket(pkt.get())) {
+      if (is->SubtitleCodec) ff::avcodec_flush_buffers(is->SubtitleCodec.get());
       continue;
     }
     bool aborted;
@@ -87,8 +87,7 @@ void SubtitleThreadMain(TMediaState* is) {
       while (is->SubPictSize >= SubPictureQueueSize && !Aborted(is)) is->SubPictCond.wait_for(l, PollPeriod);
       aborted = Aborted(is);
     }
-    if (!aborted && is->SubtitleCodec && is->SubtitleStream) DecodeSubtitlePacket(is, pkt);
-    ff::av_packet_free(&pkt);
+    if (!aborted && is->SubtitleCodec && is->SubtitleStream) DecodeSubtitlePacket(is, pkt.get());
     if (aborted) return;
   }
 }

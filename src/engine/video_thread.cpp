@@ -47,8 +47,8 @@ struct TVideoDecoder {
   AVRational streamTb{1, 1};
   std::string filters;
   TVideoFilterPipeline pipeline;
-  AVFrame* decoded = nullptr;
-  AVFrame* filtered = nullptr;
+  AVFramePtr decoded;
+  AVFramePtr filtered;
   bool drainSent = false;  // the decoder was told the stream ended
   int64_t generation = 0;  // the seek the packets now decoded were read after
   double lastPassedPts = NAN;  // s: the last picture passed on since the flush
@@ -89,13 +89,13 @@ int TakeDecoded(TVideoDecoder& d) {
   d.decoded->pts = GuessCorrectPts(is->PtsCorrection, d.decoded->pts, d.decoded->pkt_dts);
   if (!SkipFramesPassPicture(is)) {
     d.player->VideoStatsCounter().AddSkippedByDecoder();
-    ff::av_frame_unref(d.decoded);
+    ff::av_frame_unref(d.decoded.get());
     return 0;
   }
   const double pts = d.decoded->pts == AV_NOPTS_VALUE ? NAN : double(d.decoded->pts) * av_q2d(d.streamTb);
   if (TooLateToShow(d, pts)) {
     d.player->VideoStatsCounter().AddDroppedLate();
-    ff::av_frame_unref(d.decoded);
+    ff::av_frame_unref(d.decoded.get());
     return 0;
   }
   if (!std::isnan(pts)) d.lastPassedPts = pts;
@@ -112,13 +112,13 @@ void Flush(TVideoDecoder& d) {
 // 1 with a picture in d.decoded, 0 for nothing to show, -1 when aborted.
 int GetVideoFrame(TVideoDecoder& d) {
   TMediaState* is = d.is;
-  int r = ff::avcodec_receive_frame(d.ctx, d.decoded);
+  int r = ff::avcodec_receive_frame(d.ctx, d.decoded.get());
   if (r == 0) return TakeDecoded(d);
   if (r == AVERROR_EOF && d.pipeline.IsOpen()) d.pipeline.Push(nullptr);  // let the filters give out what they hold
 
-  AVPacket* pkt = nullptr;
-  if (PacketQueueGet(is->VideoQueue, &pkt, true, &d.generation) < 0) return -1;
-  if (IsFlushPacket(pkt)) {
+  TQueuedPacket pkt;
+  if (PacketQueueGet(is->VideoQueue, pkt, true, &d.generation) < 0) return -1;
+  if (IsFlushPacket(pkt.get())) {
     Flush(d);
     is->Pictures.Flush(d.generation);
     is->VideoCurrentPos.store(-1, std::memory_order_relaxed);
@@ -140,10 +140,10 @@ int GetVideoFrame(TVideoDecoder& d) {
       Flush(d);
       is->VideoDrained.store(0);
     }
-    ff::avcodec_send_packet(d.ctx, pkt);  // a damaged packet gives no picture; the next one may
+    ff::avcodec_send_packet(d.ctx, pkt.get());  // a damaged packet gives no picture; the next one may
   }
-  ff::av_packet_free(&pkt);
-  r = ff::avcodec_receive_frame(d.ctx, d.decoded);
+  pkt.reset();
+  r = ff::avcodec_receive_frame(d.ctx, d.decoded.get());
   if (r == 0 && TakeDecoded(d)) return 1;
   if (r == AVERROR_EOF && !d.pipeline.IsOpen()) {
     is->VideoDrained.store(1);
@@ -156,7 +156,7 @@ int GetVideoFrame(TVideoDecoder& d) {
 // Feeds d.decoded to the pipeline, building it for the picture's properties. 0, or -1 to end.
 int FilterPicture(TVideoDecoder& d) {
   TMediaState* is = d.is;
-  AVFrame* f = d.decoded;
+  AVFrame* f = d.decoded.get();
   if (d.pipeline.IsOpen() && !d.pipeline.InputMatches(f)) d.pipeline.Close();
   if (!d.pipeline.IsOpen()) {
     AVRational sar = f->sample_aspect_ratio.num ? f->sample_aspect_ratio : is->VideoStream->sample_aspect_ratio;
@@ -262,7 +262,7 @@ int OutputPicture(TVideoDecoder& d, AVFrame* frame, double pts, int64_t pos) {
 int DeliverPicture(TVideoDecoder& d) {
   TMediaState* is = d.is;
   TCustomPlayer* player = d.player;
-  AVFrame* f = d.filtered;
+  AVFrame* f = d.filtered.get();
   int64_t pts = f->pts;
   const int64_t pos = f->pkt_pos;
   const AVRational tb = d.pipeline.OutTimeBase();
@@ -309,16 +309,16 @@ void VideoThreadMain(TMediaState* is) {
   TVideoDecoder d;
   d.is = is;
   d.player = is->Owner;
-  d.ctx = is->VideoCodec;
+  d.ctx = is->VideoCodec.get();
   d.streamTb = is->VideoStream->time_base;
   d.filters = d.player->VideoFilters();
-  d.decoded = ff::av_frame_alloc();
-  d.filtered = ff::av_frame_alloc();
+  d.decoded.reset(ff::av_frame_alloc());
+  d.filtered.reset(ff::av_frame_alloc());
   bool running = d.decoded && d.filtered;
   while (running) {
     if (!WaitWhilePaused(is)) break;
     if (d.pipeline.IsOpen()) {
-      int r = d.pipeline.Pull(d.filtered);
+      int r = d.pipeline.Pull(d.filtered.get());
       if (r == 0) {
         running = DeliverPicture(d) == 0;
         continue;
@@ -344,8 +344,6 @@ void VideoThreadMain(TMediaState* is) {
     is->VideoEnded.store(1);
     if (!is->AudioStream) PushQuitEvent(is);
   }
-  ff::av_frame_free(&d.decoded);
-  ff::av_frame_free(&d.filtered);
 }
 
 }  // namespace zv

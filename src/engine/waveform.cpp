@@ -101,8 +101,9 @@ void VideoAudioDisplay(TMediaState* is) {
       c.WriteIndex = is->SampleArrayIndex.load(std::memory_order_relaxed);
       c.Channels = channels;
       c.SampleRate = is->AudioSpec.freq;
-      c.PendingBytes = is->AudioBufSize.load(std::memory_order_relaxed) - is->AudioBufIndex.load(std::memory_order_relaxed);
-      c.CallbackTime = is->AudioCallbackTime.load(std::memory_order_relaxed);
+      const TAudioClock::TReading clock = is->AudioClock.Read();
+      c.PendingBytes = clock.PendingBytes;
+      c.CallbackTime = clock.CallbackTime;
       c.Now = ClockMicros();
       c.Width = w;
       is->LastIStart = WaveformTriggerIndex(is->SampleArray, WaveformPlayIndex(c), channels);

@@ -16,7 +16,7 @@ struct TWaveformClock {
   int WriteIndex = 0;          // SampleArrayIndex
   int Channels = 1;
   int SampleRate = 0;
-  int PendingBytes = 0;        // AudioBufSize - AudioBufIndex
+  int PendingBytes = 0;        // of the chunk being played, not yet handed to the device
   int64_t CallbackTime = 0;    // µs of the last callback, 0 when none yet
   int64_t Now = 0;             // µs
   int Width = 0;

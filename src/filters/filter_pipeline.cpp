@@ -244,13 +244,13 @@ TVideoFilterPipeline::~TVideoFilterPipeline() { Close(); }
 void TVideoFilterPipeline::Close() {
   for (auto& g : FStages) {
     for (auto* n : g.Natives) FreeNativeFilter(n);
-    if (g.Graph) ff::avfilter_graph_free(&g.Graph);
+    g.Graph.reset();
     // Buffers still out keep the pool alive until they come back.
     if (g.Pool) ff::av_buffer_pool_uninit(&g.Pool);
   }
   FStages.clear();
-  if (FTmp) ff::av_frame_free(&FTmp);
-  if (FOut) ff::av_frame_free(&FOut);
+  FTmp.reset();
+  FOut.reset();
 }
 
 int TVideoFilterPipeline::Fail(int code, const std::string& text) {
@@ -263,7 +263,7 @@ int TVideoFilterPipeline::AddGraph(const std::string& text, int width, int heigh
                                    AVRational timeBase, AVRational sar, bool last, const std::string& swsOptions) {
   FStages.emplace_back();
   TGraph& g = FStages.back();
-  g.Graph = ff::avfilter_graph_alloc();
+  g.Graph.reset(ff::avfilter_graph_alloc());
   if (!g.Graph) return Fail(AVERROR(ENOMEM), "Cannot allocate the video filter graph");
   g.Graph->scale_sws_opts = ff::av_strdup(swsOptions.c_str());
 
@@ -271,10 +271,11 @@ int TVideoFilterPipeline::AddGraph(const std::string& text, int width, int heigh
   char args[256];
   std::snprintf(args, sizeof(args), "video_size=%dx%d:pix_fmt=%d:time_base=%d/%d:pixel_aspect=%d/%d", width, height,
                 int(format), timeBase.num, timeBase.den, sar.num, sar.den);
-  int r = ff::avfilter_graph_create_filter(&g.Src, ff::avfilter_get_by_name("buffer"), "src", args, nullptr, g.Graph);
+  int r = ff::avfilter_graph_create_filter(&g.Src, ff::avfilter_get_by_name("buffer"), "src", args, nullptr,
+                                           g.Graph.get());
   if (r < 0) return Fail(r, "Cannot create the video filter source: " + ErrorText(r));
   r = ff::avfilter_graph_create_filter(&g.Sink, ff::avfilter_get_by_name("buffersink"), "out", nullptr, nullptr,
-                                       g.Graph);
+                                       g.Graph.get());
   if (r < 0) return Fail(r, "Cannot create the video filter sink: " + ErrorText(r));
   if (last) {
     const AVPixelFormat outFormats[] = {AV_PIX_FMT_YUV420P};
@@ -287,13 +288,12 @@ int TVideoFilterPipeline::AddGraph(const std::string& text, int width, int heigh
     r = ff::avfilter_link(g.Src, 0, g.Sink, 0);
     if (r < 0) return Fail(r, "Cannot link the video filter source and sink: " + ErrorText(r));
   } else {
-    AVFilterInOut* outputs = ff::avfilter_inout_alloc();
-    AVFilterInOut* inputs = ff::avfilter_inout_alloc();
-    if (!outputs || !inputs) {
-      ff::avfilter_inout_free(&outputs);
-      ff::avfilter_inout_free(&inputs);
-      return Fail(AVERROR(ENOMEM), "Cannot allocate the video filter graph");
-    }
+    AVFilterInOutPtr outputsOwned(ff::avfilter_inout_alloc());
+    AVFilterInOutPtr inputsOwned(ff::avfilter_inout_alloc());
+    if (!outputsOwned || !inputsOwned) return Fail(AVERROR(ENOMEM), "Cannot allocate the video filter graph");
+    // The parser takes the lists and gives back what it left unlinked.
+    AVFilterInOut* outputs = outputsOwned.release();
+    AVFilterInOut* inputs = inputsOwned.release();
     outputs->name = ff::av_strdup("in");
     outputs->filter_ctx = g.Src;
     outputs->pad_idx = 0;
@@ -302,12 +302,12 @@ int TVideoFilterPipeline::AddGraph(const std::string& text, int width, int heigh
     inputs->filter_ctx = g.Sink;
     inputs->pad_idx = 0;
     inputs->next = nullptr;
-    r = ff::avfilter_graph_parse_ptr(g.Graph, text.c_str(), &inputs, &outputs, nullptr);
-    ff::avfilter_inout_free(&outputs);
-    ff::avfilter_inout_free(&inputs);
+    r = ff::avfilter_graph_parse_ptr(g.Graph.get(), text.c_str(), &inputs, &outputs, nullptr);
+    outputsOwned.reset(outputs);
+    inputsOwned.reset(inputs);
     if (r < 0) return Fail(r, "Cannot parse the video filters \"" + text + "\": " + ErrorText(r));
   }
-  r = ff::avfilter_graph_config(g.Graph, nullptr);
+  r = ff::avfilter_graph_config(g.Graph.get(), nullptr);
   if (r < 0) return Fail(r, "Cannot configure the video filters \"" + text + "\": " + ErrorText(r));
   return 0;
 }
@@ -339,8 +339,8 @@ int TVideoFilterPipeline::Open(int width, int height, AVPixelFormat pixFmt, AVRa
   }
   if (!plans.back().natives.empty()) plans.emplace_back();
 
-  FTmp = ff::av_frame_alloc();
-  FOut = ff::av_frame_alloc();
+  FTmp.reset(ff::av_frame_alloc());
+  FOut.reset(ff::av_frame_alloc());
   if (!FTmp || !FOut) return Fail(AVERROR(ENOMEM), "Cannot allocate a video frame");
   const std::string swsOptions = SwsFlagsOptions(swsFlags);
   int w = width, h = height;
@@ -383,8 +383,8 @@ int TVideoFilterPipeline::RunNatives(TGraph& g) {
     written |= n->filter->planes;
   }
   if (FActive.empty()) return 0;
-  if (ff::av_frame_is_writable(FTmp)) {
-    for (auto* n : FActive) n->filter->apply(n, FTmp, FTmp);
+  if (ff::av_frame_is_writable(FTmp.get())) {
+    for (auto* n : FActive) n->filter->apply(n, FTmp.get(), FTmp.get());
     return 0;
   }
 
@@ -401,7 +401,7 @@ int TVideoFilterPipeline::RunNatives(TGraph& g) {
     g.PoolSize = g.Pool ? size : 0;
     if (!g.Pool) return AVERROR(ENOMEM);
   }
-  AVFrame* out = FOut;
+  AVFrame* out = FOut.get();
   out->buf[0] = ff::av_buffer_pool_get(g.Pool);
   if (!out->buf[0]) return AVERROR(ENOMEM);
   out->format = FTmp->format;
@@ -409,7 +409,7 @@ int TVideoFilterPipeline::RunNatives(TGraph& g) {
   out->height = FTmp->height;
   int r = ff::av_image_fill_arrays(out->data, out->linesize, out->buf[0]->data, format, out->width, out->height,
                                    kPlaneAlign);
-  if (r >= 0) r = ff::av_frame_copy_props(out, FTmp);
+  if (r >= 0) r = ff::av_frame_copy_props(out, FTmp.get());
   if (r < 0) {
     ff::av_frame_unref(out);
     return r;
@@ -429,15 +429,15 @@ int TVideoFilterPipeline::RunNatives(TGraph& g) {
   // copied only when their buffer cannot be found or referenced.
   for (int p = 0; p < 4 && FTmp->data[p]; ++p) {
     if (written & (1u << p)) continue;
-    if (SharePlane(FTmp, out, p)) continue;
+    if (SharePlane(FTmp.get(), out, p)) continue;
     // The formats the native stages take are planar with one byte a sample.
     const bool chroma = p == 1 || p == 2;
     const int w = chroma ? -((-FTmp->width) >> desc->log2_chroma_w) : FTmp->width;
     const int h = chroma ? -((-FTmp->height) >> desc->log2_chroma_h) : FTmp->height;
     CopyPlane(FTmp->data[p], FTmp->linesize[p], out->data[p], out->linesize[p], w, h);
   }
-  ff::av_frame_unref(FTmp);
-  ff::av_frame_move_ref(FTmp, out);
+  ff::av_frame_unref(FTmp.get());
+  ff::av_frame_move_ref(FTmp.get(), out);
   return 0;
 }
 
@@ -446,7 +446,7 @@ int TVideoFilterPipeline::Pump() {
     TGraph& g = FStages[i];
     TGraph& next = FStages[i + 1];
     for (;;) {
-      int r = ff::av_buffersink_get_frame(g.Sink, FTmp);
+      int r = ff::av_buffersink_get_frame(g.Sink, FTmp.get());
       if (r == AVERROR(EAGAIN)) break;
       if (r == AVERROR_EOF) {
         if (!next.EofSent) {
@@ -458,11 +458,11 @@ int TVideoFilterPipeline::Pump() {
       }
       if (r < 0) return r;
       if (!g.Natives.empty() && (r = RunNatives(g)) < 0) {
-        ff::av_frame_unref(FTmp);
+        ff::av_frame_unref(FTmp.get());
         return r;
       }
-      r = ff::av_buffersrc_add_frame_flags(next.Src, FTmp, 0);
-      ff::av_frame_unref(FTmp);
+      r = ff::av_buffersrc_add_frame_flags(next.Src, FTmp.get(), 0);
+      ff::av_frame_unref(FTmp.get());
       if (r < 0) return r;
     }
   }

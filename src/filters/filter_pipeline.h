@@ -7,6 +7,7 @@
 
 #include "filters/native_filter.h"
 #include "runtime/av_headers.h"
+#include "runtime/av_ptr.h"
 
 namespace zv {
 
@@ -75,7 +76,7 @@ public:
 
 private:
   struct TGraph {
-    AVFilterGraph* Graph = nullptr;
+    AVFilterGraphPtr Graph;
     AVFilterContext* Src = nullptr;
     AVFilterContext* Sink = nullptr;
     // Native stages run on pictures leaving this graph's sink.
@@ -93,8 +94,8 @@ private:
   int RunNatives(TGraph& g);
 
   std::vector<TGraph> FStages;
-  AVFrame* FTmp = nullptr;
-  AVFrame* FOut = nullptr;                     // RunNatives' new picture
+  AVFramePtr FTmp;
+  AVFramePtr FOut;                             // RunNatives' new picture
   std::vector<TNativeFilterContext*> FActive;  // RunNatives' stages that change the picture
   int FInWidth = 0;
   int FInHeight = 0;

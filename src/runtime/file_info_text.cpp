@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "runtime/av_ptr.h"
 #include "runtime/entry_points.h"
 #include "runtime/file_utils.h"
 #include "runtime/format.h"
@@ -72,10 +73,9 @@ void AppendStreamLines(const AVFormatContext* ic, unsigned index, std::vector<st
   AVRational codecTimeBase{0, 0};
   {
     char buf[256] = {};
-    if (AVCodecContext* cc = ff::avcodec_alloc_context3(nullptr)) {
-      if (ff::avcodec_parameters_to_context(cc, par) >= 0) ff::avcodec_string(buf, sizeof buf, cc, 0);
+    if (AVCodecContextPtr cc{ff::avcodec_alloc_context3(nullptr)}) {
+      if (ff::avcodec_parameters_to_context(cc.get(), par) >= 0) ff::avcodec_string(buf, sizeof buf, cc.get(), 0);
       codecTimeBase = cc->time_base;
-      ff::avcodec_free_context(&cc);
     }
     line += ": ";
     line += buf;

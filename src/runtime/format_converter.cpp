@@ -25,11 +25,7 @@ bool TFormatConverter::RGBLayout(int width, int height, int& lineSize, int& size
   return true;
 }
 
-TFormatConverter::~TFormatConverter() {
-  if (FBuffer) ff::av_free(FBuffer);
-  if (FToRGBContext) ff::sws_freeContext(FToRGBContext);
-  if (FFromRGBContext) ff::sws_freeContext(FFromRGBContext);
-}
+TFormatConverter::~TFormatConverter() = default;
 
 bool TFormatConverter::ToRGB(const TAVPicture& picture, AVPixelFormat pixFmt, int width, int height,
                              bool copyToBitmap) {
@@ -56,9 +52,9 @@ bool TFormatConverter::ToRGB(const TAVPicture& picture, AVPixelFormat pixFmt, in
       return false;
     }
     if (!FBuffer || FBufferSize < size) {
-      if (FBuffer) ff::av_free(FBuffer);
+      FBuffer.reset();
       FBufferSize = 0;
-      FBuffer = static_cast<uint8_t*>(ff::av_mallocz(size_t(size)));
+      FBuffer.reset(static_cast<uint8_t*>(ff::av_mallocz(size_t(size))));
       if (!FBuffer) {
         FLastErrMsg = "Cannot allocate the RGB picture";
         return false;
@@ -66,15 +62,16 @@ bool TFormatConverter::ToRGB(const TAVPicture& picture, AVPixelFormat pixFmt, in
       FBufferSize = size;
     }
     FRGBPicture = {};
-    FRGBPicture.data[0] = FBuffer;
+    FRGBPicture.data[0] = FBuffer.get();
     FRGBPicture.linesize[0] = lineSize;
-    FToRGBContext = ff::sws_getCachedContext(FToRGBContext, width, height, pixFmt, width, height, RGBPixFmt,
-                                             SWS_BICUBIC, nullptr, nullptr, nullptr);
+    // The library frees the context it was given when it cannot reuse it.
+    FToRGBContext.reset(ff::sws_getCachedContext(FToRGBContext.release(), width, height, pixFmt, width, height,
+                                                 RGBPixFmt, SWS_BICUBIC, nullptr, nullptr, nullptr));
     if (!FToRGBContext) {
       FLastErrMsg = "Cannot initialize the toRGB conversion context";
       return false;
     }
-    ff::sws_scale(FToRGBContext, picture.data, picture.linesize, 0, height, FRGBPicture.data, FRGBPicture.linesize);
+    ff::sws_scale(FToRGBContext.get(), picture.data, picture.linesize, 0, height, FRGBPicture.data, FRGBPicture.linesize);
     FCurrent = &FRGBPicture;
   }
   FCurrentWidth = width;
@@ -112,13 +109,13 @@ bool TFormatConverter::FromRGB(const TAVPicture& dest, AVPixelFormat destPixFmt,
     FLastErrMsg = "Cannot initialize the fromRGB conversion context";
     return false;
   }
-  FFromRGBContext = ff::sws_getCachedContext(FFromRGBContext, width, height, RGBPixFmt, width, height, destPixFmt,
-                                             SWS_BICUBIC, nullptr, nullptr, nullptr);
+  FFromRGBContext.reset(ff::sws_getCachedContext(FFromRGBContext.release(), width, height, RGBPixFmt, width, height,
+                                                 destPixFmt, SWS_BICUBIC, nullptr, nullptr, nullptr));
   if (!FFromRGBContext) {
     FLastErrMsg = "Cannot initialize the fromRGB conversion context";
     return false;
   }
-  ff::sws_scale(FFromRGBContext, FCurrent->data, FCurrent->linesize, 0, height, dest.data, dest.linesize);
+  ff::sws_scale(FFromRGBContext.get(), FCurrent->data, FCurrent->linesize, 0, height, dest.data, dest.linesize);
   return true;
 }
 

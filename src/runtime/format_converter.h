@@ -3,6 +3,7 @@
 #include <string>
 
 #include "runtime/av_headers.h"
+#include "runtime/av_ptr.h"
 #include "runtime/bitmap.h"
 
 struct SwsContext;
@@ -49,15 +50,15 @@ public:
 
 private:
   TBitmap FBitmap;
-  uint8_t* FBuffer = nullptr;
+  AVMemoryPtr<uint8_t> FBuffer;
   int FBufferSize = 0;
   TAVPicture FRGBPicture;
   TAVPicture FCallerPicture;  // the caller's picture when used in place
   const TAVPicture* FCurrent = nullptr;
   int FCurrentWidth = 0;
   int FCurrentHeight = 0;
-  SwsContext* FToRGBContext = nullptr;
-  SwsContext* FFromRGBContext = nullptr;
+  SwsContextPtr FToRGBContext;
+  SwsContextPtr FFromRGBContext;
   std::string FLastErrMsg;
 };
 

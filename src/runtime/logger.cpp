@@ -11,8 +11,9 @@
 
 #include "runtime/entry_points.h"
 #include "runtime/file_utils.h"
-#include "runtime/programming_check.h"
+#include "runtime/log_ring.h"
 #include "runtime/main_thread.h"
+#include "runtime/programming_check.h"
 
 namespace zv {
 
@@ -28,14 +29,18 @@ struct LogState {
   std::condition_variable activeDone;  // signalled when a logger's FActive drops to 0
   TFFLogger* current = nullptr;        // guarded by currentLock
 
+  // Lines for the main thread; taken out under currentLock (see DeliverQueued).
+  TLogRing forMainThread;
+
   std::mutex logLock;
   std::unordered_map<uint32_t, std::string> pending;  // guarded by logLock; unfinished line per thread
   std::string lastChunk;                              // guarded by logLock
   int repeatCount = 0;                                // guarded by logLock
   uint64_t nextTicket = 0;                            // guarded by logLock
 
-  // Library lines are delivered after logLock is released; tickets drawn under
-  // logLock keep them in the order they were completed.
+  // Delivered on the calling threads, library lines go out after logLock is
+  // released; tickets drawn under logLock keep them in the order they were
+  // completed. (Lines for the main thread keep it by entering the ring there.)
   std::mutex deliveryLock;
   std::condition_variable turnChanged;
   uint64_t serving = 0;  // guarded by deliveryLock
@@ -52,6 +57,8 @@ std::atomic<int> gFilterLevel{AV_LOG_INFO};
 
 // Depth of OnLog handlers running on this thread; output they cause is delivered in place.
 thread_local int tDeliveryDepth = 0;
+
+constexpr const char* kDroppedLinesText = "    Log delivery fell behind: %d lines dropped";
 
 // Waits on the main thread keep serving hand-offs, since the thread waited for
 // may itself be blocked handing a line to the main thread.
@@ -130,24 +137,52 @@ struct LoggerAccess {
     if (idle) s.activeDone.notify_all();
   }
 
-  static void DeliverLines(TFFLogger* logger, uint32_t threadId, TLogLevel level,
-                           const std::vector<std::string>& lines) {
-    // Handler exceptions stop here: this runs under a library call.
-    auto run = [&] {
-      for (const auto& line : lines) {
+  static bool ForMainThread(const TFFLogger* logger) {
+    return logger->TriggerEventInMainThread() && HasMainThread();
+  }
+
+  // The first line queued after a delivery asks the main thread for the next one.
+  static void AskForDelivery() { PostToMainThread([] { DeliverQueued(true); }); }
+
+  // On the main thread: raises the queued lines' events in queue order. A
+  // handler's exception stops at its line: the thread that logged it is gone.
+  static void DeliverQueued(bool endDelivery) {
+    LogState& s = State();
+    for (;;) {
+      TLogLine line;
+      uint64_t dropped = 0;
+      {
+        // A logger with lines queued has not passed its destructor's Forget.
+        std::lock_guard<std::mutex> lock(s.currentLock);
+        if (!s.forMainThread.Pop(line, dropped, endDelivery)) return;
+        ++line.Logger->FActive;
+      }
+      struct Hold {
+        TFFLogger* l;
+        ~Hold() { Release(l); }
+      } hold{line.Logger};
+      if (dropped > 0) {
         try {
-          logger->DoLog(TFFLogger::TLogInfo{logger, threadId, level, line});
+          line.Logger->DoLog(TFFLogger::TLogInfo{line.Logger, CurrentThreadId(), llWarning,
+                                                 Format(kDroppedLinesText, {dropped})});
         } catch (...) {
         }
       }
-    };
-    if (logger->TriggerEventInMainThread()) {
       try {
-        CallInMainThread(run);
+        line.Logger->DoLog(TFFLogger::TLogInfo{line.Sender, line.ThreadID, line.LogLevel, std::move(line.LogMsg)});
       } catch (...) {
       }
-    } else {
-      run();
+    }
+  }
+
+  static void DeliverLines(TFFLogger* logger, uint32_t threadId, TLogLevel level,
+                           const std::vector<std::string>& lines) {
+    // Handler exceptions stop here: this runs under a library call.
+    for (const auto& line : lines) {
+      try {
+        logger->DoLog(TFFLogger::TLogInfo{logger, threadId, level, line});
+      } catch (...) {
+      }
     }
   }
 
@@ -168,9 +203,12 @@ struct LoggerAccess {
 
     const bool want = logger->HasOnLog();
     const bool nested = tDeliveryDepth > 0;
+    const bool forMain = ForMainThread(logger);
     const uint32_t threadId = CurrentThreadId();
+    const TLogLevel level = AVLevelToLogLevel(avLevel);
     std::vector<std::string> lines;
     uint64_t ticket = 0;
+    bool askDelivery = false;
     LogState& s = State();
     {
       std::lock_guard<std::mutex> lock(s.logLock);
@@ -195,11 +233,23 @@ struct LoggerAccess {
         }
       }
       if (item.empty()) s.pending.erase(threadId);
-      if (!lines.empty() && !nested) ticket = s.nextTicket++;
+      if (forMain) {
+        // Queued under the log lock: the queue then holds them in the order
+        // they were completed.
+        for (auto& line : lines)
+          askDelivery |= s.forMainThread.Push(TLogLine{logger, logger, threadId, level, std::move(line)});
+      } else if (!lines.empty() && !nested) {
+        ticket = s.nextTicket++;
+      }
     }
     if (lines.empty()) return;
 
-    const TLogLevel level = AVLevelToLogLevel(avLevel);
+    if (forMain) {
+      if (askDelivery) AskForDelivery();
+      // A handler's own output waits for the delivery running below it.
+      if (IsMainThread() && !nested) DeliverQueued(false);
+      return;
+    }
     if (nested) {
       // Output of a running handler: waiting for a turn would wait for ourselves.
       DeliverLines(logger, threadId, level, lines);
@@ -221,8 +271,24 @@ struct LoggerAccess {
     } turn{s};
     DeliverLines(logger, threadId, level, lines);
   }
-};
 
+  // Log and LogFmt: on the calling thread, or queued for the main thread.
+  static void Deliver(TFFLogger* logger, TFFLogger::TLogInfo info) {
+    if (!ForMainThread(logger)) {
+      logger->DoLog(info);
+      return;
+    }
+    if (!IsMainThread()) {
+      if (State().forMainThread.Push(
+              TLogLine{logger, info.Sender, info.ThreadID, info.LogLevel, std::move(info.LogMsg)}))
+        AskForDelivery();
+      return;
+    }
+    // Lines queued earlier go first; the handler's exception reaches this caller.
+    if (tDeliveryDepth == 0) DeliverQueued(false);
+    logger->DoLog(info);
+  }
+};
 
 uint32_t CurrentThreadId() {
   thread_local const uint32_t id = static_cast<uint32_t>(::gettid());
@@ -254,8 +320,11 @@ TFFLogger::~TFFLogger() {
   LogState& s = State();
   std::unique_lock<std::mutex> lock(s.currentLock);
   if (s.current == this) s.current = nullptr;
-  // Library threads may be delivering through this instance right now.
+  s.forMainThread.Forget(this);
+  // Library threads may be delivering through this instance right now, and
+  // may queue a line for it before they are done.
   WaitServing(lock, s.activeDone, [&] { return FActive == 0; });
+  s.forMainThread.Forget(this);
 }
 
 TFFLogger& DefaultLogger() {
@@ -314,22 +383,15 @@ void TFFLogger::DoLog(const TLogInfo& info) {
   handler(info.Sender, info.ThreadID, info.LogLevel, info.LogMsg);
 }
 
-void TFFLogger::Deliver(const TLogInfo& info) {
-  if (TriggerEventInMainThread())
-    CallInMainThread([&] { DoLog(info); });
-  else
-    DoLog(info);
-}
-
 void TFFLogger::Log(TFFBaseComponent* Sender, TLogLevel level, const std::string& text) {
   if (!HasOnLog() || !Passes(level)) return;
-  Deliver(TLogInfo{Sender, CurrentThreadId(), level, text});
+  LoggerAccess::Deliver(this, TLogInfo{Sender, CurrentThreadId(), level, text});
 }
 
 void TFFLogger::LogFmt(TFFBaseComponent* Sender, TLogLevel level, std::string_view fmt,
                        std::initializer_list<FmtArg> args) {
   if (!HasOnLog() || !Passes(level)) return;
-  Deliver(TLogInfo{Sender, CurrentThreadId(), level, Format(fmt, args)});
+  LoggerAccess::Deliver(this, TLogInfo{Sender, CurrentThreadId(), level, Format(fmt, args)});
 }
 
 void LogCallback(void* ctx, int level, const char* fmt, va_list vl) {

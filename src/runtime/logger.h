@@ -52,7 +52,6 @@ private:
     std::string LogMsg;
   };
   bool Passes(TLogLevel level) const;
-  void Deliver(const TLogInfo& info);
   void DoLog(const TLogInfo& info);
 
   bool FAutoCreated = false;
@@ -60,8 +59,9 @@ private:
   std::atomic<TLogLevel> FLogLevel{llInfo};
   mutable std::mutex FOnLogLock;
   TLogEvent FOnLog;  // guarded by FOnLogLock
-  // Library-line deliveries in progress on this instance; guarded by the
-  // current-logger lock, the destructor waits for it to drop.
+  // Deliveries in progress on this instance (library lines, and queued lines
+  // the main thread raises); guarded by the current-logger lock, the
+  // destructor waits for it to drop.
   int FActive = 0;
 };
 

@@ -13,9 +13,10 @@ namespace zv {
 namespace {
 
 struct PendingCall {
-  const std::function<void()>* fn;  // the caller's; it outlives the call since the caller blocks
-  bool done = false;                // guarded by Queue::mutex
-  std::exception_ptr error;         // written before done is set, read after
+  const std::function<void()>* fn = nullptr;  // the caller's; it outlives the call since the caller blocks
+  std::function<void()> posted;               // a call nobody waits for, owned here
+  bool done = false;                          // guarded by Queue::mutex
+  std::exception_ptr error;                   // written before done is set, read after
 };
 
 struct Queue {
@@ -54,23 +55,20 @@ void InitMainThread() {
   });
 }
 
+bool HasMainThread() { return gMainSet.load(std::memory_order_acquire); }
+
 bool IsMainThread() {
   return gMainSet.load(std::memory_order_acquire) &&
          gMainId.load(std::memory_order_acquire) == std::this_thread::get_id();
 }
 
-void CallInMainThread(const std::function<void()>& fn) {
-  // Without a main thread nobody would ever serve the queue: run in place.
-  if (!gMainSet.load(std::memory_order_acquire) || IsMainThread()) {
-    fn();
-    return;
-  }
-  auto call = std::make_shared<PendingCall>();
-  call->fn = &fn;
+namespace {
+
+void Enqueue(std::shared_ptr<PendingCall> call) {
   Queue& q = TheQueue();
   {
     std::lock_guard<std::mutex> lock(q.mutex);
-    q.pending.push_back(call);
+    q.pending.push_back(std::move(call));
   }
   std::function<void()> wake;
   {
@@ -78,6 +76,30 @@ void CallInMainThread(const std::function<void()>& fn) {
     wake = TheHooks().wake;
   }
   if (wake) wake();
+}
+
+}  // namespace
+
+void PostToMainThread(std::function<void()> fn) {
+  if (!HasMainThread()) {
+    fn();
+    return;
+  }
+  auto call = std::make_shared<PendingCall>();
+  call->posted = std::move(fn);
+  Enqueue(std::move(call));
+}
+
+void CallInMainThread(const std::function<void()>& fn) {
+  // Without a main thread nobody would ever serve the queue: run in place.
+  if (!HasMainThread() || IsMainThread()) {
+    fn();
+    return;
+  }
+  auto call = std::make_shared<PendingCall>();
+  call->fn = &fn;
+  Queue& q = TheQueue();
+  Enqueue(call);
   std::exception_ptr error;
   {
     std::unique_lock<std::mutex> lock(q.mutex);
@@ -99,6 +121,14 @@ bool CheckSynchronize() {
   }
   if (batch.empty()) return false;
   for (auto& call : batch) {
+    if (!call->fn) {
+      try {
+        call->posted();
+      } catch (...) {
+        // Nobody waits for a posted call to hand its failure to.
+      }
+      continue;
+    }
     try {
       (*call->fn)();
     } catch (...) {

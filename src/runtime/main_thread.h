@@ -7,10 +7,17 @@ namespace zv {
 
 void InitMainThread();
 bool IsMainThread();
+// True once some thread called InitMainThread.
+bool HasMainThread();
 
 // Runs fn on the main thread and returns when it has run. On the main thread it
 // runs at once, in place. An exception thrown by fn is raised again in the caller.
 void CallInMainThread(const std::function<void()>& fn);
+
+// Queues fn for the main thread and returns at once; it runs, in queue order
+// with the waiting hand-offs, when the main thread next serves them. Without a
+// main thread it runs in place. Whatever fn throws stays on the main thread.
+void PostToMainThread(std::function<void()> fn);
 
 // Runs every pending hand-off; call only on the main thread. True when any ran.
 bool CheckSynchronize();

@@ -50,7 +50,7 @@ TEST_F(AudioDecoderTest, LosslessFilesGiveTheirExactSamples) {
         ADD_FAILURE() << "sample " << i << ": " << out[i];
     EXPECT_EQ(mismatches, 0u);
     EXPECT_LE(maxChunk, AudioBufSizeBytes);
-    EXPECT_NEAR(rig.is->AudioClock.load(), 4.0, 0.001) << "the clock ends at the last chunk's end";
+    EXPECT_NEAR(rig.is->AudioClock.Pts(), 4.0, 0.001) << "the clock ends at the last chunk's end";
   }
 }
 
@@ -100,7 +100,7 @@ TEST_F(AudioDecoderTest, LargeFramesAreSplitIntoChunksThatFit) {
     EXPECT_EQ(maxChunk, AudioBufSizeBytes);
     for (int i = 0; i < samples * 2; ++i)
       ASSERT_EQ(out[i], int16_t((i * 7) % 20000 - 10000)) << "sample " << i;
-    EXPECT_NEAR(rig.is->AudioClock.load(), double(samples) / rate, 1e-6);
+    EXPECT_NEAR(rig.is->AudioClock.Pts(), double(samples) / rate, 1e-6);
   }
 }
 
@@ -109,11 +109,11 @@ TEST_F(AudioDecoderTest, PacketPtsSetsTheClockAndPauseStopsDecoding) {
   std::string err;
   ASSERT_TRUE(rig.OpenFile(test::MediaFile(std::string(fx::kAudioWav)), &err)) << err;
   ASSERT_GT(AudioDecodeFrame(rig.is), 0);
-  double after = rig.is->AudioClock.load();
+  double after = rig.is->AudioClock.Pts();
   EXPECT_GT(after, 0.0);
   rig.is->Paused = 1;
   EXPECT_EQ(AudioDecodeFrame(rig.is), -1);
-  EXPECT_DOUBLE_EQ(rig.is->AudioClock.load(), after) << "paused: the clock stays";
+  EXPECT_DOUBLE_EQ(rig.is->AudioClock.Pts(), after) << "paused: the clock stays";
   rig.is->Paused = 0;
   EXPECT_GT(AudioDecodeFrame(rig.is), 0);
 }

@@ -48,7 +48,7 @@ TEST_F(AudioOutputTest, VolumeAndMuteShapeTheDeviceBuffer) {
     }
     EXPECT_NEAR(GetAudioClock(rig.is, false), 2048.0 / 44100, 1e-9) << "the clock runs whatever the volume";
     // Read as a line, the clock starts the span the device was just given.
-    EXPECT_NEAR(rig.is->AudioCallbackSpan.load(), 2048.0 / 44100, 1e-9);
+    EXPECT_NEAR(rig.is->AudioClock.Read().CallbackSpan, 2048.0 / 44100, 1e-9);
     EXPECT_LE(GetAudioClock(rig.is), 2048.0 / 44100 + 1e-9);
   }
 }
@@ -57,12 +57,12 @@ TEST_F(AudioOutputTest, NothingToDecodePlaysSilenceAndTheClockStays) {
   test::AudioRig rig;
   std::string err;
   ASSERT_TRUE(rig.OpenPcm(AV_CODEC_ID_PCM_S16LE, 44100, 2, {}, &err)) << err;
-  rig.is->AudioClock = 3.0;
+  rig.is->AudioClock.SetPts(3.0);
   std::vector<uint8_t> device(4096, 0x55);
   FillAudioBuffer(rig.is, sdl.EntryPoints(), device.data(), int(device.size()), 128, false);
   for (uint8_t b : device) ASSERT_EQ(b, 0);
-  EXPECT_EQ(rig.is->AudioBufSize, SilenceChunkBytes);
-  EXPECT_DOUBLE_EQ(rig.is->AudioClock.load(), 3.0);
+  EXPECT_EQ(rig.is->AudioClock.ChunkSize(), SilenceChunkBytes);
+  EXPECT_DOUBLE_EQ(rig.is->AudioClock.Pts(), 3.0);
 }
 
 TEST_F(AudioOutputTest, AbortedQueueEndsTheCallbackWithSilence) {

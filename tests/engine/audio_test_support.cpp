@@ -15,7 +15,6 @@ AudioRig::AudioRig() {
 
 AudioRig::~AudioRig() {
   ReleaseAudioDecoding(is);
-  if (ctx) FreeCodec(&ctx);
   if (fmt) ff::avformat_close_input(&fmt);
   FreeMediaState(is);
 }
@@ -25,8 +24,7 @@ static bool OpenDecoder(AudioRig& r, const AVCodec* codec, std::string* err) {
     if (err) *err = "decoder not opened";
     return false;
   }
-  r.is->AudioCodec = r.ctx;
-  r.is->AudioFrame = ff::av_frame_alloc();
+  r.is->AudioFrame.reset(ff::av_frame_alloc());
   r.is->AudioSpec.freq = r.ctx->sample_rate;
   r.is->AudioSpec.channels = static_cast<Uint8>(WantedAudioChannels(r.ctx->ch_layout.nb_channels));
   return true;
@@ -50,7 +48,7 @@ bool AudioRig::OpenFile(const std::string& path, std::string* err) {
     return false;
   }
   AVStream* st = fmt->streams[index];
-  ctx = ff::avcodec_alloc_context3(nullptr);
+  is->AudioCodec.reset(ctx = ff::avcodec_alloc_context3(nullptr));
   ff::avcodec_parameters_to_context(ctx, st->codecpar);
   ctx->pkt_timebase = st->time_base;
   if (!OpenDecoder(*this, ff::avcodec_find_decoder(ctx->codec_id), err)) return false;
@@ -69,7 +67,7 @@ bool AudioRig::OpenFile(const std::string& path, std::string* err) {
 bool AudioRig::OpenPcm(int codecId, int rate, int channels, const std::vector<std::vector<uint8_t>>& packets,
                        std::string* err) {
   const AVCodec* codec = ff::avcodec_find_decoder(static_cast<AVCodecID>(codecId));
-  ctx = ff::avcodec_alloc_context3(codec);
+  is->AudioCodec.reset(ctx = ff::avcodec_alloc_context3(codec));
   ctx->sample_rate = rate;
   ff::av_channel_layout_default(&ctx->ch_layout, channels);
   if (!OpenDecoder(*this, codec, err)) return false;

@@ -26,7 +26,7 @@ struct AudioRig {
 
   TMediaState* is = nullptr;
   AVFormatContext* fmt = nullptr;
-  AVCodecContext* ctx = nullptr;
+  AVCodecContext* ctx = nullptr;  // the record's AudioCodec
   std::unique_ptr<AVStream> fakeStream;  // for raw PCM: time base only
 };
 

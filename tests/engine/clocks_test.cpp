@@ -48,9 +48,8 @@ TEST_F(ClocksTest, AudioClockSubtractsWhatTheCurrentChunkStillHolds) {
   for (const auto& c : cases) {
     is->AudioStream = nullptr;
     if (c.audio) GiveAudio(44100, 2);
-    is->AudioClock = 10.0;
-    is->AudioBufSize = c.size;
-    is->AudioBufIndex = c.index;
+    is->AudioClock.SetPts(10.0);
+    is->AudioClock.SetChunk(c.size, c.index);
     EXPECT_NEAR(GetAudioClock(is.get()), c.expected, 1e-9) << c.size << "/" << c.index;
   }
 }
@@ -59,21 +58,21 @@ TEST_F(ClocksTest, AudioClockSubtractsWhatTheCurrentChunkStillHolds) {
 // over the span the last callback played, and stops at its end.
 TEST_F(ClocksTest, AudioClockIsALineThroughTheCallbacks) {
   GiveAudio(48000, 2);
-  is->AudioClock = 10.0;
-  is->AudioCallbackTime = gFakeNow;
-  is->AudioCallbackSpan = 0.02;
+  is->AudioClock.SetPts(10.0);
+  const int64_t callbackTime = gFakeNow;
+  is->AudioClock.PublishCallback(callbackTime, 0.02);
   struct Case { int64_t afterMicros; double expected; } cases[] = {
       {0, 9.98}, {5000, 9.985}, {20000, 10.0}, {45000, 10.0}};
   for (const auto& c : cases) {
-    gFakeNow = is->AudioCallbackTime + c.afterMicros;
+    gFakeNow = callbackTime + c.afterMicros;
     EXPECT_NEAR(GetAudioClock(is.get()), c.expected, 1e-9) << c.afterMicros;
     EXPECT_NEAR(GetAudioClock(is.get(), false), 10.0, 1e-9) << "the steps themselves";
   }
   is->Paused = 1;
-  gFakeNow = is->AudioCallbackTime;
+  gFakeNow = callbackTime;
   EXPECT_NEAR(GetAudioClock(is.get()), 10.0, 1e-9) << "paused: the clock stands where the sound stopped";
   is->Paused = 0;
-  is->AudioCallbackSpan = 0;
+  is->AudioClock.PublishCallback(callbackTime, 0);
   EXPECT_NEAR(GetAudioClock(is.get()), 10.0, 1e-9) << "a callback that played silence moves nothing";
 }
 
@@ -89,7 +88,7 @@ TEST_F(ClocksTest, VideoClockFollowsTheShownPictureAndItsDrift) {
 
 TEST_F(ClocksTest, MasterIsAudioWhenThereIsAudio) {
   SetVideoClock(7.0);
-  is->AudioClock = 2.0;
+  is->AudioClock.SetPts(2.0);
   EXPECT_NEAR(GetMasterClock(is.get()), 7.0, 1e-9);
   GiveAudio(48000, 2);
   EXPECT_NEAR(GetMasterClock(is.get()), 2.0, 1e-9);
@@ -127,9 +126,8 @@ TEST_F(ClocksTest, TargetTimeCorrectsTowardsTheAudioClock) {
   };
   for (const auto& c : cases) {
     GiveAudio(44100, 2);
-    is->AudioBufSize = 0;
-    is->AudioBufIndex = 0;
-    is->AudioClock = c.audio;
+    is->AudioClock.SetChunk(0);
+    is->AudioClock.SetPts(c.audio);
     SetVideoClock(c.video);
     is->FrameTimer = ClockSeconds();
     is->FrameLastPts = c.video;

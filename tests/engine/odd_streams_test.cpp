@@ -73,7 +73,7 @@ TEST(OddStreams, AbsurdSampleRatesPlayAndStopAtOnce) {
     ASSERT_TRUE(p->Open(wav, 0, false)) << p->LastErrMsg();
     ASSERT_NE(p->CurStream(), nullptr);
     EXPECT_EQ(p->CurStream()->AudioSpec.freq, FallbackDeviceRate);
-    EXPECT_TRUE(WaitUntil([&] { return p->CurStream() && p->CurStream()->AudioClock.load() > 0; }));
+    EXPECT_TRUE(WaitUntil([&] { return p->CurStream() && p->CurStream()->AudioClock.Pts() > 0; }));
     const auto start = std::chrono::steady_clock::now();
     p->Stop(true);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));

@@ -27,9 +27,9 @@ protected:
 };
 
 TEST_F(PacketQueueTest, NonBlockingGetOnEmptyQueueReturnsZero) {
-  AVPacket* out = nullptr;
-  EXPECT_EQ(PacketQueueGet(q, &out, false), 0);
-  EXPECT_EQ(out, nullptr);
+  TQueuedPacket out;
+  EXPECT_EQ(PacketQueueGet(q, out, false), 0);
+  EXPECT_EQ(out.get(), nullptr);
 }
 
 TEST_F(PacketQueueTest, PutCountsDataPlusNodeBudgetAndGetRestoresIt) {
@@ -39,14 +39,13 @@ TEST_F(PacketQueueTest, PutCountsDataPlusNodeBudgetAndGetRestoresIt) {
   ff::av_packet_free(&p);  // the queue holds its own reference
   EXPECT_EQ(PacketQueueSize(q), 1072);
   EXPECT_EQ(PacketQueueCount(q), 1);
-  AVPacket* out = nullptr;
-  ASSERT_EQ(PacketQueueGet(q, &out, false), 1);
+  TQueuedPacket out;
+  ASSERT_EQ(PacketQueueGet(q, out, false), 1);
   EXPECT_EQ(out->size, 1000);
   EXPECT_EQ(out->data[0], 42);
   EXPECT_EQ(PacketQueueSize(q), 0);
   EXPECT_EQ(PacketQueueCount(q), 0);
-  ff::av_packet_free(&out);
-}
+  }
 
 TEST_F(PacketQueueTest, GetsInPutOrder) {
   for (int size : {10, 20, 30}) {
@@ -55,20 +54,19 @@ TEST_F(PacketQueueTest, GetsInPutOrder) {
     ff::av_packet_free(&p);
   }
   for (int size : {10, 20, 30}) {
-    AVPacket* out = nullptr;
-    ASSERT_EQ(PacketQueueGet(q, &out, false), 1);
+    TQueuedPacket out;
+    ASSERT_EQ(PacketQueueGet(q, out, false), 1);
     EXPECT_EQ(out->size, size);
-    ff::av_packet_free(&out);
-  }
+      }
 }
 
 TEST_F(PacketQueueTest, AbortedQueueRefusesGetsEvenWithPacketsQueued) {
   AVPacket* p = Packet(10);
   PacketQueuePut(q, p);
   PacketQueueAbort(q);
-  AVPacket* out = nullptr;
-  EXPECT_EQ(PacketQueueGet(q, &out, false), -1);
-  EXPECT_EQ(PacketQueueGet(q, &out, true), -1);
+  TQueuedPacket out;
+  EXPECT_EQ(PacketQueueGet(q, out, false), -1);
+  EXPECT_EQ(PacketQueueGet(q, out, true), -1);
   // A put after the abort still queues (freed by the flush).
   EXPECT_EQ(PacketQueuePut(q, p), 0);
   EXPECT_EQ(PacketQueueCount(q), 2);
@@ -93,13 +91,12 @@ TEST_F(PacketQueueTest, FlushPacketIsQueuedAsItselfWithoutCopy) {
   ASSERT_EQ(PacketQueuePut(q, FlushPacket()), 0);
   ASSERT_EQ(PacketQueuePut(q, FlushPacket()), 0);
   EXPECT_EQ(PacketQueueSize(q), 2 * PacketNodeOverhead);
-  AVPacket* a = nullptr;
-  AVPacket* b = nullptr;
-  ASSERT_EQ(PacketQueueGet(q, &a, false), 1);
-  ASSERT_EQ(PacketQueueGet(q, &b, false), 1);
-  EXPECT_EQ(a, FlushPacket());
-  EXPECT_EQ(b, FlushPacket());
-  EXPECT_TRUE(IsFlushPacket(a));
+  TQueuedPacket a, b;
+  ASSERT_EQ(PacketQueueGet(q, a, false), 1);
+  ASSERT_EQ(PacketQueueGet(q, b, false), 1);
+  EXPECT_EQ(a.get(), FlushPacket());
+  EXPECT_EQ(b.get(), FlushPacket());
+  EXPECT_TRUE(IsFlushPacket(a.get()));
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(a->data)), "FLUSH");
   AVPacket* other = Packet(5);
   EXPECT_FALSE(IsFlushPacket(other));
@@ -110,8 +107,8 @@ TEST_F(PacketQueueTest, FlushPacketIsQueuedAsItselfWithoutCopy) {
 TEST_F(PacketQueueTest, BlockedGetterWakesWithMinusOneOnAbort) {
   std::atomic<int> result{2};
   std::thread getter([&] {
-    AVPacket* out = nullptr;
-    result = PacketQueueGet(q, &out, true);
+    TQueuedPacket out;
+    result = PacketQueueGet(q, out, true);
   });
   PacketQueueAbort(q);
   getter.join();
@@ -121,11 +118,10 @@ TEST_F(PacketQueueTest, BlockedGetterWakesWithMinusOneOnAbort) {
 TEST_F(PacketQueueTest, BlockedGetterReceivesAPacketPutLater) {
   std::atomic<int> size{-1};
   std::thread getter([&] {
-    AVPacket* out = nullptr;
-    if (PacketQueueGet(q, &out, true) == 1) {
+    TQueuedPacket out;
+    if (PacketQueueGet(q, out, true) == 1) {
       size = out->size;
-      ff::av_packet_free(&out);
-    }
+          }
   });
   AVPacket* p = Packet(77);
   PacketQueuePut(q, p);

@@ -4,10 +4,13 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <future>
 #include <stdexcept>
+#include <thread>
 
 #include "engine/packet_queue.h"
 #include "engine_test_util.h"
+#include "runtime/logger.h"
 #include "runtime/main_thread.h"
 
 namespace zv {
@@ -18,6 +21,17 @@ using test::UseFastDiskAudio;
 using test::UsePacedAudio;
 using test::WaitUntil;
 using namespace std::chrono_literals;
+
+// Polls pred until it holds or the deadline passes; serves nothing, as a main
+// thread busy elsewhere would not.
+bool WaitWithoutServing(const std::function<bool()>& pred, std::chrono::milliseconds limit) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  while (!pred()) {
+    if (std::chrono::steady_clock::now() >= deadline) return pred();
+    std::this_thread::sleep_for(2ms);
+  }
+  return true;
+}
 
 double Seconds(std::chrono::steady_clock::time_point since) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
@@ -287,6 +301,48 @@ TEST(PlayerLifecycle, NoFrameRateNoteForConsistentStreams) {
     p->Stop(true);
   }
   EXPECT_FALSE(log.Contains("Seems stream"));
+}
+
+// The playback's threads log while it is closed and the main thread serves no
+// hand-off: no thread waits for the main thread to take a log line, so the
+// close joins them all in time; the lines reach the main thread afterwards.
+TEST(PlayerLifecycle, CloseFinishesWhileAThreadLogsAndTheMainThreadServesNothing) {
+  auto p = test::MakePlayer();
+  ASSERT_TRUE(p);
+  UsePacedAudio(*p);
+  p->SetTriggerEventInMainThread(false);  // the notices need no main thread either
+  TFFLogger& logger = DefaultLogger();
+  logger.SetTriggerEventInMainThread(true);
+  const uint32_t mainThread = CurrentThreadId();
+  std::atomic<int> logged{0}, delivered{0}, deliveredElsewhere{0};
+  logger.SetOnLog([&](TFFBaseComponent*, uint32_t, TLogLevel, const std::string& msg) {
+    if (msg.rfind("picture ", 0) != 0) return;
+    ++delivered;
+    if (CurrentThreadId() != mainThread) ++deliveredElsewhere;
+  });
+  p->SetVideoHook(true);
+  p->SetOnVideoHook([&](TFFBaseComponent*, TBitmap*, int64_t pts, bool& update) {
+    update = false;
+    DefaultLogger().LogFmt(nullptr, llInfo, "picture %d", {pts});
+    ++logged;
+  });
+  ASSERT_TRUE(p->Open(MediaFile("av_h264_aac.mp4"), 0, false)) << p->LastErrMsg();
+
+  // The video thread logs on, the main thread serving nothing meanwhile.
+  EXPECT_TRUE(WaitWithoutServing([&] { return logged.load() >= 5; }, 10s));
+  auto close = std::async(std::launch::async, [&] { p->Stop(true); });
+  const bool closed = close.wait_for(10s) == std::future_status::ready;
+  EXPECT_TRUE(closed) << "the close waited for the main thread";
+  if (!closed) {
+    EXPECT_TRUE(WaitUntil([&] { return close.wait_for(0s) == std::future_status::ready; }, 60s));
+  }
+  close.get();
+
+  EXPECT_TRUE(WaitUntil([&] { return delivered.load() == logged.load(); }));
+  EXPECT_EQ(deliveredElsewhere.load(), 0);
+  p->SetOnVideoHook(nullptr);
+  logger.SetOnLog(nullptr);
+  CheckSynchronize();
 }
 
 }  // namespace

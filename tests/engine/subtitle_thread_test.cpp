@@ -24,7 +24,7 @@ namespace fx = zv::fixtures;
 struct SubtitleRig {
   TMediaState* is = NewMediaState();
   AVFormatContext* fmt = nullptr;
-  AVCodecContext* ctx = nullptr;
+  AVCodecContext* ctx = nullptr;  // the record's SubtitleCodec
   std::unique_ptr<AVStream> fakeStream;
   std::vector<AVPacket*> packets;  // the stream's packets in file order
   std::atomic<bool> ended{false};
@@ -34,7 +34,6 @@ struct SubtitleRig {
     Stop();
     FreeSubPictures(is);
     for (AVPacket*& p : packets) ff::av_packet_free(&p);
-    if (ctx) FreeCodec(&ctx);
     if (fmt) ff::avformat_close_input(&fmt);
     FreeMediaState(is);
   }
@@ -45,13 +44,12 @@ struct SubtitleRig {
     int index = ff::av_find_best_stream(fmt, AVMEDIA_TYPE_SUBTITLE, -1, -1, nullptr, 0);
     if (index < 0) return false;
     AVStream* st = fmt->streams[index];
-    ctx = ff::avcodec_alloc_context3(nullptr);
+    is->SubtitleCodec.reset(ctx = ff::avcodec_alloc_context3(nullptr));
     ff::avcodec_parameters_to_context(ctx, st->codecpar);
     ctx->pkt_timebase = st->time_base;
     if (OpenCodec(ctx, ff::avcodec_find_decoder(ctx->codec_id), nullptr) < 0) return false;
     is->SubtitleStream = st;
     is->SubtitleStreamIndex = index;
-    is->SubtitleCodec = ctx;
     AVPacket* pkt = ff::av_packet_alloc();
     while (ff::av_read_frame(fmt, pkt) >= 0) {
       if (pkt->stream_index == index) {
@@ -65,13 +63,12 @@ struct SubtitleRig {
   }
   bool OpenDecoder(AVCodecID id) {
     const AVCodec* codec = ff::avcodec_find_decoder(id);
-    ctx = ff::avcodec_alloc_context3(codec);
+    is->SubtitleCodec.reset(ctx = ff::avcodec_alloc_context3(codec));
     ctx->pkt_timebase = AVRational{1, 1000};
     if (!codec || OpenCodec(ctx, codec, nullptr) < 0) return false;
     fakeStream = std::make_unique<AVStream>();
     fakeStream->time_base = AVRational{1, 1000};
     is->SubtitleStream = fakeStream.get();
-    is->SubtitleCodec = ctx;
     return true;
   }
   void Put(AVPacket* p) { ASSERT_EQ(PacketQueuePut(is->SubtitleQueue, p), 0); }

@@ -157,5 +157,32 @@ TEST_F(MainThreadTest, ServeMainThreadRunsHandOffsThenPumps) {
   worker.join();
 }
 
+TEST_F(MainThreadTest, PostedCallsRunInQueueOrderWithoutAnyoneWaiting) {
+  std::vector<std::string> order;  // main thread only
+  std::thread worker([&] {
+    PostToMainThread([&] { order.push_back("first post"); });
+    PostToMainThread([] { throw std::runtime_error("stays on the main thread"); });
+    PostToMainThread([&] { order.push_back("second post"); });
+  });
+  worker.join();  // the worker did not wait for anything
+  EXPECT_EQ(wakes_.load(), 3);
+  EXPECT_TRUE(order.empty());
+  std::atomic<bool> returned{false};
+  std::thread caller([&] {
+    CallInMainThread([&] { order.push_back("call"); });
+    returned = true;
+  });
+  EXPECT_TRUE(WaitFor([&] { return wakes_.load() == 4; }));
+  EXPECT_NO_THROW(ServeUntil([&] { return returned.load(); }));
+  caller.join();
+  EXPECT_EQ(order, (std::vector<std::string>{"first post", "second post", "call"}));
+
+  // On the main thread a post waits for the next serve too.
+  PostToMainThread([&] { order.push_back("own post"); });
+  EXPECT_EQ(order.size(), 3u);
+  EXPECT_TRUE(CheckSynchronize());
+  EXPECT_EQ(order.back(), "own post");
+}
+
 }  // namespace
 }  // namespace zv

@@ -1,0 +1,43 @@
+#include "engine/audio_clock.h"
+
+#include <thread>
+
+namespace zv {
+
+TAudioClock::TReading TAudioClock::Read() const {
+  TReading r;
+  for (int attempt = 0; attempt < 64; ++attempt) {
+    const uint32_t before = FSequence.load(std::memory_order_acquire);
+    r.Pts = FPts.load(std::memory_order_relaxed);
+    r.PendingBytes = FChunkSize.load(std::memory_order_relaxed) - FChunkIndex.load(std::memory_order_relaxed);
+    r.CallbackSpan = FCallbackSpan.load(std::memory_order_relaxed);
+    r.CallbackTime = FCallbackTime.load(std::memory_order_relaxed);
+    std::atomic_thread_fence(std::memory_order_acquire);
+    if ((before & 1) == 0 && FSequence.load(std::memory_order_relaxed) == before) break;
+    std::this_thread::yield();
+  }
+  return r;
+}
+
+void TAudioClock::BeginUpdate() {
+  FSequence.store(FSequence.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+  std::atomic_thread_fence(std::memory_order_release);
+}
+
+void TAudioClock::EndUpdate() {
+  FSequence.store(FSequence.load(std::memory_order_relaxed) + 1, std::memory_order_release);
+}
+
+void TAudioClock::SetChunk(int sizeBytes, int handedOutBytes) {
+  FChunkSize.store(sizeBytes, std::memory_order_relaxed);
+  FChunkIndex.store(handedOutBytes, std::memory_order_relaxed);
+}
+
+void TAudioClock::PublishCallback(int64_t timeMicros, double span) {
+  BeginUpdate();
+  FCallbackTime.store(timeMicros, std::memory_order_relaxed);
+  FCallbackSpan.store(span, std::memory_order_relaxed);
+  EndUpdate();
+}
+
+}  // namespace zv

@@ -1,0 +1,48 @@
+#pragma once
+// The sound's clock: the media time at the end of the last decoded chunk, the
+// part of that chunk not yet handed to the device, and when the device's last
+// callback ran and how far it moved the clock. The audio thread alone writes
+// it; any thread reads a consistent set through Read.
+#include <atomic>
+#include <cstdint>
+
+namespace zv {
+
+class TAudioClock {
+public:
+  struct TReading {
+    double Pts = 0;            // end of the last decoded chunk (s)
+    int PendingBytes = 0;      // of that chunk, not yet handed to the device
+    double CallbackSpan = 0;   // how far the last callback moved the clock (s)
+    int64_t CallbackTime = 0;  // monotonic µs at the last callback
+  };
+
+  // A set the writer was not changing; after a few tries, the last one read
+  // (off by one chunk at most while the writer keeps changing it).
+  TReading Read() const;
+
+  // Writer side (the audio thread). Between BeginUpdate and EndUpdate the
+  // readers retry; SetPts, Advance and SetChunk belong inside such a section.
+  void BeginUpdate();
+  void EndUpdate();
+  void SetPts(double pts) { FPts.store(pts, std::memory_order_relaxed); }
+  void Advance(double seconds) { SetPts(Pts() + seconds); }
+  double Pts() const { return FPts.load(std::memory_order_relaxed); }
+  void SetChunk(int sizeBytes, int handedOutBytes = 0);
+  int ChunkSize() const { return FChunkSize.load(std::memory_order_relaxed); }
+  int ChunkHandedOut() const { return FChunkIndex.load(std::memory_order_relaxed); }
+  // Bytes of the chunk handed to the device (outside an update: one value).
+  void HandOut(int bytes) { FChunkIndex.store(ChunkHandedOut() + bytes, std::memory_order_relaxed); }
+  // At the end of a callback, in an update of its own.
+  void PublishCallback(int64_t timeMicros, double span);
+
+private:
+  std::atomic<uint32_t> FSequence{0};  // odd while the writer changes the fields below
+  std::atomic<double> FPts{0};
+  std::atomic<int> FChunkSize{0};
+  std::atomic<int> FChunkIndex{0};
+  std::atomic<int64_t> FCallbackTime{0};
+  std::atomic<double> FCallbackSpan{0};
+};
+
+}  // namespace zv
