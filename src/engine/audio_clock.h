@@ -28,6 +28,10 @@ public:
   void SetPts(double pts) { FPts.store(pts, std::memory_order_relaxed); }
   void Advance(double seconds) { SetPts(Pts() + seconds); }
   double Pts() const { return FPts.load(std::memory_order_relaxed); }
+  // The seek the sound now timed was read after: until the sound of a seek
+  // arrives, the clock still reads the old position.
+  void SetGeneration(int64_t generation) { FGeneration.store(generation, std::memory_order_release); }
+  int64_t Generation() const { return FGeneration.load(std::memory_order_acquire); }
   void SetChunk(int sizeBytes, int handedOutBytes = 0);
   int ChunkSize() const { return FChunkSize.load(std::memory_order_relaxed); }
   int ChunkHandedOut() const { return FChunkIndex.load(std::memory_order_relaxed); }
@@ -43,6 +47,7 @@ private:
   std::atomic<int> FChunkIndex{0};
   std::atomic<int64_t> FCallbackTime{0};
   std::atomic<double> FCallbackSpan{0};
+  std::atomic<int64_t> FGeneration{0};
 };
 
 }  // namespace zv

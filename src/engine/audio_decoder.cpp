@@ -191,13 +191,16 @@ int AudioDecodeFrame(TMediaState* is) {
 
     if (is->Paused.load(std::memory_order_relaxed)) return -1;
     TQueuedPacket pkt;
-    if (PacketQueueGet(is->AudioQueue, pkt, false) <= 0) return -1;
+    int64_t generation = 0;
+    if (PacketQueueGet(is->AudioQueue, pkt, false, &generation) <= 0) return -1;
     if (IsFlushPacket(pkt.get())) {
       ResetAudioDecoding(is);
       continue;
     }
-    if (pkt->pts != AV_NOPTS_VALUE && is->AudioStream)
+    if (pkt->pts != AV_NOPTS_VALUE && is->AudioStream) {
       is->AudioClock.SetPts(static_cast<double>(pkt->pts) * av_q2d(is->AudioStream->time_base));
+      is->AudioClock.SetGeneration(generation);
+    }
     is->AudioPkt = std::move(pkt);
   }
 }

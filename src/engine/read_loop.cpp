@@ -87,6 +87,9 @@ void TCustomPlayer::ReadLoop(TMediaState* S) {
       S->SeekReq.store(0);
       S->SeekDone.store(1);
       S->PauseGate.Notify();  // a paused video thread fetches the picture of the new position
+      // A video thread waiting for a slot with a picture of the old position
+      // drops it and goes on to the flush at once.
+      S->Pictures.WakeProducer();
       FSeekDoneEvent.Set();
       if (S->VideoStreamIndex < 0) FSeeking.store(false);
       eof = false;

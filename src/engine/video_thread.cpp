@@ -65,6 +65,8 @@ bool TooLateToShow(TVideoDecoder& d, double pts) {
   TMediaState* is = d.is;
   if (!is->AudioStream || std::isnan(pts) || is->Paused.load(std::memory_order_relaxed)) return false;
   if (!is->PictureShown.load(std::memory_order_relaxed) || is->SeekDone.load()) return false;
+  // The sound clock of an earlier position would make every picture look late.
+  if (is->AudioClock.Generation() < d.generation) return false;
   if (!std::isnan(d.lastPassedPts) && pts - d.lastPassedPts > MaxLateDropRun) return false;
   return GetMasterClock(is) - pts > LateDropThreshold(is);
 }
