@@ -64,7 +64,7 @@ int TCustomPlayer::StreamComponentOpen(TMediaState* S, int AIndex) {
                              std::memory_order_relaxed);
       PacketQueueInit(S->AudioQueue);
       PacketQueuePut(S->AudioQueue, FlushPacket());
-      FSDL.SDL_PauseAudioDevice(S->AudioDevice, 0);
+      FSDL.SDL_PauseAudioDevice(S->AudioOut.Device(), 0);
       break;
     case AVMEDIA_TYPE_VIDEO: {
       st->discard = AVDISCARD_DEFAULT;
