@@ -18,6 +18,7 @@
 #include "engine/manual_event.h"
 #include "engine/packet_queue.h"
 #include "engine/picture_queue.h"
+#include "engine/subtitle_queue.h"
 #include "engine/wait_gate.h"
 #include "runtime/av_headers.h"
 #include "runtime/av_ptr.h"
@@ -26,7 +27,6 @@ namespace zv {
 
 class TCustomPlayer;
 
-constexpr int SubPictureQueueSize = 4;
 constexpr int MaxFileNameLength = 1024;
 
 // What the play thread puts on screen (play thread only): one streaming
@@ -39,12 +39,6 @@ struct TVideoPicture {
   int Pitches[3] = {0, 0, 0};
   SDL_Texture* Texture = nullptr;
   bool Filled = false;  // the texture holds a picture
-};
-
-// A decoded subtitle waiting for display.
-struct TSubPicture {
-  double Pts = 0;  // seconds
-  AVSubtitle Sub{};
 };
 
 // Four timestamps that decide between pts and dts.
@@ -88,14 +82,10 @@ struct TMediaState {
 
   // Subtitles
   int SubtitleStreamIndex = -1;
-  std::atomic<int> SubtitleStreamChanged{0};
   AVStream* SubtitleStream = nullptr;
   AVCodecContextPtr SubtitleCodec;
   TPacketQueue SubtitleQueue;
-  TSubPicture SubPictQueue[SubPictureQueueSize];  // guarded by SubPictMutex
-  int SubPictSize = 0, SubPictRIndex = 0, SubPictWIndex = 0;  // guarded by SubPictMutex
-  std::mutex SubPictMutex;
-  std::condition_variable SubPictCond;
+  TSubtitleQueue SubPictures;
 
   // Video timing
   double FrameTimer = 0;  // guarded by FrameTimerLock
