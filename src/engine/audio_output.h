@@ -93,7 +93,7 @@ private:
   int FFrameOffset = 0;  // samples of a device-format frame already made chunks
 
   std::atomic<int> FShowAudio{0};  // set at open, read by the callback and the play thread
-  std::mutex FRingLock;
+  std::mutex FRingLock;                 // guards the three fields below
   int16_t FRing[SampleArraySize] = {};  // guarded by FRingLock
   int FRingIndex = 0;                   // guarded by FRingLock
   int FDrawStart = 0;                   // guarded by FRingLock

@@ -7,7 +7,6 @@
 #include <SDL2/SDL.h>
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -76,8 +75,8 @@ struct TMediaState {
   TPacketQueue AudioQueue;
   TAudioOutput AudioOut;  // the device, its chunks and the waveform's sound
   AVCodecContextPtr AudioCodec;
-  AVFramePtr AudioFrame;  // audio thread only
-  TAudioClock AudioClock;       // of the chunk being played; written by the audio thread
+  AVFramePtr AudioFrame;   // audio thread only
+  TAudioClock AudioClock;  // of the chunk being played; written by the audio thread
   TQueuedPacket AudioPkt;  // packet being decoded (audio thread only)
 
   // Subtitles
@@ -85,7 +84,7 @@ struct TMediaState {
   AVStream* SubtitleStream = nullptr;
   AVCodecContextPtr SubtitleCodec;
   TPacketQueue SubtitleQueue;
-  TSubtitleQueue SubPictures;
+  TSubtitleQueue SubPictures;  // decoded, waiting for display
 
   // Video timing
   double FrameTimer = 0;  // guarded by FrameTimerLock

@@ -1,8 +1,5 @@
 #include "engine/subtitle_thread.h"
 
-#include <chrono>
-#include <thread>
-
 #include "runtime/entry_points.h"
 
 namespace zv {
