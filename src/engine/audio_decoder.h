@@ -12,13 +12,10 @@ namespace zv {
 // Output channels for a decoder's channel count: 1 or 2; more are mixed down to stereo.
 int WantedAudioChannels(int decoderChannels);
 
-// Bytes of the next chunk (in is->AudioBuf, never more than one audio buffer),
+// Bytes of the next chunk (in is->AudioOut.Chunk(), never more than one audio buffer),
 // or -1 when no chunk can be made now (queue empty, paused or aborted). Advances
 // AudioClock by the chunk's duration. Audio thread only.
 int AudioDecodeFrame(TMediaState* is);
-
-// Appends sizeBytes / 2 samples to the waveform's ring.
-void UpdateSampleDisplay(TMediaState* is, const int16_t* samples, int sizeBytes);
 
 // Drops the decoder's and the converter's state (flush packet, stream close).
 void ResetAudioDecoding(TMediaState* is);

@@ -8,6 +8,7 @@
 #include "engine/clocks.h"
 #include "engine/player.h"
 #include "runtime/entry_points.h"
+#include "runtime/format.h"
 #include "runtime/logger.h"
 
 namespace zv {
@@ -19,7 +20,127 @@ bool QueueAborted(TPacketQueue& q) {
   return q.AbortRequest != 0;
 }
 
+uint64_t NativeMask(const AVChannelLayout& layout) {
+  return layout.order == AV_CHANNEL_ORDER_NATIVE ? layout.u.mask : 0;
+}
+
 }  // namespace
+
+void TAudioOutput::Attach(SDL_AudioDeviceID device, const SDL_AudioSpec& granted) {
+  FDevice = device;
+  FSpec = granted;
+  FFrameOffset = 0;
+  FreeConverter();
+}
+
+SDL_AudioDeviceID TAudioOutput::Detach() {
+  const SDL_AudioDeviceID device = FDevice;
+  FDevice = 0;
+  return device;
+}
+
+int TAudioOutput::SilenceChunk() {
+  std::memset(FBuf1, 0, SilenceChunkBytes);
+  FChunk = FBuf1;
+  return SilenceChunkBytes;
+}
+
+bool TAudioOutput::IsDeviceFormat(const AVFrame* f) const {
+  return f->format == AV_SAMPLE_FMT_S16 && f->ch_layout.nb_channels == FSpec.channels &&
+         f->sample_rate == FSpec.freq;
+}
+
+int TAudioOutput::TakeFramePiece(AVFrame* f) {
+  const int frameBytes = BytesPerSample();
+  const int n = std::min(f->nb_samples - FFrameOffset, AudioBufSizeBytes / frameBytes);
+  std::memcpy(FBuf1, f->data[0] + static_cast<size_t>(FFrameOffset) * frameBytes,
+              static_cast<size_t>(n) * frameBytes);
+  FFrameOffset += n;
+  if (FFrameOffset >= f->nb_samples) {
+    ff::av_frame_unref(f);
+    FFrameOffset = 0;
+  }
+  FChunk = FBuf1;
+  return n * frameBytes;
+}
+
+void TAudioOutput::FreeConverter() {
+  FConverter.reset();
+  FSrcFmt = AV_SAMPLE_FMT_S16;
+  FSrcChannels = 0;
+  FSrcChannelMask = 0;
+  FSrcRate = 0;
+}
+
+void TAudioOutput::ResetConversion() {
+  FFrameOffset = 0;
+  FreeConverter();
+}
+
+bool TAudioOutput::PrepareConverter(const AVFrame* f, std::string* err) {
+  if (FConverter && f->format == FSrcFmt && f->ch_layout.nb_channels == FSrcChannels &&
+      NativeMask(f->ch_layout) == FSrcChannelMask && f->sample_rate == FSrcRate)
+    return true;
+  FreeConverter();
+  AVChannelLayout in{}, out{};
+  if (f->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || f->ch_layout.nb_channels <= 0 ||
+      ff::av_channel_layout_copy(&in, &f->ch_layout) < 0)
+    ff::av_channel_layout_default(&in, f->ch_layout.nb_channels);
+  ff::av_channel_layout_default(&out, FSpec.channels);
+  SwrContext* made = nullptr;
+  int r = ff::swr_alloc_set_opts2(&made, &out, AV_SAMPLE_FMT_S16, FSpec.freq, &in,
+                                  static_cast<AVSampleFormat>(f->format), f->sample_rate, 0, nullptr);
+  SwrContextPtr ctx(made);
+  if (r >= 0 && ctx) r = ff::swr_init(ctx.get());
+  ff::av_channel_layout_uninit(&in);
+  ff::av_channel_layout_uninit(&out);
+  if (r < 0 || !ctx) {
+    const char* src = ff::av_get_sample_fmt_name(static_cast<AVSampleFormat>(f->format));
+    if (err)
+      *err = Format("Cannot convert %s sample format to %s sample format",
+                    {src ? src : "?", ff::av_get_sample_fmt_name(AV_SAMPLE_FMT_S16)});
+    return false;
+  }
+  FConverter = std::move(ctx);
+  FSrcFmt = f->format;
+  FSrcChannels = f->ch_layout.nb_channels;
+  FSrcChannelMask = NativeMask(f->ch_layout);
+  FSrcRate = f->sample_rate;
+  return true;
+}
+
+int TAudioOutput::Convert(AVFrame* f) {
+  static const uint8_t* const kNoInput[AV_NUM_DATA_POINTERS] = {};
+  uint8_t* out[1] = {FBuf2};
+  const int capacity = AudioBufSizeBytes / BytesPerSample();
+  const uint8_t** in = f ? const_cast<const uint8_t**>(f->extended_data) : const_cast<const uint8_t**>(kNoInput);
+  const int n = ff::swr_convert(FConverter.get(), out, capacity, in, f ? f->nb_samples : 0);
+  if (f) ff::av_frame_unref(f);
+  if (n < 0) {
+    FreeConverter();  // the next frame makes a fresh one
+    return -1;
+  }
+  FChunk = FBuf2;
+  return n * BytesPerSample();
+}
+
+void TAudioOutput::PushSamples(const int16_t* samples, int sizeBytes) {
+  std::lock_guard<std::mutex> g(FRingLock);
+  int count = sizeBytes / 2;
+  while (count > 0) {
+    const int k = std::min(count, SampleArraySize - FRingIndex);
+    std::memcpy(FRing + FRingIndex, samples, static_cast<size_t>(k) * sizeof(int16_t));
+    samples += k;
+    FRingIndex += k;
+    if (FRingIndex >= SampleArraySize) FRingIndex = 0;
+    count -= k;
+  }
+}
+
+void TAudioOutput::VisitRing(const std::function<void(const int16_t* ring, int writeIndex, int& drawStart)>& f) {
+  std::lock_guard<std::mutex> g(FRingLock);
+  f(FRing, FRingIndex, FDrawStart);
+}
 
 void MixOutput(const TSDLEntryPoints& sdl, uint8_t* dst, const uint8_t* src, int n, int volume, bool mute) {
   if (mute || volume <= 0 || n <= 0) return;
@@ -58,18 +179,16 @@ void FillAudioBuffer(TMediaState* is, const TSDLEntryPoints& sdl, uint8_t* strea
         return;
       }
       if (size < 0) {
-        is->AudioBuf = is->AudioBuf1;
-        std::memset(is->AudioBuf1, 0, SilenceChunkBytes);
-        size = SilenceChunkBytes;
-      } else if (is->ShowAudio) {
-        UpdateSampleDisplay(is, reinterpret_cast<const int16_t*>(is->AudioBuf), size);
+        size = is->AudioOut.SilenceChunk();
+      } else if (is->AudioOut.ShowsWaveform()) {
+        is->AudioOut.PushSamples(reinterpret_cast<const int16_t*>(is->AudioOut.Chunk()), size);
       }
       clock.SetChunk(size);
       clock.EndUpdate();
     }
     const int index = clock.ChunkHandedOut();
     const int n = std::min(clock.ChunkSize() - index, len);
-    MixOutput(sdl, stream, is->AudioBuf + index, n, volume, mute);
+    MixOutput(sdl, stream, is->AudioOut.Chunk() + index, n, volume, mute);
     len -= n;
     stream += n;
     clock.HandOut(n);
@@ -125,21 +244,17 @@ int AudioDeviceOpen(TMediaState* is, AVCodecContext* ctx) {
     player->ReportError("SDL_OpenAudio() failed: out of memory", false);
     return -1;
   }
-  is->AudioDevice = dev;
-  is->AudioSpec = obtained;
-  is->AudioHwBufSize = static_cast<int>(obtained.size);
+  is->AudioOut.Attach(dev, obtained);
   is->AudioFrame = std::move(frame);
-  is->AudioFrameOffset = 0;
-  is->AudioSrcFmt = AV_SAMPLE_FMT_S16;
   is->AudioClock.SetChunk(0);
   return 0;
 }
 
 void AudioDeviceClose(TMediaState* is) {
-  if (is->AudioDevice) {
+  if (const SDL_AudioDeviceID dev = is->AudioOut.Device()) {
     TCustomPlayer* player = is->Owner;
-    if (player && player->SDL().SDL_CloseAudioDevice) player->SDL().SDL_CloseAudioDevice(is->AudioDevice);
-    is->AudioDevice = 0;
+    if (player && player->SDL().SDL_CloseAudioDevice) player->SDL().SDL_CloseAudioDevice(dev);
+    is->AudioOut.Detach();
   }
   ReleaseAudioDecoding(is);
 }

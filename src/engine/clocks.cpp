@@ -34,7 +34,7 @@ int64_t ClockMicros() {
 
 int AudioBytesPerSecond(const TMediaState* is) {
   if (!is->AudioStream) return 0;
-  return is->AudioSpec.freq * 2 * is->AudioSpec.channels;
+  return is->AudioOut.BytesPerSecond();
 }
 
 double GetAudioClock(TMediaState* is, bool interpolate) {

@@ -16,7 +16,7 @@ constexpr double MinLateDrop = 0.01;  // s
 }
 
 int RefreshPeriodMs(const TMediaState* is, int audioDisplayPeriod) {
-  return (is->AudioStream && is->ShowAudio) ? audioDisplayPeriod : PictureRefreshMs;
+  return (is->AudioStream && is->AudioOut.ShowsWaveform()) ? audioDisplayPeriod : PictureRefreshMs;
 }
 
 double LateDropThreshold(const TMediaState* is) {
@@ -89,7 +89,7 @@ double VideoRefresh(TMediaState* is, bool fromTimer) {
 }
 
 void VideoDisplay(TMediaState* is) {
-  if (is->AudioStream && is->ShowAudio) {
+  if (is->AudioStream && is->AudioOut.ShowsWaveform()) {
     VideoAudioDisplay(is);
   } else if (is->VideoStream) {
     if (is->Width <= 0 || is->Height <= 0) VideoOpen(is, false);

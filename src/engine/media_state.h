@@ -7,16 +7,17 @@
 #include <SDL2/SDL.h>
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <string>
 #include <thread>
 
 #include "engine/audio_clock.h"
+#include "engine/audio_output.h"
 #include "engine/manual_event.h"
 #include "engine/packet_queue.h"
 #include "engine/picture_queue.h"
+#include "engine/subtitle_queue.h"
 #include "engine/wait_gate.h"
 #include "runtime/av_headers.h"
 #include "runtime/av_ptr.h"
@@ -25,9 +26,6 @@ namespace zv {
 
 class TCustomPlayer;
 
-constexpr int AudioBufSizeBytes = 288000;
-constexpr int SampleArraySize = 131072;
-constexpr int SubPictureQueueSize = 4;
 constexpr int MaxFileNameLength = 1024;
 
 // What the play thread puts on screen (play thread only): one streaming
@@ -42,12 +40,6 @@ struct TVideoPicture {
   bool Filled = false;  // the texture holds a picture
 };
 
-// A decoded subtitle waiting for display.
-struct TSubPicture {
-  double Pts = 0;  // seconds
-  AVSubtitle Sub{};
-};
-
 // Four timestamps that decide between pts and dts.
 struct TPtsCorrection {
   int64_t NumFaultyPts = 0;
@@ -57,10 +49,6 @@ struct TPtsCorrection {
 };
 
 struct TMediaState {
-  // Audio buffers, 16-byte aligned: decoded samples, then S16 samples.
-  alignas(16) uint8_t AudioBuf1[AudioBufSizeBytes];
-  alignas(16) uint8_t AudioBuf2[AudioBufSizeBytes];
-
   std::thread ReadThread;     // demultiplexing loop
   std::thread VideoThread;    // video decoding
   std::thread SubtitleThread; // subtitle decoding
@@ -85,37 +73,18 @@ struct TMediaState {
   int AudioStreamIndex = -1;
   AVStream* AudioStream = nullptr;
   TPacketQueue AudioQueue;
-  int AudioHwBufSize = 0;
-  SDL_AudioDeviceID AudioDevice = 0;
-  SDL_AudioSpec AudioSpec{};       // what the device granted
+  TAudioOutput AudioOut;  // the device, its chunks and the waveform's sound
   AVCodecContextPtr AudioCodec;
-  AVFramePtr AudioFrame;
-  uint8_t* AudioBuf = nullptr;  // chunk being played (AudioBuf1, AudioBuf2 or silence)
-  TAudioClock AudioClock;       // of the chunk being played; written by the audio thread
-  TQueuedPacket AudioPkt;  // packet being decoded
-  int AudioSrcFmt = AV_SAMPLE_FMT_S16;
-  SwrContextPtr ReformatCtx;  // to interleaved S16
-  std::atomic<int> ShowAudio{0};      // 0 none, 1 waveform (file without video)
-  int16_t SampleArray[SampleArraySize];  // guarded by SampleArrayMutex
-  std::atomic<int> SampleArrayIndex{0};  // written under SampleArrayMutex
-  std::mutex SampleArrayMutex;
-  int LastIStart = 0;
-  // Input the ReformatCtx was made for, besides AudioSrcFmt (audio thread only).
-  int AudioSrcChannels = 0;
-  uint64_t AudioSrcChannelMask = 0;  // 0 unless the layout has a native order
-  int AudioSrcRate = 0;
-  int AudioFrameOffset = 0;  // samples of AudioFrame already handed out (audio thread only)
+  AVFramePtr AudioFrame;   // audio thread only
+  TAudioClock AudioClock;  // of the chunk being played; written by the audio thread
+  TQueuedPacket AudioPkt;  // packet being decoded (audio thread only)
 
   // Subtitles
   int SubtitleStreamIndex = -1;
-  std::atomic<int> SubtitleStreamChanged{0};
   AVStream* SubtitleStream = nullptr;
   AVCodecContextPtr SubtitleCodec;
   TPacketQueue SubtitleQueue;
-  TSubPicture SubPictQueue[SubPictureQueueSize];  // guarded by SubPictMutex
-  int SubPictSize = 0, SubPictRIndex = 0, SubPictWIndex = 0;  // guarded by SubPictMutex
-  std::mutex SubPictMutex;
-  std::condition_variable SubPictCond;
+  TSubtitleQueue SubPictures;  // decoded, waiting for display
 
   // Video timing
   double FrameTimer = 0;  // guarded by FrameTimerLock

@@ -64,7 +64,7 @@ int TCustomPlayer::StreamComponentOpen(TMediaState* S, int AIndex) {
                              std::memory_order_relaxed);
       PacketQueueInit(S->AudioQueue);
       PacketQueuePut(S->AudioQueue, FlushPacket());
-      FSDL.SDL_PauseAudioDevice(S->AudioDevice, 0);
+      FSDL.SDL_PauseAudioDevice(S->AudioOut.Device(), 0);
       break;
     case AVMEDIA_TYPE_VIDEO: {
       st->discard = AVDISCARD_DEFAULT;
@@ -151,13 +151,9 @@ void TCustomPlayer::StreamComponentClose(TMediaState* S, int AIndex) {
     case AVMEDIA_TYPE_SUBTITLE:
       PacketQueueAbort(S->SubtitleQueue);
       S->PauseGate.Notify();
-      {
-        std::lock_guard<std::mutex> g(S->SubPictMutex);
-        S->SubtitleStreamChanged.store(1, std::memory_order_relaxed);
-      }
-      S->SubPictCond.notify_all();
+      S->SubPictures.MarkStreamChanged();
       if (S->SubtitleThread.joinable()) S->SubtitleThread.join();
-      FreeSubPictures(S);  // the refresh step may not run again
+      S->SubPictures.Clear();  // the refresh step may not run again
       PacketQueueEnd(S->SubtitleQueue);
       S->SubtitleCodec.reset();
       S->SubtitleStream = nullptr;

@@ -159,7 +159,7 @@ void TCustomPlayer::ReadThreadMain(TMediaState* S) {
 
     if (audio >= 0) StreamComponentOpen(S, audio);
     if (video >= 0) StreamComponentOpen(S, video);
-    if (S->VideoStreamIndex < 0 && !DisableDisplay()) S->ShowAudio = 1;
+    if (S->VideoStreamIndex < 0 && !DisableDisplay()) S->AudioOut.SetShowWaveform(true);
     if (subtitle >= 0) StreamComponentOpen(S, subtitle);
 
     if (S->VideoStreamIndex < 0 && S->AudioStreamIndex < 0) {

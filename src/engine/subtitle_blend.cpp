@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "engine/subtitle_thread.h"
 
 namespace zv {
 
@@ -71,53 +70,20 @@ void BlendSubRect(uint8_t* const planes[3], const int linesizes[3], const AVSubt
   }
 }
 
-bool ExpireSubtitles_Locked(TMediaState* is, double currentPts) {
-  if (is->SubtitleStreamChanged.load(std::memory_order_relaxed)) {
-    FreeSubPictures_Locked(is);
-    is->SubtitleStreamChanged.store(0, std::memory_order_relaxed);
-    return true;
-  }
-  if (is->SubPictSize <= 0) return false;
-  TSubPicture& sp = is->SubPictQueue[is->SubPictRIndex];
-  bool expired = currentPts > sp.Pts + sp.Sub.end_display_time / 1000.0;
-  if (!expired && is->SubPictSize > 1) {
-    const TSubPicture& next = is->SubPictQueue[(is->SubPictRIndex + 1) % SubPictureQueueSize];
-    expired = currentPts > next.Pts + next.Sub.start_display_time / 1000.0;
-  }
-  if (!expired) return false;
-  FreeSubPicture(sp);
-  is->SubPictRIndex = (is->SubPictRIndex + 1) % SubPictureQueueSize;
-  --is->SubPictSize;
-  return true;
-}
-
 void ExpireSubtitles(TMediaState* is) {
-  bool freed;
-  {
-    std::lock_guard<std::mutex> g(is->SubPictMutex);
-    freed = ExpireSubtitles_Locked(is, is->VideoCurrentPts.load(std::memory_order_relaxed));
-  }
-  if (freed) is->SubPictCond.notify_all();
+  is->SubPictures.Expire(is->VideoCurrentPts.load(std::memory_order_relaxed));
 }
 
 bool SubtitleDue(TMediaState* is, double picturePts) {
   if (!is->SubtitleStream) return false;
-  std::lock_guard<std::mutex> g(is->SubPictMutex);
-  if (is->SubPictSize <= 0) return false;
-  const TSubPicture& sp = is->SubPictQueue[is->SubPictRIndex];
-  return picturePts >= sp.Pts + sp.Sub.start_display_time / 1000.0 && sp.Sub.num_rects > 0;
+  return is->SubPictures.HeadDue(picturePts);
 }
 
 bool BlendDueSubtitle(TMediaState* is, double picturePts, uint8_t* const planes[3], const int linesizes[3], int imgw,
                       int imgh) {
   if (!is->SubtitleStream) return false;
-  // Held while blending: the close may free the entries from another thread.
-  std::lock_guard<std::mutex> g(is->SubPictMutex);
-  if (is->SubPictSize <= 0) return false;
-  const TSubPicture& sp = is->SubPictQueue[is->SubPictRIndex];
-  if (!(picturePts >= sp.Pts + sp.Sub.start_display_time / 1000.0)) return false;
-  for (unsigned i = 0; i < sp.Sub.num_rects; ++i) BlendSubRect(planes, linesizes, sp.Sub.rects[i], imgw, imgh);
-  return sp.Sub.num_rects > 0;
+  return is->SubPictures.BlendHead(
+      picturePts, [&](const AVSubtitleRect* rect) { BlendSubRect(planes, linesizes, rect, imgw, imgh); });
 }
 
 }  // namespace zv

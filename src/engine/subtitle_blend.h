@@ -12,11 +12,9 @@ namespace zv {
 // to the picture's size and moved inside it.
 void BlendSubRect(uint8_t* const planes[3], const int linesizes[3], const AVSubtitleRect* rect, int imgw, int imgh);
 
-// Drops at most one expired entry (by its end time, or by the start of the
-// entry after it), or all of them after the stream was closed or changed.
-// True when something was freed: the caller signals SubPictCond.
-bool ExpireSubtitles_Locked(TMediaState* is, double currentPts);
-// Refresh step, after VideoCurrentPts was set for the picture to show.
+// Refresh step, after VideoCurrentPts was set for the picture to show: drops
+// at most one expired entry, or all of them after the stream was closed or
+// changed.
 void ExpireSubtitles(TMediaState* is);
 
 // True when the entry at the read index is due for a picture of picturePts:

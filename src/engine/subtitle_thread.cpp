@@ -1,15 +1,11 @@
 #include "engine/subtitle_thread.h"
 
-#include <chrono>
-#include <thread>
-
 #include "runtime/entry_points.h"
 
 namespace zv {
 
 namespace {
 
-constexpr auto PollPeriod = std::chrono::milliseconds(10);
 constexpr int MaxPaletteColors = AVPALETTE_SIZE / 4;
 
 bool QueueAborted(TPacketQueue& q) {
@@ -43,14 +39,7 @@ void DecodeSubtitlePacket(TMediaState* is, AVPacket* pkt) {
     return;
   }
   for (unsigned i = 0; i < sub.num_rects; ++i) ConvertPaletteToYuva(sub.rects[i]);
-  {
-    std::lock_guard<std::mutex> g(is->SubPictMutex);
-    TSubPicture& sp = is->SubPictQueue[is->SubPictWIndex];
-    sp.Pts = pts;
-    sp.Sub = sub;  // the entry owns the rectangles from here on
-    is->SubPictWIndex = (is->SubPictWIndex + 1) % SubPictureQueueSize;
-    ++is->SubPictSize;
-  }
+  is->SubPictures.Put(pts, sub);
 }
 
 }  // namespace
@@ -80,37 +69,10 @@ void SubtitleThreadMain(TMediaState* is) {
       if (is->SubtitleCodec) ff::avcodec_flush_buffers(is->SubtitleCodec.get());
       continue;
     }
-    bool aborted;
-    {
-      std::unique_lock<std::mutex> l(is->SubPictMutex);
-      // Polled as well: AbortRequest alone does not signal the condition.
-      while (is->SubPictSize >= SubPictureQueueSize && !Aborted(is)) is->SubPictCond.wait_for(l, PollPeriod);
-      aborted = Aborted(is);
-    }
+    const bool aborted = !is->SubPictures.WaitForRoom([is] { return Aborted(is); });
     if (!aborted && is->SubtitleCodec && is->SubtitleStream) DecodeSubtitlePacket(is, pkt.get());
     if (aborted) return;
   }
-}
-
-void FreeSubPicture(TSubPicture& sp) {
-  ff::avsubtitle_free(&sp.Sub);
-  sp.Pts = 0;
-}
-
-void FreeSubPictures_Locked(TMediaState* is) {
-  while (is->SubPictSize > 0) {
-    FreeSubPicture(is->SubPictQueue[is->SubPictRIndex]);
-    is->SubPictRIndex = (is->SubPictRIndex + 1) % SubPictureQueueSize;
-    --is->SubPictSize;
-  }
-}
-
-void FreeSubPictures(TMediaState* is) {
-  {
-    std::lock_guard<std::mutex> g(is->SubPictMutex);
-    FreeSubPictures_Locked(is);
-  }
-  is->SubPictCond.notify_all();
 }
 
 }  // namespace zv

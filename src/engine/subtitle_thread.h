@@ -1,5 +1,5 @@
 #pragma once
-// Decoding of the subtitle stream into the four-entry subpicture queue. Only
+// Decoding of the subtitle stream into the subtitle queue. Only
 // bitmap subtitles are queued, their palettes turned into YUVA for blending.
 #include <cstdint>
 
@@ -15,11 +15,5 @@ void ConvertPaletteToYuva(AVSubtitleRect* rect);
 // Thread body started with the subtitle stream; ends when its packet queue is
 // aborted or the playback's AbortRequest is set.
 void SubtitleThreadMain(TMediaState* is);
-
-void FreeSubPicture(TSubPicture& sp);
-// Frees every queued entry; SubPictMutex must be held.
-void FreeSubPictures_Locked(TMediaState* is);
-// Same, taking SubPictMutex, and wakes a subtitle thread waiting for room.
-void FreeSubPictures(TMediaState* is);
 
 }  // namespace zv

@@ -91,25 +91,25 @@ void VideoAudioDisplay(TMediaState* is) {
   is->Width = w;
   is->Height = h;
   // The ring holds what the device plays, in its channel count.
-  int channels = is->AudioSpec.channels > 0 ? is->AudioSpec.channels : 1;
+  const TAudioOutput& out = is->AudioOut;
+  int channels = out.Channels() > 0 ? out.Channels() : 1;
   SDL_Rect area{is->XLeft, is->YTop, w, h};
   TWaveformShapes shapes;
-  {
-    std::lock_guard<std::mutex> g(is->SampleArrayMutex);
+  is->AudioOut.VisitRing([&](const int16_t* ring, int writeIndex, int& drawStart) {
     if (!is->Paused.load(std::memory_order_relaxed)) {
       TWaveformClock c;
-      c.WriteIndex = is->SampleArrayIndex.load(std::memory_order_relaxed);
+      c.WriteIndex = writeIndex;
       c.Channels = channels;
-      c.SampleRate = is->AudioSpec.freq;
+      c.SampleRate = out.Rate();
       const TAudioClock::TReading clock = is->AudioClock.Read();
       c.PendingBytes = clock.PendingBytes;
       c.CallbackTime = clock.CallbackTime;
       c.Now = ClockMicros();
       c.Width = w;
-      is->LastIStart = WaveformTriggerIndex(is->SampleArray, WaveformPlayIndex(c), channels);
+      drawStart = WaveformTriggerIndex(ring, WaveformPlayIndex(c), channels);
     }
-    WaveformShapes(is->SampleArray, is->LastIStart, channels, area, shapes);
-  }
+    WaveformShapes(ring, drawStart, channels, area, shapes);
+  });
   DrawWaveform(sdl, renderer, area, shapes);
 }
 

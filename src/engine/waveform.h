@@ -13,7 +13,7 @@ namespace zv {
 
 // Where the sound at the loudspeaker starts in the ring, before the trigger search.
 struct TWaveformClock {
-  int WriteIndex = 0;          // SampleArrayIndex
+  int WriteIndex = 0;          // where the next sample goes in the ring
   int Channels = 1;
   int SampleRate = 0;
   int PendingBytes = 0;        // of the chunk being played, not yet handed to the device

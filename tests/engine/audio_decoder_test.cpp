@@ -42,7 +42,7 @@ TEST_F(AudioDecoderTest, LosslessFilesGiveTheirExactSamples) {
     int maxChunk = 0;
     std::vector<int16_t> out = rig.DecodeAll(&maxChunk);
     const int rate = 44100;
-    ASSERT_EQ(rig.is->AudioSpec.channels, 2);
+    ASSERT_EQ(rig.is->AudioOut.Channels(), 2);
     ASSERT_EQ(out.size(), size_t(4 * rate * 2));
     size_t mismatches = 0;
     for (size_t i = 0; i < out.size(); ++i)
@@ -59,7 +59,7 @@ TEST_F(AudioDecoderTest, SurroundIsMixedDownToStereo) {
   std::string err;
   ASSERT_TRUE(rig.OpenFile(test::MediaFile(std::string(fx::kAudioAac51)), &err)) << err;
   ASSERT_EQ(rig.ctx->ch_layout.nb_channels, 6);
-  EXPECT_EQ(rig.is->AudioSpec.channels, 2);
+  EXPECT_EQ(rig.is->AudioOut.Channels(), 2);
   std::vector<int16_t> out = rig.DecodeAll();
   const int rate = 48000;
   EXPECT_NEAR(double(out.size()) / 2 / rate, 4.0, 0.05);
@@ -116,18 +116,6 @@ TEST_F(AudioDecoderTest, PacketPtsSetsTheClockAndPauseStopsDecoding) {
   EXPECT_DOUBLE_EQ(rig.is->AudioClock.Pts(), after) << "paused: the clock stays";
   rig.is->Paused = 0;
   EXPECT_GT(AudioDecodeFrame(rig.is), 0);
-}
-
-TEST(SampleDisplay, RingWrapsAround) {
-  TMediaState* is = NewMediaState();
-  is->SampleArrayIndex = SampleArraySize - 3;
-  int16_t s[5] = {1, 2, 3, 4, 5};
-  UpdateSampleDisplay(is, s, sizeof s + 1);  // an odd byte is not a sample
-  EXPECT_EQ(is->SampleArrayIndex, 2);
-  EXPECT_EQ(is->SampleArray[SampleArraySize - 1], 3);
-  EXPECT_EQ(is->SampleArray[0], 4);
-  EXPECT_EQ(is->SampleArray[1], 5);
-  FreeMediaState(is);
 }
 
 TEST(AudioChannels, MoreThanTwoBecomeStereo) {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
+#include <vector>
 
 #include "engine/audio_test_support.h"
 #include "engine/clocks.h"
@@ -79,11 +81,27 @@ TEST_F(AudioOutputTest, WaveformRingGetsThePlayedSamplesWhenShown) {
   test::AudioRig rig;
   std::string err;
   ASSERT_TRUE(rig.OpenPcm(AV_CODEC_ID_PCM_S16LE, 44100, 2, {Source(256)}, &err)) << err;
-  rig.is->ShowAudio = 1;
+  rig.is->AudioOut.SetShowWaveform(true);
   std::vector<uint8_t> device(1024);
   FillAudioBuffer(rig.is, sdl.EntryPoints(), device.data(), int(device.size()), 0, true);
-  EXPECT_EQ(rig.is->SampleArrayIndex, 512);
-  EXPECT_EQ(rig.is->SampleArray[511], Value(511)) << "muted output still feeds the display";
+  rig.is->AudioOut.VisitRing([](const int16_t* ring, int writeIndex, int&) {
+    EXPECT_EQ(writeIndex, 512);
+    EXPECT_EQ(ring[511], Value(511)) << "muted output still feeds the display";
+  });
+}
+
+TEST(SampleDisplay, RingWrapsAround) {
+  auto out = std::make_unique<TAudioOutput>();
+  std::vector<int16_t> before(SampleArraySize - 3, 0);
+  out->PushSamples(before.data(), int(before.size() * sizeof(int16_t)));
+  int16_t s[5] = {1, 2, 3, 4, 5};
+  out->PushSamples(s, sizeof s + 1);  // an odd byte is not a sample
+  out->VisitRing([](const int16_t* ring, int writeIndex, int&) {
+    EXPECT_EQ(writeIndex, 2);
+    EXPECT_EQ(ring[SampleArraySize - 1], 3);
+    EXPECT_EQ(ring[0], 4);
+    EXPECT_EQ(ring[1], 5);
+  });
 }
 
 }  // namespace

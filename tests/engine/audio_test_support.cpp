@@ -25,8 +25,10 @@ static bool OpenDecoder(AudioRig& r, const AVCodec* codec, std::string* err) {
     return false;
   }
   r.is->AudioFrame.reset(ff::av_frame_alloc());
-  r.is->AudioSpec.freq = r.ctx->sample_rate;
-  r.is->AudioSpec.channels = static_cast<Uint8>(WantedAudioChannels(r.ctx->ch_layout.nb_channels));
+  SDL_AudioSpec granted{};
+  granted.freq = r.ctx->sample_rate;
+  granted.channels = static_cast<Uint8>(WantedAudioChannels(r.ctx->ch_layout.nb_channels));
+  r.is->AudioOut.Attach(0, granted);
   return true;
 }
 
@@ -93,7 +95,7 @@ std::vector<int16_t> AudioRig::DecodeAll(int* maxChunk) {
     int n = AudioDecodeFrame(is);
     if (n < 0) break;
     if (maxChunk && n > *maxChunk) *maxChunk = n;
-    const int16_t* s = reinterpret_cast<const int16_t*>(is->AudioBuf);
+    const int16_t* s = reinterpret_cast<const int16_t*>(is->AudioOut.Chunk());
     out.insert(out.end(), s, s + n / 2);
   }
   return out;

@@ -26,8 +26,10 @@ protected:
   void TearDown() override { SetClockSource(nullptr); }
   void GiveAudio(int rate, int channels) {
     is->AudioStream = &audioStream;
-    is->AudioSpec.freq = rate;
-    is->AudioSpec.channels = static_cast<Uint8>(channels);
+    SDL_AudioSpec granted{};
+    granted.freq = rate;
+    granted.channels = static_cast<Uint8>(channels);
+    is->AudioOut.Attach(0, granted);
   }
   // Video clock reads v at the fake now.
   void SetVideoClock(double v) {

@@ -72,7 +72,7 @@ TEST(OddStreams, AbsurdSampleRatesPlayAndStopAtOnce) {
     test::UsePacedAudio(*p);
     ASSERT_TRUE(p->Open(wav, 0, false)) << p->LastErrMsg();
     ASSERT_NE(p->CurStream(), nullptr);
-    EXPECT_EQ(p->CurStream()->AudioSpec.freq, FallbackDeviceRate);
+    EXPECT_EQ(p->CurStream()->AudioOut.Rate(), FallbackDeviceRate);
     EXPECT_TRUE(WaitUntil([&] { return p->CurStream() && p->CurStream()->AudioClock.Pts() > 0; }));
     const auto start = std::chrono::steady_clock::now();
     p->Stop(true);

@@ -31,7 +31,7 @@ TEST(PlayerPlayback, AudioFixturesPlayToTheEndAndStop) {
     ASSERT_TRUE(p->Open(MediaFile(name), 0, false)) << p->LastErrMsg();
     EXPECT_NEAR(double(duration), 4e6, 0.1e6);
     EXPECT_EQ(frameW, -1);
-    EXPECT_EQ(p->CurStream()->ShowAudio, 1);
+    EXPECT_TRUE(p->CurStream()->AudioOut.ShowsWaveform());
     ASSERT_TRUE(WaitUntil([&] { return rec.Count(psEnd) == 1; }, 20s));
     EXPECT_NEAR(double(rec.LastPosition()), double(duration), 0.1e6);
     p->Stop(true);

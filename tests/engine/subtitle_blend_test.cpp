@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <vector>
 
+#include "engine/media_state.h"
 #include "engine/subtitle_thread.h"
+#include "runtime/entry_points.h"
 #include "support/test_support.h"
 
 namespace zv {
@@ -194,27 +197,44 @@ protected:
     is->SubtitleStream = stream.get();
   }
   void TearDown() override {
-    if (!is) return;
-    // Rectangles of these entries are the tests' own: detach before freeing.
-    for (TSubPicture& sp : is->SubPictQueue) sp.Sub = AVSubtitle{};
-    FreeMediaState(is);
+    if (is) FreeMediaState(is);
   }
   struct Entry {
     double pts;
     uint32_t startMs, endMs;
   };
-  void Fill(const std::vector<Entry>& entries, int rindex) {
-    is->SubPictRIndex = rindex;
-    is->SubPictSize = 0;
-    for (const Entry& e : entries) {
-      TSubPicture& sp = is->SubPictQueue[(rindex + is->SubPictSize) % SubPictureQueueSize];
-      sp.Pts = e.pts;
-      sp.Sub = AVSubtitle{};
-      sp.Sub.start_display_time = e.startMs;
-      sp.Sub.end_display_time = e.endMs;
-      ++is->SubPictSize;
+  // Queues the entries from read index rindex on; the first one gets rects.
+  void Fill(const std::vector<Entry>& entries, int rindex, const AVSubtitleRect* rect = nullptr) {
+    TSubtitleQueue& q = is->SubPictures;
+    q.Clear();
+    while (q.Indices().Read != rindex) {
+      AVSubtitle none{};
+      q.Put(0, none);
+      q.Clear();
     }
-    is->SubPictWIndex = (rindex + is->SubPictSize) % SubPictureQueueSize;
+    for (const Entry& e : entries) {
+      AVSubtitle sub{};
+      sub.start_display_time = e.startMs;
+      sub.end_display_time = e.endMs;
+      if (rect) {
+        sub.num_rects = 1;
+        sub.rects = OwnedCopy(*rect);
+        rect = nullptr;
+      }
+      q.Put(e.pts, sub);
+    }
+  }
+  // A rectangle as the decoder gives it, which the queue frees with its entry.
+  static AVSubtitleRect** OwnedCopy(const AVSubtitleRect& r) {
+    auto** rects = static_cast<AVSubtitleRect**>(ff::av_mallocz(sizeof(AVSubtitleRect*)));
+    rects[0] = static_cast<AVSubtitleRect*>(ff::av_mallocz(sizeof(AVSubtitleRect)));
+    *rects[0] = r;
+    const size_t indices = size_t(r.linesize[0]) * size_t(r.h), palette = AVPALETTE_SIZE;
+    rects[0]->data[0] = static_cast<uint8_t*>(ff::av_malloc(indices));
+    std::memcpy(rects[0]->data[0], r.data[0], indices);
+    rects[0]->data[1] = static_cast<uint8_t*>(ff::av_malloc(palette));
+    std::memcpy(rects[0]->data[1], r.data[1], palette);
+    return rects;
   }
   TMediaState* is = nullptr;
   std::unique_ptr<AVStream> stream;
@@ -239,26 +259,25 @@ TEST_F(SubtitleQueueTest, ExpiresByEndTimeOrByTheNextStart) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Fill(c.entries, 3);  // the next entry wraps to index 0
-    const bool freed = ExpireSubtitles_Locked(is, c.now);
+    const bool freed = is->SubPictures.Expire(c.now);
     EXPECT_EQ(freed, int(c.entries.size()) != c.sizeAfter);
-    EXPECT_EQ(is->SubPictSize, c.sizeAfter);
-    EXPECT_EQ(is->SubPictRIndex, freed ? 0 : 3);
+    EXPECT_EQ(is->SubPictures.Indices().Size, c.sizeAfter);
+    EXPECT_EQ(is->SubPictures.Indices().Read, freed ? 0 : 3);
   }
 }
 
 TEST_F(SubtitleQueueTest, StreamChangeFreesEveryEntry) {
   Fill({{1.0, 0, 100}, {9.0, 0, 100}, {9.5, 0, 100}}, 2);
-  is->SubtitleStreamChanged = 1;
+  is->SubPictures.MarkStreamChanged();
   is->VideoCurrentPts = 0.0;
   ExpireSubtitles(is);
-  EXPECT_EQ(is->SubPictSize, 0);
-  EXPECT_EQ(is->SubPictRIndex, 1);
-  EXPECT_EQ(is->SubtitleStreamChanged.load(), 0);
+  EXPECT_EQ(is->SubPictures.Indices().Size, 0);
+  EXPECT_EQ(is->SubPictures.Indices().Read, 1);
+  EXPECT_FALSE(is->SubPictures.StreamChangePending());
 }
 
 TEST_F(SubtitleQueueTest, BlendsTheHeadEntryOnceItsStartIsReached) {
   TBitmapRect r(2, 2, 2, 2, {kYellow});
-  AVSubtitleRect* rects[1] = {&r.Rect};
   struct Case {
     const char* name;
     bool stream;
@@ -272,15 +291,13 @@ TEST_F(SubtitleQueueTest, BlendsTheHeadEntryOnceItsStartIsReached) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    Fill({{1.0, 200, 1500}}, 1);
-    is->SubPictQueue[1].Sub.num_rects = 1;
-    is->SubPictQueue[1].Sub.rects = rects;
+    Fill({{1.0, 200, 1500}}, 1, &r.Rect);
     is->SubtitleStream = c.stream ? stream.get() : nullptr;
     TPicture pic(8, 6);
     uint8_t* planes[3] = {pic.Plane[0].data(), pic.Plane[1].data(), pic.Plane[2].data()};
     EXPECT_EQ(BlendDueSubtitle(is, c.picturePts, planes, pic.Pitch, pic.W, pic.H), c.blended);
     EXPECT_EQ(pic.Y(2, 2), c.blended ? 210 : 100);
-    EXPECT_EQ(is->SubPictSize, 1) << "blending never consumes the entry";
+    EXPECT_EQ(is->SubPictures.Indices().Size, 1) << "blending never consumes the entry";
   }
 }
 

@@ -32,7 +32,7 @@ struct SubtitleRig {
   SubtitleRig() { PacketQueueInit(is->SubtitleQueue); }
   ~SubtitleRig() {
     Stop();
-    FreeSubPictures(is);
+    is->SubPictures.Clear();
     for (AVPacket*& p : packets) ff::av_packet_free(&p);
     if (fmt) ff::avformat_close_input(&fmt);
     FreeMediaState(is);
@@ -80,17 +80,11 @@ struct SubtitleRig {
   }
   void Stop() {
     PacketQueueAbort(is->SubtitleQueue);
-    is->SubPictCond.notify_all();
+    is->SubPictures.WakeProducer();
     if (is->SubtitleThread.joinable()) is->SubtitleThread.join();
   }
-  int Size() {
-    std::lock_guard<std::mutex> g(is->SubPictMutex);
-    return is->SubPictSize;
-  }
-  int WIndex() {
-    std::lock_guard<std::mutex> g(is->SubPictMutex);
-    return is->SubPictWIndex;
-  }
+  int Size() { return is->SubPictures.Indices().Size; }
+  int WIndex() { return is->SubPictures.Indices().Write; }
 };
 
 class SubtitleThreadTest : public ::testing::Test {
@@ -123,10 +117,9 @@ TEST_F(SubtitleThreadTest, QueuesTheFixturesBitmapsWithYuvaPalettes) {
     ASSERT_TRUE(test::WaitUntil([&] { return PacketQueueCount(rig.is->SubtitleQueue) == 0; }));
     rig.Stop();  // the last packet is decoded before the thread sees the abort
     const double start = rig.fmt->start_time == AV_NOPTS_VALUE ? 0 : rig.fmt->start_time / 1e6;
-    std::lock_guard<std::mutex> g(rig.is->SubPictMutex);
+    // The thread has ended: the entries stay as they are while looked at.
     std::vector<const TSubPicture*> entries;
-    for (int k = 0; k < rig.is->SubPictSize; ++k)
-      entries.push_back(&rig.is->SubPictQueue[(rig.is->SubPictRIndex + k) % SubPictureQueueSize]);
+    rig.is->SubPictures.Visit([&](const TSubPicture& sp) { entries.push_back(&sp); });
     const size_t perEvent = c.clearedByEmptyEvent ? 2 : 1;
     ASSERT_EQ(entries.size(), perEvent * fx::kSubtitleRectCount);
     for (int e = 0; e < fx::kSubtitleRectCount; ++e) {
@@ -163,7 +156,7 @@ void PutBitmapPackets(SubtitleRig& rig, int count) {
 TEST_F(SubtitleThreadTest, WaitsAtFourEntriesUntilTheDisplayDiscardsOne) {
   SubtitleRig rig;
   ASSERT_TRUE(rig.OpenFile(test::MediaFile(std::string(fx::kDvdSubMkv))));
-  PutBitmapPackets(rig, SubPictureQueueSize + 1);
+  PutBitmapPackets(rig, TSubtitleQueue::Capacity + 1);
   rig.Start();
   // The fifth packet is taken, then the thread waits for room.
   ASSERT_TRUE(test::WaitUntil([&] { return rig.Size() == 4 && PacketQueueCount(rig.is->SubtitleQueue) == 0; }));
@@ -192,7 +185,7 @@ TEST_F(SubtitleThreadTest, EveryWaitEndsOnAbort) {
     SCOPED_TRACE(c.name);
     SubtitleRig rig;
     ASSERT_TRUE(rig.OpenFile(test::MediaFile(std::string(fx::kDvdSubMkv))));
-    if (c.wait == Wait::ForRoom) PutBitmapPackets(rig, SubPictureQueueSize + 1);
+    if (c.wait == Wait::ForRoom) PutBitmapPackets(rig, TSubtitleQueue::Capacity + 1);
     if (c.wait == Wait::WhilePaused) {
       rig.is->Paused = 1;
       PutBitmapPackets(rig, 1);
@@ -203,7 +196,7 @@ TEST_F(SubtitleThreadTest, EveryWaitEndsOnAbort) {
     }
     if (c.queueAbort) {
       PacketQueueAbort(rig.is->SubtitleQueue);
-      rig.is->SubPictCond.notify_all();
+      rig.is->SubPictures.WakeProducer();
     } else {
       rig.is->AbortRequest = 1;
     }

@@ -58,7 +58,7 @@ TEST(VideoPlayback, FixturesPlayAndTheirCopiesMatchThePosition) {
     });
     ASSERT_TRUE(p->Open(MediaFile(c.name), 0, false)) << p->LastErrMsg();
     EXPECT_GE(p->VideoStreamIndex(), 0);
-    EXPECT_EQ(p->CurStream()->ShowAudio, 0);
+    EXPECT_FALSE(p->CurStream()->AudioOut.ShowsWaveform());
     EXPECT_EQ(frameW, c.decoderWidth);
     EXPECT_EQ(frameH, c.decoderHeight);
 
