@@ -8,11 +8,10 @@ TAudioClock::TReading TAudioClock::Read() const {
   TReading r;
   for (int attempt = 0; attempt < 64; ++attempt) {
     const uint32_t before = FSequence.load(std::memory_order_acquire);
-    r.Pts = FPts.load(std::memory_order_relaxed);
-    r.PendingBytes = FChunkSize.load(std::memory_order_relaxed) - FChunkIndex.load(std::memory_order_relaxed);
-    r.CallbackSpan = FCallbackSpan.load(std::memory_order_relaxed);
-    r.CallbackTime = FCallbackTime.load(std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_acquire);
+    r.Pts = FPts.load(std::memory_order_acquire);
+    r.PendingBytes = FChunkSize.load(std::memory_order_acquire) - FChunkIndex.load(std::memory_order_acquire);
+    r.CallbackSpan = FCallbackSpan.load(std::memory_order_acquire);
+    r.CallbackTime = FCallbackTime.load(std::memory_order_acquire);
     if ((before & 1) == 0 && FSequence.load(std::memory_order_relaxed) == before) break;
     std::this_thread::yield();
   }
@@ -20,8 +19,9 @@ TAudioClock::TReading TAudioClock::Read() const {
 }
 
 void TAudioClock::BeginUpdate() {
+  // The fields' release stores keep this odd mark ahead of them, and the
+  // readers' acquire loads keep their second look at the mark behind them.
   FSequence.store(FSequence.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
-  std::atomic_thread_fence(std::memory_order_release);
 }
 
 void TAudioClock::EndUpdate() {
@@ -29,14 +29,14 @@ void TAudioClock::EndUpdate() {
 }
 
 void TAudioClock::SetChunk(int sizeBytes, int handedOutBytes) {
-  FChunkSize.store(sizeBytes, std::memory_order_relaxed);
-  FChunkIndex.store(handedOutBytes, std::memory_order_relaxed);
+  FChunkSize.store(sizeBytes, std::memory_order_release);
+  FChunkIndex.store(handedOutBytes, std::memory_order_release);
 }
 
 void TAudioClock::PublishCallback(int64_t timeMicros, double span) {
   BeginUpdate();
-  FCallbackTime.store(timeMicros, std::memory_order_relaxed);
-  FCallbackSpan.store(span, std::memory_order_relaxed);
+  FCallbackTime.store(timeMicros, std::memory_order_release);
+  FCallbackSpan.store(span, std::memory_order_release);
   EndUpdate();
 }
 

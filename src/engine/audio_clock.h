@@ -25,7 +25,7 @@ public:
   // readers retry; SetPts, Advance and SetChunk belong inside such a section.
   void BeginUpdate();
   void EndUpdate();
-  void SetPts(double pts) { FPts.store(pts, std::memory_order_relaxed); }
+  void SetPts(double pts) { FPts.store(pts, std::memory_order_release); }
   void Advance(double seconds) { SetPts(Pts() + seconds); }
   double Pts() const { return FPts.load(std::memory_order_relaxed); }
   // The seek the sound now timed was read after: until the sound of a seek
@@ -36,7 +36,7 @@ public:
   int ChunkSize() const { return FChunkSize.load(std::memory_order_relaxed); }
   int ChunkHandedOut() const { return FChunkIndex.load(std::memory_order_relaxed); }
   // Bytes of the chunk handed to the device (outside an update: one value).
-  void HandOut(int bytes) { FChunkIndex.store(ChunkHandedOut() + bytes, std::memory_order_relaxed); }
+  void HandOut(int bytes) { FChunkIndex.store(ChunkHandedOut() + bytes, std::memory_order_release); }
   // At the end of a callback, in an update of its own.
   void PublishCallback(int64_t timeMicros, double span);
 
