@@ -49,11 +49,11 @@ double VideoRefresh(TMediaState* is, bool fromTimer) {
     const double drawAt = head.TargetClock - is->DisplayLead;
     if (now < drawAt) {
       if (!fromTimer) VideoDisplay(is);
-      return paused && is->PictureShown.load(std::memory_order_relaxed) ? 0 : drawAt;
+      return paused && is->ShownGeneration >= head.Generation ? 0 : drawAt;
     }
     // Paused, the picture on screen stays; only the first one after an open
     // or a seek comes up.
-    if (paused && is->PictureShown.load(std::memory_order_relaxed)) break;
+    if (paused && is->ShownGeneration >= head.Generation) break;
     if (fromTimer && !paused && head.NextTarget > 0 && head.NextTarget - is->DisplayLead <= now &&
         now - drawAt > LateDropThreshold(is)) {
       // Behind, and a newer picture is due too: show that one instead, and
@@ -76,6 +76,7 @@ double VideoRefresh(TMediaState* is, bool fromTimer) {
       return 0;
     }
     drawn = true;
+    is->ShownGeneration = head.Generation;
     queue.Consume();
     break;
   }
@@ -85,7 +86,7 @@ double VideoRefresh(TMediaState* is, bool fromTimer) {
   // The picture behind the one just shown.
   if (!queue.Peek(head)) return 0;
   if (head.Stale) return ClockSeconds();
-  return paused && is->PictureShown.load(std::memory_order_relaxed) ? 0 : head.TargetClock - is->DisplayLead;
+  return paused && is->ShownGeneration >= head.Generation ? 0 : head.TargetClock - is->DisplayLead;
 }
 
 void VideoDisplay(TMediaState* is) {

@@ -139,6 +139,10 @@ struct TMediaState {
   // flush, and what is on screen (play thread only).
   std::atomic<int> SinkWidth{0}, SinkHeight{0}, SinkPixFmt{-1};
   std::atomic<int> PictureShown{0};
+  // Play thread only: the seek generation of the picture on screen. Paused,
+  // only a picture of a newer seek comes up: unlike PictureShown, it cannot be
+  // fooled by a picture of the old position met while the flush runs.
+  int64_t ShownGeneration = -1;
   // 1 once the video thread has given out its last picture (until a flush).
   std::atomic<int> VideoDrained{0};
   TVideoPicture Screen;  // play thread only

@@ -73,6 +73,7 @@ bool TPictureQueue::Peek(THead& head) {
   head.Pos = s.Pos;
   head.TargetClock = s.TargetClock;
   head.Stale = s.Generation < FGeneration;
+  head.Generation = s.Generation;
   head.NextTarget = 0;
   if (FSize > 1) {
     const TSlot& next = FSlots[(FRead + 1) % Capacity];

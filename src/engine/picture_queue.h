@@ -48,6 +48,7 @@ public:
     int64_t Pos = -1;
     double TargetClock = 0;
     bool Stale = false;
+    int64_t Generation = 0;  // of the seek the picture was decoded after
     double NextTarget = 0;
   };
   bool Peek(THead& head);
