@@ -6,7 +6,7 @@ namespace zv {
 
 TAudioClock::TReading TAudioClock::Read() const {
   TReading r;
-  for (int attempt = 0; attempt < 64; ++attempt) {
+  for (int attempt = 0; attempt < 1000; ++attempt) {
     const uint32_t before = FSequence.load(std::memory_order_acquire);
     r.Pts = FPts.load(std::memory_order_acquire);
     r.PendingBytes = FChunkSize.load(std::memory_order_acquire) - FChunkIndex.load(std::memory_order_acquire);

@@ -17,8 +17,8 @@ public:
     int64_t CallbackTime = 0;  // monotonic µs at the last callback
   };
 
-  // A set the writer was not changing; after a few tries, the last one read
-  // (off by one chunk at most while the writer keeps changing it).
+  // A set the writer was not changing; after a thousand tries (each yielding
+  // to the writer), the last one read: off by one chunk at most.
   TReading Read() const;
 
   // Writer side (the audio thread). Between BeginUpdate and EndUpdate the
