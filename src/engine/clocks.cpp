@@ -15,9 +15,6 @@ namespace {
 
 std::atomic<TClockSource> gClockSource{nullptr};
 
-constexpr double SyncThresholdMin = 0.01;
-constexpr double NoSyncThreshold = 10.0;
-constexpr double MaxFrameDelay = 10.0;
 
 }  // namespace
 
@@ -62,54 +59,14 @@ double GetMasterClock(TMediaState* is) {
   return is->AudioStream ? GetAudioClock(is) : GetVideoClock(is);
 }
 
-double ComputeTargetTime(TMediaState* is, double framePts) {
-  double delay = framePts - is->FrameLastPts;
-  if (delay <= 0 || delay >= MaxFrameDelay)
-    delay = is->FrameLastDelay;  // timestamp jump, or the first picture after a flush
-  else
-    is->FrameLastDelay = delay;
-  is->FrameLastPts = framePts;
-
-  if (is->AudioStream) {
-    const double master = GetMasterClock(is);
-    double diff = GetVideoClock(is) - master;
-    double threshold = std::max(SyncThresholdMin, delay);
-    if (std::fabs(diff) < NoSyncThreshold) {
-      if (diff <= -threshold) {
-        delay = 0;
-      } else if (diff >= threshold) {
-        delay = 2 * delay;
-      } else if (std::fabs(framePts - master) < NoSyncThreshold) {
-        // Left alone inside the band, an offset of up to a picture would stay
-        // for good: aim at the moment the master reaches this pts, within the
-        // same bounds (at once .. twice the delay).
-        double timer;
-        {
-          std::lock_guard<std::mutex> g(is->FrameTimerLock);
-          timer = is->FrameTimer;
-        }
-        const double aimed = ClockSeconds() + (framePts - master) - timer;
-        delay = std::clamp(aimed, 0.0, 2 * delay);
-      }
-    }
-  }
-  std::lock_guard<std::mutex> g(is->FrameTimerLock);
-  is->FrameTimer += delay;
-  return is->FrameTimer;
-}
-
 void TogglePauseWith(TMediaState* is, const TPauseWaits& waits) {
   if (waits.WaitSeekDone) waits.WaitSeekDone();
   if (waits.StreamOpen && !waits.StreamOpen()) return;
   if (is->Paused.load(std::memory_order_relaxed)) {
     double pts = is->VideoCurrentPts.load(std::memory_order_relaxed);
     double drift = is->VideoCurrentPtsDrift.load(std::memory_order_relaxed);
-    {
-      // Move the schedule on by the time spent paused; the video thread
-      // reads and moves it under the same lock.
-      std::lock_guard<std::mutex> g(is->FrameTimerLock);
-      is->FrameTimer += ClockSeconds() + drift - pts;
-    }
+    // The pictures' schedule moves on by the time spent paused.
+    is->Schedule.ShiftBy(ClockSeconds() + drift - pts);
     if (is->ReadPauseReturn != AVERROR(ENOSYS)) {
       pts = drift + ClockSeconds();
       is->VideoCurrentPts.store(pts, std::memory_order_relaxed);
@@ -143,34 +100,6 @@ void TogglePause(TMediaState* is) {
   };
   waits.StreamOpen = [player] { return player->CurStream() != nullptr; };
   TogglePauseWith(is, waits);
-}
-
-void ResetVideoClocksOnFlush(TMediaState* is) {
-  is->VideoCurrentPos.store(-1, std::memory_order_relaxed);
-  is->FrameLastPts = static_cast<double>(AV_NOPTS_VALUE);
-  is->FrameLastDelay = 0;
-  {
-    std::lock_guard<std::mutex> g(is->FrameTimerLock);
-    is->FrameTimer = ClockSeconds();
-  }
-  is->SkipFrames = 1.0f;
-  is->SkipFramesIndex = 0.0f;
-  is->LateDropsPending.store(0, std::memory_order_relaxed);
-}
-
-void SkipFramesOnStaleDrop(TMediaState* is) { is->SkipFrames *= 1.05f; }
-
-void SkipFramesOnFullQueue(TMediaState* is) { is->SkipFrames = std::max(is->SkipFrames * 0.95f, 0.95f); }
-
-bool SkipFramesPassPicture(TMediaState* is) {
-  // Late pictures the display dropped count like stale ones.
-  for (int n = is->LateDropsPending.exchange(0, std::memory_order_relaxed); n > 0; --n) SkipFramesOnStaleDrop(is);
-  is->SkipFramesIndex += 1.0f;
-  if (is->SkipFramesIndex >= is->SkipFrames) {
-    is->SkipFramesIndex -= std::max(1.0f, is->SkipFrames);
-    return true;
-  }
-  return false;
 }
 
 }  // namespace zv

@@ -1,6 +1,5 @@
 #pragma once
-// Audio, video and master clocks of a playing file, the due time of each
-// picture and the clock side of pausing.
+// Audio, video and master clocks of a playing file and the clock side of pausing.
 #include <cstdint>
 #include <functional>
 
@@ -28,10 +27,6 @@ double GetAudioClock(TMediaState* is, bool interpolate = true);
 double GetVideoClock(TMediaState* is);
 // Audio when the file has audio, video otherwise.
 double GetMasterClock(TMediaState* is);
-// Monotonic time (s) at which a picture with this pts is due; advances FrameTimer.
-// Runs on the video thread as the picture is queued.
-double ComputeTargetTime(TMediaState* is, double framePts);
-
 // What a pause toggle waits for. Each wait is bounded (250 ms) and forces its
 // event on time-out; StreamOpen tells whether the file is still open.
 struct TPauseWaits {
@@ -43,15 +38,5 @@ struct TPauseWaits {
 void TogglePauseWith(TMediaState* is, const TPauseWaits& waits);
 // The toggle with the owning player's events.
 void TogglePause(TMediaState* is);
-
-// Clock side of a flush (seek) of the video decoder.
-void ResetVideoClocksOnFlush(TMediaState* is);
-
-// Frame-skip rules. A stale picture dropped after a seek:
-void SkipFramesOnStaleDrop(TMediaState* is);
-// A picture about to be queued while the queue is full and no refresh is pending:
-void SkipFramesOnFullQueue(TMediaState* is);
-// Counts one decoded picture; true when it is to be displayed.
-bool SkipFramesPassPicture(TMediaState* is);
 
 }  // namespace zv

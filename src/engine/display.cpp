@@ -49,18 +49,18 @@ double VideoRefresh(TMediaState* is, bool fromTimer) {
     const double drawAt = head.TargetClock - is->DisplayLead;
     if (now < drawAt) {
       if (!fromTimer) VideoDisplay(is);
-      return paused && is->ShownGeneration >= head.Generation ? 0 : drawAt;
+      return paused && is->ShownGeneration.load(std::memory_order_relaxed) >= head.Generation ? 0 : drawAt;
     }
     // Paused, the picture on screen stays; only the first one after an open
     // or a seek comes up.
-    if (paused && is->ShownGeneration >= head.Generation) break;
+    if (paused && is->ShownGeneration.load(std::memory_order_relaxed) >= head.Generation) break;
     if (fromTimer && !paused && head.NextTarget > 0 && head.NextTarget - is->DisplayLead <= now &&
         now - drawAt > LateDropThreshold(is)) {
       // Behind, and a newer picture is due too: show that one instead, and
       // let the decoder pass fewer pictures until the display keeps up (the
       // video thread owns the ratio while it decodes: it applies these).
       queue.Consume();
-      is->LateDropsPending.fetch_add(1, std::memory_order_relaxed);
+      is->Schedule.NoteLateDrop();
       if (player) player->VideoStatsCounter().AddDroppedLate();
       continue;
     }
@@ -76,7 +76,7 @@ double VideoRefresh(TMediaState* is, bool fromTimer) {
       return 0;
     }
     drawn = true;
-    is->ShownGeneration = head.Generation;
+    is->ShownGeneration.store(head.Generation, std::memory_order_relaxed);
     queue.Consume();
     break;
   }
@@ -86,7 +86,7 @@ double VideoRefresh(TMediaState* is, bool fromTimer) {
   // The picture behind the one just shown.
   if (!queue.Peek(head)) return 0;
   if (head.Stale) return ClockSeconds();
-  return paused && is->ShownGeneration >= head.Generation ? 0 : head.TargetClock - is->DisplayLead;
+  return paused && is->ShownGeneration.load(std::memory_order_relaxed) >= head.Generation ? 0 : head.TargetClock - is->DisplayLead;
 }
 
 void VideoDisplay(TMediaState* is) {

@@ -27,4 +27,8 @@ void FreeMediaState(TMediaState* is) {
   delete is;
 }
 
+bool SeekPicturePending(TMediaState* is) {
+  return is->VideoStreamIndex >= 0 && PacketQueueGeneration(is->VideoQueue) > is->SeekPictureGeneration.load();
+}
+
 }  // namespace zv

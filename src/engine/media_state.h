@@ -14,9 +14,11 @@
 
 #include "engine/audio_clock.h"
 #include "engine/audio_output.h"
+#include "engine/frame_scheduler.h"
 #include "engine/manual_event.h"
 #include "engine/packet_queue.h"
 #include "engine/picture_queue.h"
+#include "engine/stream_status.h"
 #include "engine/subtitle_queue.h"
 #include "engine/wait_gate.h"
 #include "runtime/av_headers.h"
@@ -87,9 +89,7 @@ struct TMediaState {
   TSubtitleQueue SubPictures;  // decoded, waiting for display
 
   // Video timing
-  double FrameTimer = 0;  // guarded by FrameTimerLock
-  double FrameLastPts = 0, FrameLastDelay = 0;
-  double VideoClock = 0;
+  TFrameScheduler Schedule;  // of the pictures the video thread queues
   int VideoStreamIndex = -1;
   AVStream* VideoStream = nullptr;
   AVCodecContextPtr VideoCodec;
@@ -98,14 +98,11 @@ struct TMediaState {
   std::atomic<double> VideoCurrentPtsDrift{0};
   std::atomic<int64_t> VideoCurrentPos{-1};
   TPictureQueue Pictures;
-  std::mutex FrameTimerLock;  // guards FrameTimer: the video thread schedules, a pause toggle shifts it
 
   std::string FileName;  // UTF-8, at most MaxFileNameLength characters
   int Width = 0, Height = 0, XLeft = 0, YTop = 0;  // surface size and display origin
   TPtsCorrection PtsCorrection;
   AVFilterContext* OutVideoFilter = nullptr;
-  float SkipFrames = 1, SkipFramesIndex = 0;  // video thread only
-  std::atomic<int> LateDropsPending{0};  // late pictures the display dropped, for the skip ratio
   std::atomic<int> Refresh{0};  // 1 while the play loop works through the picture queue
   TCustomPlayer* Owner = nullptr;
   std::atomic<int> OpenState{0};  // 0 opening, 1 reading, -1 failed, -2 failed and cleaned up
@@ -122,29 +119,30 @@ struct TMediaState {
   std::atomic<int64_t> AudioDuration{-1};
   int IsImageSequence = 0;
   int IsCapture = 0;
-  std::atomic<int> EofReported{0};
-  std::atomic<int> ReadErrorReported{0};
-  std::atomic<int> EndReported{0};
-  std::atomic<int> EofDrained{0};
+  // The reader's: Draining from the end of the file on, Ended once every
+  // packet queue is empty too.
+  TStreamStatus Input;
+  // The video thread's: Draining once the decoder is told the stream ended,
+  // Ended when it has given out everything (or the thread is gone).
+  TStreamStatus Video;
+  std::atomic<int> EndReported{0};  // psEnd sent; a seek or a new picture re-arms it
   std::atomic<int> Reading{0};
   std::atomic<int> PausedDecodeCount{0};
   std::atomic<int> SeekWhilePaused{0};  // set and cleared under SeekMarkLock
   std::mutex SeekMarkLock;  // a request's mark against the video thread's clearing of an older one
-  std::atomic<int> SeekDone{0};
-  std::atomic<int> VideoFlushed{0};
+  // The newest seek whose first picture the video thread gave out, or knew
+  // none would come. Written by the video thread.
+  std::atomic<int64_t> SeekPictureGeneration{0};
   double FrameDuration = 0;  // seconds, chosen at video open
 
   // Video path: the filter pipeline's output (written by the video thread
   // before it queues a picture), whether a picture was shown since the last
   // flush, and what is on screen (play thread only).
   std::atomic<int> SinkWidth{0}, SinkHeight{0}, SinkPixFmt{-1};
-  std::atomic<int> PictureShown{0};
-  // Play thread only: the seek generation of the picture on screen. Paused,
-  // only a picture of a newer seek comes up: unlike PictureShown, it cannot be
-  // fooled by a picture of the old position met while the flush runs.
-  int64_t ShownGeneration = -1;
-  // 1 once the video thread has given out its last picture (until a flush).
-  std::atomic<int> VideoDrained{0};
+  // The seek generation of the picture on screen, -1 before the first.
+  // Written by the play thread. Paused, only a picture of a newer seek comes
+  // up; the video thread drops late pictures only once one of its seek is shown.
+  std::atomic<int64_t> ShownGeneration{-1};
   TVideoPicture Screen;  // play thread only
   bool OutputFailed = false;  // play thread only: a picture could not be shown, the playback closes
   // Play thread only: how long putting a picture on screen takes lately (s);
@@ -156,5 +154,9 @@ struct TMediaState {
 // Zero-initialised on the heap (the record is large: keep it off thread stacks).
 TMediaState* NewMediaState();
 void FreeMediaState(TMediaState* is);
+
+// A seek was carried out on the video stream and its first picture has not
+// come out of the video thread yet.
+bool SeekPicturePending(TMediaState* is);
 
 }  // namespace zv

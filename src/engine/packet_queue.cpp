@@ -147,4 +147,9 @@ int PacketQueueCount(TPacketQueue& q) {
   return q.NbPackets;
 }
 
+int64_t PacketQueueGeneration(TPacketQueue& q) {
+  std::lock_guard<std::mutex> g(q.Mutex);
+  return q.Generation;
+}
+
 }  // namespace zv

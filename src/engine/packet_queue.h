@@ -61,5 +61,7 @@ void PacketQueueEnd(TPacketQueue& q);
 // Snapshot readers for the demultiplexer's limits.
 int PacketQueueSize(TPacketQueue& q);
 int PacketQueueCount(TPacketQueue& q);
+// The seek generation stamped on what is put now.
+int64_t PacketQueueGeneration(TPacketQueue& q);
 
 }  // namespace zv

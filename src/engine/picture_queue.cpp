@@ -120,7 +120,7 @@ bool VideoQueueAborted(TMediaState* is) {
 
 bool PicturesFinished(TMediaState* is) {
   if (!is->VideoStream) return true;
-  if (!is->VideoDrained.load()) return false;
+  if (!is->Video.Is(TStreamPhase::Ended)) return false;
   return is->Pictures.Empty();
 }
 

@@ -131,7 +131,7 @@ void TCustomPlayer::UpdatePosition() {
   }
   // Reported once per end, audio-only files included; a seek (or, with video,
   // the next picture) re-arms it.
-  if (!is->IsCapture && is->EofDrained.load() == 1 && PicturesFinished(is) && is->EndReported.exchange(1) == 0)
+  if (!is->IsCapture && is->Input.Is(TStreamPhase::Ended) && PicturesFinished(is) && is->EndReported.exchange(1) == 0)
     SetPlayState(psEnd);
 }
 

@@ -2,6 +2,7 @@
 // distributing packets, and the end of the file.
 #include <chrono>
 #include <thread>
+#include <utility>
 
 #include "engine/player.h"
 #include "runtime/entry_points.h"
@@ -23,10 +24,10 @@ void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 // seek has come out, the decoder has nothing more to give, or the pause holds
 // the video thread (nothing comes then): a short file is read to its end again
 // right after a rewind, long before its first picture.
-bool NoPictureToCome(const TMediaState* S) {
+bool NoPictureToCome(TMediaState* S) {
   const bool heldByPause = S->Paused.load(std::memory_order_relaxed) && !S->SeekWhilePaused.load() &&
                            !S->PausedDecodeCount.load();
-  return !S->SeekDone.load() || S->VideoDrained.load() || heldByPause;
+  return !SeekPicturePending(S) || S->Video.Is(TStreamPhase::Ended) || heldByPause;
 }
 
 }  // namespace
@@ -36,9 +37,9 @@ void TCustomPlayer::ReadLoop(TMediaState* S) {
   const std::string& name = S->FileName;
   AVPacketPtr packet(ff::av_packet_alloc());
   AVPacket* pkt = packet.get();
-  bool eof = false;
-  auto reportEof = [&] {
-    if (S->IsImageSequence || S->EofReported.exchange(1)) return;
+  bool readErrorReported = false;  // once per position: a seek re-arms it
+  auto reachEnd = [&] {
+    if (S->Input.MoveTo(TStreamPhase::Draining) != TStreamPhase::Playing || S->IsImageSequence) return;
     DefaultLogger().Log(this, llInfo, Format("reach end of file: %s", {name}));
   };
 
@@ -74,25 +75,21 @@ void TCustomPlayer::ReadLoop(TMediaState* S) {
           PacketQueuePut(S->SubtitleQueue, FlushPacket());
         }
         if (S->VideoStreamIndex >= 0) {
-          S->VideoFlushed.store(0);
           PacketQueueRestart(S->VideoQueue, generation);
           FPictureReadyEvent.Reset();
         }
       }
       NoteSeekCarriedOut(generation, r < 0 || S->VideoStreamIndex < 0);
-      S->EofReported.store(0);
-      S->ReadErrorReported.store(0);
-      S->EofDrained.store(0);
+      S->Input.MoveTo(TStreamPhase::Playing);
+      readErrorReported = false;
       S->EndReported.store(0);  // a seek re-arms the end notice
       S->SeekReq.store(0);
-      S->SeekDone.store(1);
       S->PauseGate.Notify();  // a paused video thread fetches the picture of the new position
       // A video thread waiting for a slot with a picture of the old position
       // drops it and goes on to the flush at once.
       S->Pictures.WakeProducer();
       FSeekDoneEvent.Set();
       if (S->VideoStreamIndex < 0) FSeeking.store(false);
-      eof = false;
     }
 
     // A video thread that ended by itself takes no more packets.
@@ -116,7 +113,7 @@ void TCustomPlayer::ReadLoop(TMediaState* S) {
       continue;
     }
 
-    if (eof) {
+    if (!S->Input.Is(TStreamPhase::Playing)) {
       if (hasVideo) {
         // An empty packet tells the decoder to give out what it holds (and
         // the end to be checked again); one at a time, or they would pile up
@@ -129,7 +126,7 @@ void TCustomPlayer::ReadLoop(TMediaState* S) {
         if (NoPictureToCome(S)) FPictureReadyEvent.Set();
       }
       Sleep(10);
-      if (aSize + vSize + sSize == 0) S->EofDrained.store(1);
+      if (aSize + vSize + sSize == 0) S->Input.MoveTo(TStreamPhase::Ended);
       continue;
     }
 
@@ -148,14 +145,12 @@ void TCustomPlayer::ReadLoop(TMediaState* S) {
       if (r == AVERROR(EAGAIN)) {
         if (pb) pb->eof_reached = pb->error = 0;
       } else if (r == AVERROR_EOF) {
-        eof = true;
-        reportEof();
+        reachEnd();
       } else if (pb && pb->error == AVERROR(EAGAIN)) {
         pb->eof_reached = pb->error = 0;
       } else if (pb && ff::avio_feof(pb)) {
-        eof = true;
-        reportEof();
-      } else if (!S->IsImageSequence && !S->ReadErrorReported.exchange(1)) {
+        reachEnd();
+      } else if (!S->IsImageSequence && !std::exchange(readErrorReported, true)) {
         ReportError(Format("error #%d while reading file: %s", {r, name}), false);
       }
       if (pb && pb->error != 0) break;  // the file stays open until it is closed

@@ -188,7 +188,6 @@ bool ShowPicture(TMediaState* is, AVFrame* frame, double pts, double targetClock
   is->ShownSar = frame->sample_aspect_ratio;
   RenderOutput(is);
   player->ShownPicture().Store(frame, MicrosFromStart(pts, is->StartTime));
-  is->PictureShown.store(1, std::memory_order_relaxed);
   const int64_t end = ClockMicros();
   // Smoothed, and never more than a picture's worth: one slow drawing must
   // not pull the next pictures far ahead of their time.

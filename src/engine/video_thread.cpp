@@ -49,7 +49,6 @@ struct TVideoDecoder {
   TVideoFilterPipeline pipeline;
   AVFramePtr decoded;
   AVFramePtr filtered;
-  bool drainSent = false;  // the decoder was told the stream ended
   int64_t generation = 0;  // the seek the packets now decoded were read after
   double lastPassedPts = NAN;  // s: the last picture passed on since the flush
 };
@@ -64,7 +63,7 @@ constexpr double MaxLateDropRun = 0.5;
 bool TooLateToShow(TVideoDecoder& d, double pts) {
   TMediaState* is = d.is;
   if (!is->AudioStream || std::isnan(pts) || is->Paused.load(std::memory_order_relaxed)) return false;
-  if (!is->PictureShown.load(std::memory_order_relaxed) || is->SeekDone.load()) return false;
+  if (is->ShownGeneration.load(std::memory_order_relaxed) < d.generation || SeekPicturePending(is)) return false;
   // The sound clock of an earlier position would make every picture look late.
   if (is->AudioClock.Generation() < d.generation) return false;
   if (!std::isnan(d.lastPassedPts) && pts - d.lastPassedPts > MaxLateDropRun) return false;
@@ -77,7 +76,7 @@ bool WaitWhilePaused(TMediaState* is) {
   bool aborted = false;
   is->PauseGate.WaitUntil([&] {
     if (!is->Paused.load(std::memory_order_relaxed) || is->SeekWhilePaused.load(std::memory_order_relaxed) ||
-        is->PausedDecodeCount.load(std::memory_order_relaxed) || is->SeekReq.load() || is->SeekDone.load())
+        is->PausedDecodeCount.load(std::memory_order_relaxed) || is->SeekReq.load() || SeekPicturePending(is))
       return true;
     return aborted = VideoQueueAborted(is);
   });
@@ -89,7 +88,7 @@ int TakeDecoded(TVideoDecoder& d) {
   TMediaState* is = d.is;
   d.player->VideoStatsCounter().AddDecoded();
   d.decoded->pts = GuessCorrectPts(is->PtsCorrection, d.decoded->pts, d.decoded->pkt_dts);
-  if (!SkipFramesPassPicture(is)) {
+  if (!is->Schedule.PassPicture()) {
     d.player->VideoStatsCounter().AddSkippedByDecoder();
     ff::av_frame_unref(d.decoded.get());
     return 0;
@@ -104,9 +103,24 @@ int TakeDecoded(TVideoDecoder& d) {
   return 1;
 }
 
+// The first picture of the seek the decoder is at came out, or none will:
+// a pause holds the thread again.
+void MarkSeekPictured(TVideoDecoder& d) {
+  TMediaState* is = d.is;
+  if (is->SeekPictureGeneration.load() >= d.generation) return;
+  is->SeekPictureGeneration.store(d.generation);
+  std::lock_guard<std::mutex> g(is->SeekMarkLock);
+  if (is->SeekGeneration.load() <= d.generation) is->SeekWhilePaused.store(0);  // a newer one keeps it
+}
+
+void NoteNoMorePictures(TVideoDecoder& d) {
+  MarkSeekPictured(d);
+  d.player->NoteSeekPicture(d.generation);
+}
+
 void Flush(TVideoDecoder& d) {
   ff::avcodec_flush_buffers(d.ctx);
-  d.drainSent = false;
+  d.is->Video.MoveTo(TStreamPhase::Playing);
   d.lastPassedPts = NAN;
   d.pipeline.Close();  // pictures inside belong to the old position
 }
@@ -125,31 +139,27 @@ int GetVideoFrame(TVideoDecoder& d) {
     is->Pictures.Flush(d.generation);
     is->VideoCurrentPos.store(-1, std::memory_order_relaxed);
     is->PtsCorrection = TPtsCorrection{};
-    ResetVideoClocksOnFlush(is);
-    is->PictureShown.store(0, std::memory_order_relaxed);
-    is->VideoDrained.store(0);
-    is->VideoFlushed.store(1);
+    is->Schedule.Restart(ClockSeconds(), double(AV_NOPTS_VALUE), 0);
     return 0;
   }
   // The queue gives the reader's empty end packet back with a (zero-sized) buffer.
   const bool endOfStream = pkt->size == 0;
   if (endOfStream) {
-    if (!d.drainSent) ff::avcodec_send_packet(d.ctx, nullptr);
-    d.drainSent = true;
+    if (is->Video.Is(TStreamPhase::Playing)) {
+      ff::avcodec_send_packet(d.ctx, nullptr);
+      is->Video.MoveTo(TStreamPhase::Draining);
+    }
   } else {
     // Data after the end without a seek: the decoder starts over.
-    if (d.drainSent) {
-      Flush(d);
-      is->VideoDrained.store(0);
-    }
+    if (!is->Video.Is(TStreamPhase::Playing)) Flush(d);
     ff::avcodec_send_packet(d.ctx, pkt.get());  // a damaged packet gives no picture; the next one may
   }
   pkt.reset();
   r = ff::avcodec_receive_frame(d.ctx, d.decoded.get());
   if (r == 0 && TakeDecoded(d)) return 1;
   if (r == AVERROR_EOF && !d.pipeline.IsOpen()) {
-    is->VideoDrained.store(1);
-    d.player->NoteSeekPicture(d.generation);  // nothing more comes after the seek
+    is->Video.MoveTo(TStreamPhase::Ended);
+    NoteNoMorePictures(d);  // nothing more comes after the seek
   }
   if (endOfStream && !is->EndReported.load()) d.player->UpdatePosition();
   return 0;
@@ -235,24 +245,20 @@ void DeliverVideoHook(TVideoDecoder& d, AVFrame* frame, double pts) {
 }
 
 // Carried out, but its flush not yet taken: a picture now belongs to the old position.
-bool FlushPending(const TMediaState* is) { return is->SeekDone.load() && !is->VideoFlushed.load(); }
+bool FlushPending(TVideoDecoder& d) { return PacketQueueGeneration(d.is->VideoQueue) > d.generation; }
 
 // Pictures without a timestamp continue the clock of the ones before.
 // 1 queued, 0 dropped, -1 aborted; frame is left empty.
 int OutputPicture(TVideoDecoder& d, AVFrame* frame, double pts, int64_t pos) {
   TMediaState* is = d.is;
-  if (!std::isnan(pts))
-    is->VideoClock = pts;
-  else
-    pts = is->VideoClock;
-  is->VideoClock += is->FrameDuration + frame->repeat_pict * (is->FrameDuration * 0.5);
+  pts = is->Schedule.StampPts(pts, is->FrameDuration, frame->repeat_pict);
   const int64_t start = ClockMicros();
   DeliverVideoHook(d, frame, pts);
   // The display lets pictures pile up only when it falls behind.
-  if (is->Pictures.Full() && is->Refresh.load(std::memory_order_relaxed) != 1) SkipFramesOnFullQueue(is);
+  if (is->Pictures.Full() && is->Refresh.load(std::memory_order_relaxed) != 1) is->Schedule.OnFullQueue();
   const int r = is->Pictures.Put(
-      frame, pts, pos, d.generation, [is] { return FlushPending(is); },
-      [is](double p) { return ComputeTargetTime(is, p); });
+      frame, pts, pos, d.generation, [&d] { return FlushPending(d); },
+      [is](double p) { return is->Schedule.DueTime(p); });
   d.player->VideoStatsCounter().AddQueueTime(double(ClockMicros() - start));
   // Waited for a slot and the queue was kept full (paused) meanwhile: the
   // picture is from before the seek and must not keep this thread from the flush.
@@ -275,16 +281,12 @@ int DeliverPicture(TVideoDecoder& d) {
                static_cast<long long>(rescaled));
     pts = rescaled;
   }
-  if (FlushPending(is)) {
+  if (FlushPending(d)) {
     player->VideoStatsCounter().AddDiscardedAfterSeek();
     ff::av_frame_unref(f);
     return 0;
   }
-  if (is->SeekDone.load() && is->VideoFlushed.load()) {
-    is->SeekDone.store(0);
-    std::lock_guard<std::mutex> g(is->SeekMarkLock);
-    if (is->SeekGeneration.load() <= d.generation) is->SeekWhilePaused.store(0);  // a newer one keeps it
-  }
+  MarkSeekPictured(d);
   const double seconds = pts == AV_NOPTS_VALUE ? NAN : double(pts) * av_q2d(d.streamTb);
   int r = OutputPicture(d, f, seconds, pos);
   ff::av_frame_unref(f);
@@ -314,6 +316,8 @@ void VideoThreadMain(TMediaState* is) {
   d.ctx = is->VideoCodec.get();
   d.streamTb = is->VideoStream->time_base;
   d.filters = d.player->VideoFilters();
+  is->Schedule.SetClocks([is] { return is->AudioStream ? GetAudioClock(is) : NAN; },
+                         [is] { return GetVideoClock(is); });
   d.decoded.reset(ff::av_frame_alloc());
   d.filtered.reset(ff::av_frame_alloc());
   bool running = d.decoded && d.filtered;
@@ -338,8 +342,8 @@ void VideoThreadMain(TMediaState* is) {
   }
   d.pipeline.Close();
   is->OutVideoFilter = nullptr;
-  is->VideoDrained.store(1);  // nothing more comes, whatever the reason
-  d.player->NoteSeekPicture(d.generation);
+  is->Video.MoveTo(TStreamPhase::Ended);  // nothing more comes, whatever the reason
+  NoteNoMorePictures(d);
   // Ended by itself (a filter string the library refuses, say): the sound
   // plays on and keeps the position; without sound the playback ends.
   if (!VideoQueueAborted(is)) {

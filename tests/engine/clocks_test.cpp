@@ -96,58 +96,15 @@ TEST_F(ClocksTest, MasterIsAudioWhenThereIsAudio) {
   EXPECT_NEAR(GetMasterClock(is.get()), 2.0, 1e-9);
 }
 
-TEST_F(ClocksTest, TargetTimeFollowsPtsDistanceWithoutAudio) {
-  is->FrameTimer = 100.0;
-  is->FrameLastPts = 1.0;
-  is->FrameLastDelay = 0.04;
-  struct Step { double pts, expectedTimer, expectedLastDelay; } steps[] = {
-      {1.04, 100.04, 0.04},
-      {1.10, 100.10, 0.06},
-      {1.10, 100.16, 0.06},   // not increasing: the last delay
-      {20.0, 100.22, 0.06},   // jump of 10 s or more: the last delay
-      {20.05, 100.27, 0.05},
-  };
-  for (const auto& s : steps) {
-    EXPECT_NEAR(ComputeTargetTime(is.get(), s.pts), s.expectedTimer, 1e-9) << s.pts;
-    EXPECT_NEAR(is->FrameLastDelay, s.expectedLastDelay, 1e-9) << s.pts;
-    EXPECT_DOUBLE_EQ(is->FrameLastPts, s.pts);
-  }
-}
-
-TEST_F(ClocksTest, TargetTimeCorrectsTowardsTheAudioClock) {
-  // The last picture (pts = video) was due now; the next one is ptsStep later.
-  struct Case { double video, audio, lastDelay, ptsStep, expectedDelay; const char* why; } cases[] = {
-      {5.00, 5.00, 0.04, 0.04, 0.04, "in sync"},
-      {5.00, 5.10, 0.04, 0.04, 0.0, "video behind: at once"},
-      {5.10, 5.00, 0.04, 0.04, 0.08, "video ahead: twice the delay"},
-      {5.00, 5.03, 0.04, 0.04, 0.01, "within the delay: when the audio reaches its pts"},
-      {5.00, 4.98, 0.04, 0.04, 0.06, "within the delay, ahead: later by as much"},
-      {5.00, 4.995, 0.005, 0.005, 0.01, "threshold never below 0.01 s; the aim is bounded by twice the delay"},
-      {5.00, 5.015, 0.005, 0.005, 0.0, "beyond 0.01 s behind"},
-      {5.00, 15.5, 0.04, 0.04, 0.04, "10 s or more apart: a timestamp error, left alone"},
-  };
-  for (const auto& c : cases) {
-    GiveAudio(44100, 2);
-    is->AudioClock.SetChunk(0);
-    is->AudioClock.SetPts(c.audio);
-    SetVideoClock(c.video);
-    is->FrameTimer = ClockSeconds();
-    is->FrameLastPts = c.video;
-    is->FrameLastDelay = c.lastDelay;
-    EXPECT_NEAR(ComputeTargetTime(is.get(), c.video + c.ptsStep), ClockSeconds() + c.expectedDelay, 1e-9)
-        << c.why;
-  }
-}
-
-TEST_F(ClocksTest, ResumeMovesTheFrameTimerByThePause) {
+TEST_F(ClocksTest, ResumeMovesThePicturesScheduleByThePause) {
   // Picture with pts 5 shown at 97 s, paused since, resumed at 100 s.
   is->Paused = 1;
   is->VideoCurrentPts = 5.0;
   is->VideoCurrentPtsDrift = 5.0 - 97.0;
-  is->FrameTimer = 98.0;
+  is->Schedule.Restart(98.0, 5.0, 0.04);
   TogglePauseWith(is.get(), {});
   EXPECT_EQ(is->Paused, 0);
-  EXPECT_NEAR(is->FrameTimer, 101.0, 1e-9);
+  EXPECT_NEAR(is->Schedule.Timer(), 101.0, 1e-9);
   EXPECT_NEAR(is->VideoCurrentPts, 8.0, 1e-9);
   EXPECT_NEAR(is->VideoCurrentPtsDrift, 8.0 - 100.0, 1e-9);
 
@@ -176,25 +133,6 @@ TEST_F(ClocksTest, PauseWaitsForAPictureOnlyWithVideoAndStopsWhenTheFileClosed) 
   TogglePauseWith(is.get(), waits);
   EXPECT_EQ(pictureWaits, 1);
   EXPECT_EQ(is->Paused, 0) << "the file closed while waiting: nothing changes";
-}
-
-TEST_F(ClocksTest, FrameSkipRules) {
-  ResetVideoClocksOnFlush(is.get());
-  EXPECT_FLOAT_EQ(is->SkipFrames, 1.0f);
-  EXPECT_NEAR(is->FrameTimer, 100.0, 1e-9);
-  EXPECT_EQ(is->VideoCurrentPos, -1);
-  EXPECT_DOUBLE_EQ(is->FrameLastPts, static_cast<double>(AV_NOPTS_VALUE));
-  SkipFramesOnFullQueue(is.get());
-  SkipFramesOnFullQueue(is.get());
-  EXPECT_FLOAT_EQ(is->SkipFrames, 0.95f) << "floor";
-  for (int i = 0; i < 5; ++i) EXPECT_TRUE(SkipFramesPassPicture(is.get())) << "below 1 every picture passes";
-  is->SkipFrames = 1.0f;
-  is->SkipFramesIndex = 0.0f;
-  for (int i = 0; i < 15; ++i) SkipFramesOnStaleDrop(is.get());  // 1.05^15 ≈ 2.08
-  int shown = 0;
-  for (int i = 0; i < 100; ++i) shown += SkipFramesPassPicture(is.get());
-  EXPECT_GE(shown, 47);
-  EXPECT_LE(shown, 49);
 }
 
 }  // namespace
