@@ -20,11 +20,11 @@ void TEnginePlayer::RegisterFilters() {
 std::string TEnginePlayer::FileInfoText() { return FPlayer->FileInfoText(); }
 
 bool TEnginePlayer::VideoShape(TVideoShape& shape) {
-  zv::TMediaState* is = FPlayer->CurStream();
+  zv::TMediaState* playback = FPlayer->CurStream();
   // The stream's parameters, not the decoder's context: the video thread is
   // already writing to that one.
-  if (!is || !is->VideoStream) return false;
-  const AVCodecParameters* par = is->VideoStream->codecpar;
+  if (!playback || !playback->VideoStream) return false;
+  const AVCodecParameters* par = playback->VideoStream->codecpar;
   shape.width = par->width;
   shape.height = par->height;
   shape.sarNum = par->sample_aspect_ratio.num;
@@ -33,9 +33,9 @@ bool TEnginePlayer::VideoShape(TVideoShape& shape) {
 }
 
 std::string TEnginePlayer::MetadataTitle() {
-  zv::TMediaState* is = FPlayer->CurStream();
-  if (!is || !is->FormatContext) return {};
-  return zv::GetMetadataValue(is->FormatContext->metadata, "title", "");
+  zv::TMediaState* playback = FPlayer->CurStream();
+  if (!playback || !playback->FormatContext) return {};
+  return zv::GetMetadataValue(playback->FormatContext->metadata, "title", "");
 }
 
 void TEnginePlayer::ClearHookEvents() {

@@ -8,70 +8,70 @@ namespace zv {
 
 namespace {
 
-int ChunkReady(TMediaState* is, int bytes) {
-  is->AudioClock.Advance(static_cast<double>(bytes) / is->AudioOut.BytesPerSecond());
+int ChunkReady(TMediaState* playback, int bytes) {
+  playback->AudioClock.Advance(static_cast<double>(bytes) / playback->AudioOut.BytesPerSecond());
   return bytes;
 }
 
 // The converter's next chunk: the frame's sound or, with no frame, what it
 // still holds. Bytes, or -1 (reported) when the conversion failed.
-int Convert(TMediaState* is, AVFrame* f) {
-  const int n = is->AudioOut.Convert(f);
-  if (n < 0) ReportAudioError(is, "av_audio_convert() failed");
+int Convert(TMediaState* playback, AVFrame* f) {
+  const int n = playback->AudioOut.Convert(f);
+  if (n < 0) ReportAudioError(playback, "av_audio_convert() failed");
   return n;
 }
 
-void LogDecodeFailure(TMediaState* is) {
-  DefaultLogger().Log(is->Owner, llInfo, "avcodec_decode_audio2() failed");
+void LogDecodeFailure(TMediaState* playback) {
+  DefaultLogger().Log(playback->Owner, llInfo, "avcodec_decode_audio2() failed");
 }
 
 }  // namespace
 
 int WantedAudioChannels(int decoderChannels) { return decoderChannels == 1 ? 1 : 2; }
 
-void ReportAudioError(TMediaState* is, const std::string& text) {
-  if (is->Owner)
-    is->Owner->ReportError(text, false);
+void ReportAudioError(TMediaState* playback, const std::string& text) {
+  if (playback->Owner)
+    playback->Owner->ReportError(text, false);
   else
     DefaultLogger().Log(nullptr, llError, text);
 }
 
-void ResetAudioDecoding(TMediaState* is) {
-  if (is->AudioCodec) ff::avcodec_flush_buffers(is->AudioCodec.get());
-  if (is->AudioFrame) ff::av_frame_unref(is->AudioFrame.get());
-  is->AudioOut.ResetConversion();
+void ResetAudioDecoding(TMediaState* playback) {
+  if (playback->AudioCodec) ff::avcodec_flush_buffers(playback->AudioCodec.get());
+  if (playback->AudioFrame) ff::av_frame_unref(playback->AudioFrame.get());
+  playback->AudioOut.ResetConversion();
 }
 
-void ReleaseAudioDecoding(TMediaState* is) {
-  is->AudioPkt.reset();
-  is->AudioFrame.reset();
-  is->AudioOut.ResetConversion();
+void ReleaseAudioDecoding(TMediaState* playback) {
+  playback->AudioPkt.reset();
+  playback->AudioFrame.reset();
+  playback->AudioOut.ResetConversion();
 }
 
-int AudioDecodeFrame(TMediaState* is) {
-  AVCodecContext* dec = is->AudioCodec.get();
-  AVFrame* frame = is->AudioFrame.get();
-  TAudioOutput& out = is->AudioOut;
+int AudioDecodeFrame(TMediaState* playback) {
+  AVCodecContext* dec = playback->AudioCodec.get();
+  AVFrame* frame = playback->AudioFrame.get();
+  TAudioOutput& out = playback->AudioOut;
   if (!dec || !frame || out.Channels() <= 0 || out.Rate() <= 0) return -1;
   for (;;) {
     // What the last frame left over comes first.
-    if (out.HasFramePiece(frame)) return ChunkReady(is, out.TakeFramePiece(frame));
+    if (out.HasFramePiece(frame)) return ChunkReady(playback, out.TakeFramePiece(frame));
     if (out.HasConverter()) {
-      int n = Convert(is, nullptr);
-      if (n > 0) return ChunkReady(is, n);
+      int n = Convert(playback, nullptr);
+      if (n > 0) return ChunkReady(playback, n);
     }
 
     bool inputRefused = false;
-    if (is->AudioPkt) {
-      int r = ff::avcodec_send_packet(dec, is->AudioPkt.get());
+    if (playback->AudioPkt) {
+      int r = ff::avcodec_send_packet(dec, playback->AudioPkt.get());
       if (r == AVERROR(EAGAIN)) {
         inputRefused = true;  // its output is taken first
       } else if (r == AVERROR_EOF) {
         ff::avcodec_flush_buffers(dec);  // drained earlier: take input again
         continue;
       } else {
-        if (r < 0) LogDecodeFailure(is);
-        is->AudioPkt.reset();
+        if (r < 0) LogDecodeFailure(playback);
+        playback->AudioPkt.reset();
       }
     }
 
@@ -83,43 +83,43 @@ int AudioDecodeFrame(TMediaState* is) {
       }
       if (out.IsDeviceFormat(frame)) {
         out.ResetConversion();
-        return ChunkReady(is, out.TakeFramePiece(frame));
+        return ChunkReady(playback, out.TakeFramePiece(frame));
       }
       std::string err;
       if (!out.PrepareConverter(frame, &err)) {
-        ReportAudioError(is, err);
+        ReportAudioError(playback, err);
         ff::av_frame_unref(frame);
         continue;
       }
-      int n = Convert(is, frame);
-      if (n > 0) return ChunkReady(is, n);
+      int n = Convert(playback, frame);
+      if (n > 0) return ChunkReady(playback, n);
       continue;
     }
     if (r == AVERROR_EOF) {
       ff::avcodec_flush_buffers(dec);
     } else if (r != AVERROR(EAGAIN)) {
-      LogDecodeFailure(is);
+      LogDecodeFailure(playback);
     }
-    if (is->AudioPkt) {
+    if (playback->AudioPkt) {
       if (!inputRefused || r != AVERROR(EAGAIN)) continue;
       // Refused input with no output to take: the decoder is stuck on it.
-      LogDecodeFailure(is);
-      is->AudioPkt.reset();
+      LogDecodeFailure(playback);
+      playback->AudioPkt.reset();
     }
 
-    if (is->Paused.load(std::memory_order_relaxed)) return -1;
+    if (playback->Paused.load(std::memory_order_relaxed)) return -1;
     TQueuedPacket pkt;
     int64_t generation = 0;
-    if (PacketQueueGet(is->AudioQueue, pkt, false, &generation) <= 0) return -1;
+    if (PacketQueueGet(playback->AudioQueue, pkt, false, &generation) <= 0) return -1;
     if (IsFlushPacket(pkt.get())) {
-      ResetAudioDecoding(is);
+      ResetAudioDecoding(playback);
       continue;
     }
-    if (pkt->pts != AV_NOPTS_VALUE && is->AudioStream) {
-      is->AudioClock.SetPts(static_cast<double>(pkt->pts) * av_q2d(is->AudioStream->time_base));
-      is->AudioClock.SetGeneration(generation);
+    if (pkt->pts != AV_NOPTS_VALUE && playback->AudioStream) {
+      playback->AudioClock.SetPts(static_cast<double>(pkt->pts) * av_q2d(playback->AudioStream->time_base));
+      playback->AudioClock.SetGeneration(generation);
     }
-    is->AudioPkt = std::move(pkt);
+    playback->AudioPkt = std::move(pkt);
   }
 }
 

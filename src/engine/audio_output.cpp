@@ -151,44 +151,44 @@ void MixOutput(const TSDLEntryPoints& sdl, uint8_t* dst, const uint8_t* src, int
   sdl.SDL_MixAudioFormat(dst, src, AUDIO_S16SYS, static_cast<Uint32>(n), volume);
 }
 
-void FillAudioBuffer(TMediaState* is, const TSDLEntryPoints& sdl, uint8_t* stream, int len, int volume,
+void FillAudioBuffer(TMediaState* playback, const TSDLEntryPoints& sdl, uint8_t* stream, int len, int volume,
                      bool mute) {
   const int64_t start = ClockMicros();
-  const double clockBefore = GetAudioClock(is, false);
-  const int bps = AudioBytesPerSecond(is);
+  const double clockBefore = GetAudioClock(playback, false);
+  const int bps = AudioBytesPerSecond(playback);
   const double period = bps > 0 ? double(std::max(len, 0)) / bps : 0;
   struct Publish {
-    TMediaState* is;
+    TMediaState* playback;
     int64_t start;
     double clockBefore, period;
     // On every way out: the clock readers interpolate over what this call played.
     ~Publish() {
-      const double moved = GetAudioClock(is, false) - clockBefore;
-      is->AudioClock.PublishCallback(start, moved > 0 && moved <= period ? moved : (moved > period ? period : 0));
+      const double moved = GetAudioClock(playback, false) - clockBefore;
+      playback->AudioClock.PublishCallback(start, moved > 0 && moved <= period ? moved : (moved > period ? period : 0));
     }
-  } publish{is, start, clockBefore, period};
+  } publish{playback, start, clockBefore, period};
   // SDL2 hands over the buffer as it was; mixing needs silence underneath.
   std::memset(stream, 0, static_cast<size_t>(std::max(len, 0)));
   while (len > 0) {
-    TAudioClock& clock = is->AudioClock;
+    TAudioClock& clock = playback->AudioClock;
     if (clock.ChunkHandedOut() >= clock.ChunkSize()) {
       clock.BeginUpdate();
-      int size = AudioDecodeFrame(is);
-      if (QueueAborted(is->AudioQueue)) {
+      int size = AudioDecodeFrame(playback);
+      if (QueueAborted(playback->AudioQueue)) {
         clock.EndUpdate();
         return;
       }
       if (size < 0) {
-        size = is->AudioOut.SilenceChunk();
-      } else if (is->AudioOut.ShowsWaveform()) {
-        is->AudioOut.PushSamples(reinterpret_cast<const int16_t*>(is->AudioOut.Chunk()), size);
+        size = playback->AudioOut.SilenceChunk();
+      } else if (playback->AudioOut.ShowsWaveform()) {
+        playback->AudioOut.PushSamples(reinterpret_cast<const int16_t*>(playback->AudioOut.Chunk()), size);
       }
       clock.SetChunk(size);
       clock.EndUpdate();
     }
     const int index = clock.ChunkHandedOut();
     const int n = std::min(clock.ChunkSize() - index, len);
-    MixOutput(sdl, stream, is->AudioOut.Chunk() + index, n, volume, mute);
+    MixOutput(sdl, stream, playback->AudioOut.Chunk() + index, n, volume, mute);
     len -= n;
     stream += n;
     clock.HandOut(n);
@@ -196,21 +196,21 @@ void FillAudioBuffer(TMediaState* is, const TSDLEntryPoints& sdl, uint8_t* strea
 }
 
 extern "C" void AudioCallback(void* userdata, Uint8* stream, int len) {
-  auto* is = static_cast<TMediaState*>(userdata);
+  auto* playback = static_cast<TMediaState*>(userdata);
   try {
-    TCustomPlayer* player = is ? is->Owner : nullptr;
+    TCustomPlayer* player = playback ? playback->Owner : nullptr;
     if (!player) {
       std::memset(stream, 0, static_cast<size_t>(std::max(len, 0)));
       return;
     }
-    FillAudioBuffer(is, player->SDL(), stream, len, player->AudioVolume(), player->Mute());
+    FillAudioBuffer(playback, player->SDL(), stream, len, player->AudioVolume(), player->Mute());
   } catch (...) {
     // Nothing may unwind into SDL's audio thread; what was not written stays silent.
   }
 }
 
-int AudioDeviceOpen(TMediaState* is, AVCodecContext* ctx) {
-  TCustomPlayer* player = is->Owner;
+int AudioDeviceOpen(TMediaState* playback, AVCodecContext* ctx) {
+  TCustomPlayer* player = playback->Owner;
   if (!player || !ctx) return -1;
   const TSDLEntryPoints& sdl = player->SDL();
   if (!sdl.SDL_OpenAudioDevice) {
@@ -227,7 +227,7 @@ int AudioDeviceOpen(TMediaState* is, AVCodecContext* ctx) {
   wanted.silence = 0;
   wanted.samples = AudioDeviceSamples;
   wanted.callback = AudioCallback;
-  wanted.userdata = is;
+  wanted.userdata = playback;
   SDL_AudioSpec obtained{};
   // No allowed changes: SDL converts to whatever the hardware takes.
   SDL_AudioDeviceID dev = sdl.SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
@@ -244,19 +244,19 @@ int AudioDeviceOpen(TMediaState* is, AVCodecContext* ctx) {
     player->ReportError("SDL_OpenAudio() failed: out of memory", false);
     return -1;
   }
-  is->AudioOut.Attach(dev, obtained);
-  is->AudioFrame = std::move(frame);
-  is->AudioClock.SetChunk(0);
+  playback->AudioOut.Attach(dev, obtained);
+  playback->AudioFrame = std::move(frame);
+  playback->AudioClock.SetChunk(0);
   return 0;
 }
 
-void AudioDeviceClose(TMediaState* is) {
-  if (const SDL_AudioDeviceID dev = is->AudioOut.Device()) {
-    TCustomPlayer* player = is->Owner;
+void AudioDeviceClose(TMediaState* playback) {
+  if (const SDL_AudioDeviceID dev = playback->AudioOut.Device()) {
+    TCustomPlayer* player = playback->Owner;
     if (player && player->SDL().SDL_CloseAudioDevice) player->SDL().SDL_CloseAudioDevice(dev);
-    is->AudioOut.Detach();
+    playback->AudioOut.Detach();
   }
-  ReleaseAudioDecoding(is);
+  ReleaseAudioDecoding(playback);
 }
 
 }  // namespace zv

@@ -105,7 +105,7 @@ void MixOutput(const TSDLEntryPoints& sdl, uint8_t* dst, const uint8_t* src, int
 
 // The callback's work with explicit volume and mute: fills len bytes of the
 // device buffer from the decoder, silence when nothing can be decoded.
-void FillAudioBuffer(TMediaState* is, const TSDLEntryPoints& sdl, uint8_t* stream, int len, int volume,
+void FillAudioBuffer(TMediaState* playback, const TSDLEntryPoints& sdl, uint8_t* stream, int len, int volume,
                      bool mute);
 
 // SDL's audio callback (user data: the TMediaState).
@@ -114,9 +114,9 @@ extern "C" void AudioCallback(void* userdata, Uint8* stream, int len);
 // Opens the device for the decoder (paused; SDL_PauseAudioDevice(dev, 0)
 // starts it, once the decoder is in AudioCodec) and prepares the decoding
 // state. 0, or -1 with the error reported.
-int AudioDeviceOpen(TMediaState* is, AVCodecContext* ctx);
+int AudioDeviceOpen(TMediaState* playback, AVCodecContext* ctx);
 // Closes the device (the callback has returned when it does) and frees the
 // converter, the frame and a packet in decoding.
-void AudioDeviceClose(TMediaState* is);
+void AudioDeviceClose(TMediaState* playback);
 
 }  // namespace zv

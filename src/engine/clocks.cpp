@@ -29,66 +29,66 @@ int64_t ClockMicros() {
       .count();
 }
 
-int AudioBytesPerSecond(const TMediaState* is) {
-  if (!is->AudioStream) return 0;
-  return is->AudioOut.BytesPerSecond();
+int AudioBytesPerSecond(const TMediaState* playback) {
+  if (!playback->AudioStream) return 0;
+  return playback->AudioOut.BytesPerSecond();
 }
 
-double GetAudioClock(TMediaState* is, bool interpolate) {
-  const int bps = AudioBytesPerSecond(is);
-  const TAudioClock::TReading clock = is->AudioClock.Read();
+double GetAudioClock(TMediaState* playback, bool interpolate) {
+  const int bps = AudioBytesPerSecond(playback);
+  const TAudioClock::TReading clock = playback->AudioClock.Read();
   if (bps <= 0) return clock.Pts;
   const double handedOut = clock.Pts - static_cast<double>(clock.PendingBytes) / bps;
   const double span = clock.CallbackSpan;
   // The clock moves in steps of one device period (tens of ms); pictures are
   // timed against it, so it is read as the line through those steps: the
   // device plays the last period's sound over the time that follows.
-  if (!interpolate || span <= 0 || is->Paused.load(std::memory_order_relaxed)) return handedOut;
+  if (!interpolate || span <= 0 || playback->Paused.load(std::memory_order_relaxed)) return handedOut;
   const double elapsed = static_cast<double>(ClockMicros() - clock.CallbackTime) / 1000000.0;
   return handedOut - span + std::clamp(elapsed, 0.0, span);
 }
 
-double GetVideoClock(TMediaState* is) {
-  if (is->Paused.load(std::memory_order_relaxed)) return is->VideoCurrentPts.load(std::memory_order_relaxed);
-  double drift = is->VideoCurrentPtsDrift.load(std::memory_order_relaxed);
+double GetVideoClock(TMediaState* playback) {
+  if (playback->Paused.load(std::memory_order_relaxed)) return playback->VideoCurrentPts.load(std::memory_order_relaxed);
+  double drift = playback->VideoCurrentPtsDrift.load(std::memory_order_relaxed);
   if (drift != 0) return ClockSeconds() + drift;
-  return static_cast<double>(is->StartTime) / 1000000.0;
+  return static_cast<double>(playback->StartTime) / 1000000.0;
 }
 
-double GetMasterClock(TMediaState* is) {
-  return is->AudioStream ? GetAudioClock(is) : GetVideoClock(is);
+double GetMasterClock(TMediaState* playback) {
+  return playback->AudioStream ? GetAudioClock(playback) : GetVideoClock(playback);
 }
 
-void TogglePauseWith(TMediaState* is, const TPauseWaits& waits) {
+void TogglePauseWith(TMediaState* playback, const TPauseWaits& waits) {
   if (waits.WaitSeekDone) waits.WaitSeekDone();
   if (waits.StreamOpen && !waits.StreamOpen()) return;
-  if (is->Paused.load(std::memory_order_relaxed)) {
-    double pts = is->VideoCurrentPts.load(std::memory_order_relaxed);
-    double drift = is->VideoCurrentPtsDrift.load(std::memory_order_relaxed);
+  if (playback->Paused.load(std::memory_order_relaxed)) {
+    double pts = playback->VideoCurrentPts.load(std::memory_order_relaxed);
+    double drift = playback->VideoCurrentPtsDrift.load(std::memory_order_relaxed);
     // The pictures' schedule moves on by the time spent paused.
-    is->Schedule.ShiftBy(ClockSeconds() + drift - pts);
-    if (is->ReadPauseReturn != AVERROR(ENOSYS)) {
+    playback->Schedule.ShiftBy(ClockSeconds() + drift - pts);
+    if (playback->ReadPauseReturn != AVERROR(ENOSYS)) {
       pts = drift + ClockSeconds();
-      is->VideoCurrentPts.store(pts, std::memory_order_relaxed);
+      playback->VideoCurrentPts.store(pts, std::memory_order_relaxed);
     }
-    is->VideoCurrentPtsDrift.store(pts - ClockSeconds(), std::memory_order_relaxed);
-    is->Paused.store(0, std::memory_order_relaxed);
-    is->PauseGate.Notify();
-    is->ReaderGate.Notify();
+    playback->VideoCurrentPtsDrift.store(pts - ClockSeconds(), std::memory_order_relaxed);
+    playback->Paused.store(0, std::memory_order_relaxed);
+    playback->PauseGate.Notify();
+    playback->ReaderGate.Notify();
   } else {
-    if (is->VideoStreamIndex >= 0 && waits.WaitPictureReady) {
+    if (playback->VideoStreamIndex >= 0 && waits.WaitPictureReady) {
       waits.WaitPictureReady();
       if (waits.StreamOpen && !waits.StreamOpen()) return;
     }
-    is->Paused.store(1, std::memory_order_relaxed);
-    is->ReaderGate.Notify();
+    playback->Paused.store(1, std::memory_order_relaxed);
+    playback->ReaderGate.Notify();
   }
 }
 
-void TogglePause(TMediaState* is) {
-  TCustomPlayer* player = is->Owner;
+void TogglePause(TMediaState* playback) {
+  TCustomPlayer* player = playback->Owner;
   if (!player) {
-    TogglePauseWith(is, {});
+    TogglePauseWith(playback, {});
     return;
   }
   TPauseWaits waits;
@@ -99,7 +99,7 @@ void TogglePause(TMediaState* is) {
     if (!player->PictureReadyEvent().WaitFor(std::chrono::milliseconds(250))) player->PictureReadyEvent().Set();
   };
   waits.StreamOpen = [player] { return player->CurStream() != nullptr; };
-  TogglePauseWith(is, waits);
+  TogglePauseWith(playback, waits);
 }
 
 }  // namespace zv

@@ -15,26 +15,26 @@ constexpr int PictureRefreshMs = 5;
 constexpr double MinLateDrop = 0.01;  // s
 }
 
-int RefreshPeriodMs(const TMediaState* is, int audioDisplayPeriod) {
-  return (is->AudioStream && is->AudioOut.ShowsWaveform()) ? audioDisplayPeriod : PictureRefreshMs;
+int RefreshPeriodMs(const TMediaState* playback, int audioDisplayPeriod) {
+  return (playback->AudioStream && playback->AudioOut.ShowsWaveform()) ? audioDisplayPeriod : PictureRefreshMs;
 }
 
-double LateDropThreshold(const TMediaState* is) {
-  return std::max(is->FrameDuration, MinLateDrop);
+double LateDropThreshold(const TMediaState* playback) {
+  return std::max(playback->FrameDuration, MinLateDrop);
 }
 
-double VideoRefresh(TMediaState* is, bool fromTimer) {
-  TCustomPlayer* player = is->Owner;
-  if (!is->VideoStream) {
-    if (is->AudioStream) {
-      VideoDisplay(is);
+double VideoRefresh(TMediaState* playback, bool fromTimer) {
+  TCustomPlayer* player = playback->Owner;
+  if (!playback->VideoStream) {
+    if (playback->AudioStream) {
+      VideoDisplay(playback);
       if (player) player->UpdatePosition();
     }
     return 0;
   }
-  const bool paused = is->Paused.load(std::memory_order_relaxed);
+  const bool paused = playback->Paused.load(std::memory_order_relaxed);
   bool shown = true, drawn = false;
-  TPictureQueue& queue = is->Pictures;
+  TPictureQueue& queue = playback->Pictures;
   TPictureQueue::THead head;
   for (;;) {
     if (!queue.Peek(head)) break;
@@ -46,55 +46,55 @@ double VideoRefresh(TMediaState* is, bool fromTimer) {
       continue;
     }
     const double now = ClockSeconds();
-    const double drawAt = head.TargetClock - is->DisplayLead;
+    const double drawAt = head.TargetClock - playback->DisplayLead;
     if (now < drawAt) {
-      if (!fromTimer) VideoDisplay(is);
-      return paused && is->ShownGeneration.load(std::memory_order_relaxed) >= head.Generation ? 0 : drawAt;
+      if (!fromTimer) VideoDisplay(playback);
+      return paused && playback->ShownGeneration.load(std::memory_order_relaxed) >= head.Generation ? 0 : drawAt;
     }
     // Paused, the picture on screen stays; only the first one after an open
     // or a seek comes up.
-    if (paused && is->ShownGeneration.load(std::memory_order_relaxed) >= head.Generation) break;
-    if (fromTimer && !paused && head.NextTarget > 0 && head.NextTarget - is->DisplayLead <= now &&
-        now - drawAt > LateDropThreshold(is)) {
+    if (paused && playback->ShownGeneration.load(std::memory_order_relaxed) >= head.Generation) break;
+    if (fromTimer && !paused && head.NextTarget > 0 && head.NextTarget - playback->DisplayLead <= now &&
+        now - drawAt > LateDropThreshold(playback)) {
       // Behind, and a newer picture is due too: show that one instead, and
       // let the decoder pass fewer pictures until the display keeps up (the
       // video thread owns the ratio while it decodes: it applies these).
       queue.Consume();
-      is->Schedule.NoteLateDrop();
+      playback->Schedule.NoteLateDrop();
       if (player) player->VideoStatsCounter().AddDroppedLate();
       continue;
     }
-    is->VideoCurrentPts.store(head.Pts, std::memory_order_relaxed);
+    playback->VideoCurrentPts.store(head.Pts, std::memory_order_relaxed);
     // On screen once drawn.
-    is->VideoCurrentPtsDrift.store(head.Pts - (now + is->DisplayLead), std::memory_order_relaxed);
-    is->VideoCurrentPos.store(head.Pos, std::memory_order_relaxed);
-    if (is->SubtitleStream) ExpireSubtitles(is);
+    playback->VideoCurrentPtsDrift.store(head.Pts - (now + playback->DisplayLead), std::memory_order_relaxed);
+    playback->VideoCurrentPos.store(head.Pos, std::memory_order_relaxed);
+    if (playback->SubtitleStream) ExpireSubtitles(playback);
     // Once on screen a picture leaves the queue, whoever asked for the drawing:
     // redraws take it from the texture.
-    if (!ShowPicture(is, head.Frame, head.Pts, head.TargetClock)) {
-      is->OutputFailed = true;
+    if (!ShowPicture(playback, head.Frame, head.Pts, head.TargetClock)) {
+      playback->OutputFailed = true;
       return 0;
     }
     drawn = true;
-    is->ShownGeneration.store(head.Generation, std::memory_order_relaxed);
+    playback->ShownGeneration.store(head.Generation, std::memory_order_relaxed);
     queue.Consume();
     break;
   }
   // Redraws (and read-backs asked for) show the picture on screen.
-  if (!drawn && (!fromTimer || (player && player->OutputCapture().Armed()))) VideoDisplay(is);
+  if (!drawn && (!fromTimer || (player && player->OutputCapture().Armed()))) VideoDisplay(playback);
   if (shown && player) player->UpdatePosition();
   // The picture behind the one just shown.
   if (!queue.Peek(head)) return 0;
   if (head.Stale) return ClockSeconds();
-  return paused && is->ShownGeneration.load(std::memory_order_relaxed) >= head.Generation ? 0 : head.TargetClock - is->DisplayLead;
+  return paused && playback->ShownGeneration.load(std::memory_order_relaxed) >= head.Generation ? 0 : head.TargetClock - playback->DisplayLead;
 }
 
-void VideoDisplay(TMediaState* is) {
-  if (is->AudioStream && is->AudioOut.ShowsWaveform()) {
-    VideoAudioDisplay(is);
-  } else if (is->VideoStream) {
-    if (is->Width <= 0 || is->Height <= 0) VideoOpen(is, false);
-    VideoImageDisplay(is);
+void VideoDisplay(TMediaState* playback) {
+  if (playback->AudioStream && playback->AudioOut.ShowsWaveform()) {
+    VideoAudioDisplay(playback);
+  } else if (playback->VideoStream) {
+    if (playback->Width <= 0 || playback->Height <= 0) VideoOpen(playback, false);
+    VideoImageDisplay(playback);
   }
 }
 

@@ -153,10 +153,10 @@ struct TMediaState {
 
 // Zero-initialised on the heap (the record is large: keep it off thread stacks).
 TMediaState* NewMediaState();
-void FreeMediaState(TMediaState* is);
+void FreeMediaState(TMediaState* playback);
 
 // A seek was carried out on the video stream and its first picture has not
 // come out of the video thread yet.
-bool SeekPicturePending(TMediaState* is);
+bool SeekPicturePending(TMediaState* playback);
 
 }  // namespace zv

@@ -112,16 +112,16 @@ void TPictureQueue::Clear() {
   FSize = FRead = FWrite = 0;
 }
 
-bool VideoQueueAborted(TMediaState* is) {
-  if (is->AbortRequest.load(std::memory_order_relaxed)) return true;
-  std::lock_guard<std::mutex> g(is->VideoQueue.Mutex);
-  return is->VideoQueue.AbortRequest != 0;
+bool VideoQueueAborted(TMediaState* playback) {
+  if (playback->AbortRequest.load(std::memory_order_relaxed)) return true;
+  std::lock_guard<std::mutex> g(playback->VideoQueue.Mutex);
+  return playback->VideoQueue.AbortRequest != 0;
 }
 
-bool PicturesFinished(TMediaState* is) {
-  if (!is->VideoStream) return true;
-  if (!is->Video.Is(TStreamPhase::Ended)) return false;
-  return is->Pictures.Empty();
+bool PicturesFinished(TMediaState* playback) {
+  if (!playback->VideoStream) return true;
+  if (!playback->Video.Is(TStreamPhase::Ended)) return false;
+  return playback->Pictures.Empty();
 }
 
 }  // namespace zv

@@ -81,10 +81,10 @@ private:
 };
 
 // True once the video packet queue (or the whole playback) was aborted.
-bool VideoQueueAborted(TMediaState* is);
+bool VideoQueueAborted(TMediaState* playback);
 
 // True when no picture is left to show: no video, or the video thread gave
 // out its last one and it has been shown.
-bool PicturesFinished(TMediaState* is);
+bool PicturesFinished(TMediaState* playback);
 
 }  // namespace zv

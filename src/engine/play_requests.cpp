@@ -5,9 +5,9 @@
 
 namespace zv {
 
-bool WakePlayLoop(TMediaState* is, uint32_t reasons) {
-  if (!is || !is->Owner) return false;
-  is->Owner->Wakeup().Signal(reasons);
+bool WakePlayLoop(TMediaState* playback, uint32_t reasons) {
+  if (!playback || !playback->Owner) return false;
+  playback->Owner->Wakeup().Signal(reasons);
   return true;
 }
 

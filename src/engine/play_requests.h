@@ -11,9 +11,9 @@ namespace zv {
 struct TMediaState;
 
 // Wakes the play loop of is's player for these reasons; false without one.
-bool WakePlayLoop(TMediaState* is, uint32_t reasons);
+bool WakePlayLoop(TMediaState* playback, uint32_t reasons);
 
-inline bool PushQuitEvent(TMediaState* is) { return WakePlayLoop(is, wrQuit); }
-inline bool PushReopenVideoEvent(TMediaState* is) { return WakePlayLoop(is, wrReopenVideo); }
+inline bool PushQuitEvent(TMediaState* playback) { return WakePlayLoop(playback, wrQuit); }
+inline bool PushReopenVideoEvent(TMediaState* playback) { return WakePlayLoop(playback, wrReopenVideo); }
 
 }  // namespace zv

@@ -204,9 +204,9 @@ void TPlayThread::Execute() {
 
 void TPlayThread::HandleWindowEvent(const void* event) {
   const SDL_WindowEvent& we = *static_cast<const SDL_WindowEvent*>(event);
-  TMediaState* is = FPlayer->CurStream();
-  if (we.windowID != FWindowID || !is) return;
-  bool paused = is->Paused.load(std::memory_order_relaxed);
+  TMediaState* playback = FPlayer->CurStream();
+  if (we.windowID != FWindowID || !playback) return;
+  bool paused = playback->Paused.load(std::memory_order_relaxed);
   switch (we.event) {
     case SDL_WINDOWEVENT_SIZE_CHANGED:
       // A host's window: its size is the output's. SDL's own window reports
@@ -215,15 +215,15 @@ void TPlayThread::HandleWindowEvent(const void* event) {
         FPlayer->SetScreenWidth(we.data1);
         FPlayer->SetScreenHeight(we.data2);
       }
-      is->Width = we.data1;
-      is->Height = we.data2;
-      if (paused) VideoRefresh(is, false);
+      playback->Width = we.data1;
+      playback->Height = we.data2;
+      if (paused) VideoRefresh(playback, false);
       break;
     case SDL_WINDOWEVENT_EXPOSED:
       if (paused)
-        VideoRefresh(is, false);
+        VideoRefresh(playback, false);
       else
-        VideoDisplay(is);
+        VideoDisplay(playback);
       break;
     default:
       break;
@@ -259,8 +259,8 @@ void TPlayThread::PlayLoop() {
   for (;;) {
     const uint32_t reasons = wakeup.Wait(timeoutMs, FInputFd);
     std::unique_lock<TPlayerLock> lock(FPlayer->FPlayerLock);
-    TMediaState* is = FPlayer->CurStream();
-    if (!is) return;
+    TMediaState* playback = FPlayer->CurStream();
+    if (!playback) return;
     if ((reasons & wrQuit) || !DrainWindowEvents()) {
       FPlayer->DoExit_Locked();
       return;
@@ -272,24 +272,24 @@ void TPlayThread::PlayLoop() {
         sdl.SDL_GetWindowSize(w, &width, &height);
         FPlayer->SetScreenWidth(width);
         FPlayer->SetScreenHeight(height);
-        is->Width = width;
-        is->Height = height;
+        playback->Width = width;
+        playback->Height = height;
       }
-      if (is->VideoStream) VideoOpen(is, true);
-      VideoDisplay(is);
+      if (playback->VideoStream) VideoOpen(playback, true);
+      VideoDisplay(playback);
     }
     // The refresh step runs on every pass: whatever woke the loop, the head
     // of the queue may have fallen due.
-    const bool paused = is->Paused.load(std::memory_order_relaxed);
-    is->Refresh.store(1, std::memory_order_relaxed);
-    const double due = VideoRefresh(is, true);
-    is->Refresh.store(0, std::memory_order_relaxed);
+    const bool paused = playback->Paused.load(std::memory_order_relaxed);
+    playback->Refresh.store(1, std::memory_order_relaxed);
+    const double due = VideoRefresh(playback, true);
+    playback->Refresh.store(0, std::memory_order_relaxed);
     const double now = ClockSeconds();
-    FPlayer->VideoStatsCounter().NotePass(now, !paused && !PicturesFinished(is));
+    FPlayer->VideoStatsCounter().NotePass(now, !paused && !PicturesFinished(playback));
     // Drawing may have read window events into the connection's buffer,
     // where polling its descriptor would not see them. No picture can be
     // shown when the output refused its size: the playback ends.
-    if (!DrainWindowEvents() || is->OutputFailed) {
+    if (!DrainWindowEvents() || playback->OutputFailed) {
       FPlayer->DoExit_Locked();
       return;
     }
@@ -298,28 +298,28 @@ void TPlayThread::PlayLoop() {
     else
       // Playing, the position moves on with the sound even when no picture is due.
       timeoutMs = std::min(due > 0 ? MsUntil(due, now) : IdleWaitMs,
-                           RefreshPeriodMs(is, FPlayer->AudioDisplayPeriod()));
+                           RefreshPeriodMs(playback, FPlayer->AudioDisplayPeriod()));
   }
 }
 
 // ---- playback close, on the play thread or on a thread that stops it ----
 
-void TCustomPlayer::CloseStream(TMediaState* S) {
-  S->AbortRequest.store(1);
-  S->PauseGate.Notify();
-  S->ReaderGate.Notify();
+void TCustomPlayer::CloseStream(TMediaState* playback) {
+  playback->AbortRequest.store(1);
+  playback->PauseGate.Notify();
+  playback->ReaderGate.Notify();
   // Nothing the reader or its decoding threads do waits for the main thread
   // (log lines are queued for it), so a close there joins them plainly.
-  if (S->ReadThread.joinable()) S->ReadThread.join();
-  FreeScreenPicture(S);
+  if (playback->ReadThread.joinable()) playback->ReadThread.join();
+  FreeScreenPicture(playback);
 }
 
 void TCustomPlayer::DoExit_Locked() {
-  if (TMediaState* is = CurStream()) {
+  if (TMediaState* playback = CurStream()) {
     // Unpublished first: handlers served meanwhile find no playback.
     FCurStream.store(nullptr, std::memory_order_release);
-    CloseStream(is);
-    FreeMediaState(is);
+    CloseStream(playback);
+    FreeMediaState(playback);
     {
       std::lock_guard<std::mutex> g(FSeekWaitLock);
       FPlaybackCloses.fetch_add(1);
@@ -338,14 +338,14 @@ void TCustomPlayer::WaitForPlayThread() {
     std::unique_lock<TPlayerLock> lock(FPlayerLock, std::try_to_lock);
     if (!lock.owns_lock()) continue;
     ++tries;
-    TMediaState* is = CurStream();
-    if (!is) return;
+    TMediaState* playback = CurStream();
+    if (!playback) return;
     // Escalation: the play loop does not get to the quit event (the reader is stuck).
-    if ((tries > 10 && is->Reading.load() == 1) || tries > 20) {
+    if ((tries > 10 && playback->Reading.load() == 1) || tries > 20) {
       DoExit_Locked();
       return;
     }
-    PushQuitEvent(is);
+    PushQuitEvent(playback);
   }
 }
 

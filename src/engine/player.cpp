@@ -309,11 +309,11 @@ bool TCustomPlayer::Open(const std::string& AFileName, uint64_t AScreenHandle, b
     AbandonOpen();
     return false;
   }
-  TMediaState* is = CurStream();
+  TMediaState* playback = CurStream();
   FScreenHandle.store(AScreenHandle, std::memory_order_relaxed);
 
-  const int frameW = is->OpenFrameWidth, frameH = is->OpenFrameHeight;
-  int64_t duration = is->IsImageSequence ? 0 : is->Duration;
+  const int frameW = playback->OpenFrameWidth, frameH = playback->OpenFrameHeight;
+  int64_t duration = playback->IsImageSequence ? 0 : playback->Duration;
   TFileOpenEvent onFileOpen;
   {
     std::lock_guard<std::mutex> g(FEventLock);
@@ -352,7 +352,7 @@ bool TCustomPlayer::Open(const std::string& AFileName, uint64_t AScreenHandle, b
   // One delivery thread for all playbacks keeps their notices in order.
   if (!FEventThread) FEventThread = std::make_unique<TEventThread>(this);
   // psPlay goes out before Open returns: before anything the application does next.
-  ReportPlay(is);
+  ReportPlay(playback);
   FPlayThread->Go();
   return true;
 }
@@ -368,19 +368,19 @@ void TCustomPlayer::WaitForDelivery() {
   }
 }
 
-void TCustomPlayer::ReportPlay(TMediaState* is) {
-  std::lock_guard<std::mutex> g(is->OpenNoticeLock);
+void TCustomPlayer::ReportPlay(TMediaState* playback) {
+  std::lock_guard<std::mutex> g(playback->OpenNoticeLock);
   SetPlayState(psPlay);
-  is->PlayReported = true;
-  if (is->PausePending) SetPlayState(psPause);
+  playback->PlayReported = true;
+  if (playback->PausePending) SetPlayState(psPause);
 }
 
-void TCustomPlayer::ReportOpenedPaused(TMediaState* is) {
-  std::lock_guard<std::mutex> g(is->OpenNoticeLock);
-  if (is->PlayReported)
+void TCustomPlayer::ReportOpenedPaused(TMediaState* playback) {
+  std::lock_guard<std::mutex> g(playback->OpenNoticeLock);
+  if (playback->PlayReported)
     SetPlayState(psPause);
   else
-    is->PausePending = true;
+    playback->PausePending = true;
 }
 
 void TCustomPlayer::Stop(bool AWait) {
@@ -390,9 +390,9 @@ void TCustomPlayer::Stop(bool AWait) {
   }
   {
     std::unique_lock<TPlayerLock> lock(FPlayerLock);
-    if (TMediaState* is = CurStream()) {
-      if (is->Paused.load(std::memory_order_relaxed)) TogglePause(is);  // no thread stays blocked paused
-      PushQuitEvent(is);
+    if (TMediaState* playback = CurStream()) {
+      if (playback->Paused.load(std::memory_order_relaxed)) TogglePause(playback);  // no thread stays blocked paused
+      PushQuitEvent(playback);
       lock.unlock();
       if (AWait) {
         WaitForPlayThread();
@@ -412,9 +412,9 @@ void TCustomPlayer::Stop(bool AWait) {
 void TCustomPlayer::Pause() {
   {
     std::lock_guard<TPlayerLock> g(FPlayerLock);
-    TMediaState* is = CurStream();
-    if (!is || is->Paused.load(std::memory_order_relaxed)) return;
-    TogglePause(is);
+    TMediaState* playback = CurStream();
+    if (!playback || playback->Paused.load(std::memory_order_relaxed)) return;
+    TogglePause(playback);
     FWakeup.Signal(wrRefresh);
     SetPlayState(psPause);  // before any psStop of this playback
   }
@@ -423,9 +423,9 @@ void TCustomPlayer::Pause() {
 void TCustomPlayer::Resume() {
   {
     std::lock_guard<TPlayerLock> g(FPlayerLock);
-    TMediaState* is = CurStream();
-    if (!is || !is->Paused.load(std::memory_order_relaxed)) return;
-    TogglePause(is);
+    TMediaState* playback = CurStream();
+    if (!playback || !playback->Paused.load(std::memory_order_relaxed)) return;
+    TogglePause(playback);
     FWakeup.Signal(wrRefresh);
     SetPlayState(psResume);  // before any psStop of this playback
   }
@@ -433,30 +433,30 @@ void TCustomPlayer::Resume() {
 
 bool TCustomPlayer::IsPaused() const {
   std::lock_guard<TPlayerLock> g(FPlayerLock);
-  TMediaState* is = CurStream();
-  return !is || is->Paused.load(std::memory_order_relaxed);
+  TMediaState* playback = CurStream();
+  return !playback || playback->Paused.load(std::memory_order_relaxed);
 }
 
 int TCustomPlayer::VideoStreamIndex() const {
   std::lock_guard<TPlayerLock> g(FPlayerLock);
-  TMediaState* is = CurStream();
-  return is ? is->VideoStreamIndex : -1;
+  TMediaState* playback = CurStream();
+  return playback ? playback->VideoStreamIndex : -1;
 }
 
 std::string TCustomPlayer::FileInfoText() const {
   std::lock_guard<TPlayerLock> g(FPlayerLock);
-  TMediaState* is = CurStream();
-  return is ? is->FileInfoText : std::string();
+  TMediaState* playback = CurStream();
+  return playback ? playback->FileInfoText : std::string();
 }
 
 void TCustomPlayer::UpdateScreenPosition() {
   std::lock_guard<TPlayerLock> g(FPlayerLock);
-  if (TMediaState* is = CurStream(); is && ScreenHandle()) PushReopenVideoEvent(is);
+  if (TMediaState* playback = CurStream(); playback && ScreenHandle()) PushReopenVideoEvent(playback);
 }
 
 void TCustomPlayer::ReopenVideo() {
   std::lock_guard<TPlayerLock> g(FPlayerLock);
-  if (TMediaState* is = CurStream()) PushReopenVideoEvent(is);
+  if (TMediaState* playback = CurStream()) PushReopenVideoEvent(playback);
 }
 
 void TFFPlayer::SetAspectRatio(float v) {

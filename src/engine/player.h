@@ -166,8 +166,8 @@ public:
   void SetPlayState(TPlayState s);
   // The psPause of a file opened paused, once its first pictures are decoded:
   // held back until Open has reported psPlay.
-  void ReportOpenedPaused(TMediaState* is);
-  void SeekRequest(TMediaState* S, TSeekFlags AFlags, bool AWait, int64_t APos, int64_t ARel);
+  void ReportOpenedPaused(TMediaState* playback);
+  void SeekRequest(TMediaState* playback, TSeekFlags AFlags, bool AWait, int64_t APos, int64_t ARel);
   // Seek generations: each accepted request gets the next number; the reader
   // notes the one it carried out, the video thread the one whose first picture
   // it queued (or after which it found no more pictures).
@@ -210,7 +210,7 @@ private:
   void DoExit_Locked();
   // Stop, or an Open from a handler, while an Open runs further up this stack.
   void CancelOpen();
-  void ReportPlay(TMediaState* is);
+  void ReportPlay(TMediaState* playback);
   // Stop(true): until the notices of the stopped playback have been delivered.
   void WaitForDelivery();
   // Undoes what an Open that will not play has set up (play thread, playback).
@@ -219,20 +219,20 @@ private:
   void WaitForSeek(const std::function<bool()>& done);
   void NoteSeekProgress(std::atomic<int64_t>& counter, int64_t generation);
   // Under FPlayerLock: the generation of the request (0 when none was made).
-  int64_t RequestSeek(TMediaState* S, TSeekFlags AFlags, int64_t APos, int64_t ARel);
+  int64_t RequestSeek(TMediaState* playback, TSeekFlags AFlags, int64_t APos, int64_t ARel);
   // The per-playback reset after every SDL shutdown.
   void ResetPlaybackState();
 
   // Opening and demultiplexing (stream_open.cpp, read_loop.cpp, stream_component.cpp).
   bool StreamOpen(const std::string& AFileName, bool APaused);
-  void ReadThreadMain(TMediaState* S);
-  void ReadLoop(TMediaState* S);
-  int StreamComponentOpen(TMediaState* S, int AIndex);
-  void StreamComponentClose(TMediaState* S, int AIndex);
+  void ReadThreadMain(TMediaState* playback);
+  void ReadLoop(TMediaState* playback);
+  int StreamComponentOpen(TMediaState* playback, int AIndex);
+  void StreamComponentClose(TMediaState* playback, int AIndex);
   static bool OpenTimeoutInterrupt(void* Self, void* AOpaque);
   static bool AbortInterrupt(void* Self, void* AOpaque);
   // Ends one playback: threads joined, components and file closed (play_thread.cpp).
-  void CloseStream(TMediaState* S);
+  void CloseStream(TMediaState* playback);
 
   TSDLLoader FSDLLoader;
   TSDLEntryPoints FSDL;  // copied after a load; main thread writes it only with no playback

@@ -16,17 +16,17 @@ void TCustomPlayer::Seek(TSeekFlags AFlags, bool AWait, int64_t ATarget) {
   bool video = false;
   {
     std::lock_guard<TPlayerLock> g(FPlayerLock);
-    TMediaState* is = CurStream();
-    if (!is) return;
-    video = is->VideoStreamIndex >= 0;
+    TMediaState* playback = CurStream();
+    if (!playback) return;
+    video = playback->VideoStreamIndex >= 0;
     int64_t target = ATarget, rel = 0;
     if (!AFlags.contains(sfByte)) {
       // The record's copies: the reader owns the format context.
-      if (is->Duration >= 0 && is->Duration < target) target = is->Duration;
-      target = SatAdd(target, is->StartTime);
+      if (playback->Duration >= 0 && playback->Duration < target) target = playback->Duration;
+      target = SatAdd(target, playback->StartTime);
       rel = ATarget <= 0 ? 1 : 0;
     }
-    generation = RequestSeek(is, AFlags, target, rel);
+    generation = RequestSeek(playback, AFlags, target, rel);
   }
   if (!AWait || generation == 0) return;
   WaitForSeek([&] {
@@ -34,14 +34,14 @@ void TCustomPlayer::Seek(TSeekFlags AFlags, bool AWait, int64_t ATarget) {
   });
 }
 
-void TCustomPlayer::SeekRequest(TMediaState* S, TSeekFlags AFlags, bool AWait, int64_t APos, int64_t ARel) {
+void TCustomPlayer::SeekRequest(TMediaState* playback, TSeekFlags AFlags, bool AWait, int64_t APos, int64_t ARel) {
   int64_t generation;
   bool video;
   {
     std::lock_guard<TPlayerLock> g(FPlayerLock);
-    if (!S || S != CurStream()) return;
-    video = S->VideoStreamIndex >= 0;
-    generation = RequestSeek(S, AFlags, APos, ARel);
+    if (!playback || playback != CurStream()) return;
+    video = playback->VideoStreamIndex >= 0;
+    generation = RequestSeek(playback, AFlags, APos, ARel);
   }
   if (!AWait || generation == 0) return;
   WaitForSeek([&] {
@@ -49,25 +49,25 @@ void TCustomPlayer::SeekRequest(TMediaState* S, TSeekFlags AFlags, bool AWait, i
   });
 }
 
-int64_t TCustomPlayer::RequestSeek(TMediaState* S, TSeekFlags AFlags, int64_t APos, int64_t ARel) {
+int64_t TCustomPlayer::RequestSeek(TMediaState* playback, TSeekFlags AFlags, int64_t APos, int64_t ARel) {
   // One pending at a time: a second is dropped, and waits for the first.
-  if (S->SeekReq.load() != 0) return S->SeekGeneration.load();
+  if (playback->SeekReq.load() != 0) return playback->SeekGeneration.load();
   const int64_t generation = FSeekRequested.fetch_add(1) + 1;
   FSeeking.store(true);
   {
     // The video thread clears the paused-seek mark for the generation it
     // delivered, never for a newer request: both under the mark's lock.
-    std::lock_guard<std::mutex> g(S->SeekMarkLock);
-    S->SeekGeneration.store(generation);
-    S->SeekWhilePaused.store(S->Paused.load());
+    std::lock_guard<std::mutex> g(playback->SeekMarkLock);
+    playback->SeekGeneration.store(generation);
+    playback->SeekWhilePaused.store(playback->Paused.load());
   }
-  S->SeekPos.store(APos);
-  S->SeekRel.store(ARel);
-  S->SeekFlags.store(SeekFlagsToInt(AFlags));
+  playback->SeekPos.store(APos);
+  playback->SeekRel.store(ARel);
+  playback->SeekFlags.store(SeekFlagsToInt(AFlags));
   FSeekDoneEvent.Reset();
-  S->SeekReq.store(1);
-  S->PauseGate.Notify();
-  S->ReaderGate.Notify();
+  playback->SeekReq.store(1);
+  playback->PauseGate.Notify();
+  playback->ReaderGate.Notify();
   return generation;
 }
 
@@ -103,21 +103,21 @@ void TCustomPlayer::NoteSeekCarriedOut(int64_t generation, bool failed) {
 void TCustomPlayer::NoteSeekPicture(int64_t generation) { NoteSeekProgress(FSeekPictureQueued, generation); }
 
 void TCustomPlayer::UpdatePosition() {
-  TMediaState* is = CurStream();
-  if (!is || is->IsImageSequence) return;
+  TMediaState* playback = CurStream();
+  if (!playback || playback->IsImageSequence) return;
   int64_t pos;
-  if (is->VideoStream && !is->VideoEnded.load()) {
-    pos = MicrosFromStart(GetVideoClock(is), is->StartTime);
-  } else if (is->AudioStream) {
-    pos = MicrosFromStart(GetAudioClock(is), is->StartTime);
-    int64_t audioDuration = is->AudioDuration.load(std::memory_order_relaxed);
-    if (audioDuration > 0 && audioDuration <= pos && pos < is->Duration) pos = is->Duration;  // sound ended early
+  if (playback->VideoStream && !playback->VideoEnded.load()) {
+    pos = MicrosFromStart(GetVideoClock(playback), playback->StartTime);
+  } else if (playback->AudioStream) {
+    pos = MicrosFromStart(GetAudioClock(playback), playback->StartTime);
+    int64_t audioDuration = playback->AudioDuration.load(std::memory_order_relaxed);
+    if (audioDuration > 0 && audioDuration <= pos && pos < playback->Duration) pos = playback->Duration;  // sound ended early
   } else {
     return;
   }
-  if (is->Duration > 0 && pos >= is->Duration) {
-    pos = is->Duration;
-    if (FLastPosition.load() != is->Duration) FLastPosition.store(0);
+  if (playback->Duration > 0 && pos >= playback->Duration) {
+    pos = playback->Duration;
+    if (FLastPosition.load() != playback->Duration) FLastPosition.store(0);
   }
   int64_t last = FLastPosition.load();
   if (last == AV_NOPTS_VALUE || std::llabs(pos - last) > 10000) {
@@ -131,7 +131,7 @@ void TCustomPlayer::UpdatePosition() {
   }
   // Reported once per end, audio-only files included; a seek (or, with video,
   // the next picture) re-arms it.
-  if (!is->IsCapture && is->Input.Is(TStreamPhase::Ended) && PicturesFinished(is) && is->EndReported.exchange(1) == 0)
+  if (!playback->IsCapture && playback->Input.Is(TStreamPhase::Ended) && PicturesFinished(playback) && playback->EndReported.exchange(1) == 0)
     SetPlayState(psEnd);
 }
 

@@ -24,39 +24,39 @@ void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 // seek has come out, the decoder has nothing more to give, or the pause holds
 // the video thread (nothing comes then): a short file is read to its end again
 // right after a rewind, long before its first picture.
-bool NoPictureToCome(TMediaState* S) {
-  const bool heldByPause = S->Paused.load(std::memory_order_relaxed) && !S->SeekWhilePaused.load() &&
-                           !S->PausedDecodeCount.load();
-  return !SeekPicturePending(S) || S->Video.Is(TStreamPhase::Ended) || heldByPause;
+bool NoPictureToCome(TMediaState* playback) {
+  const bool heldByPause = playback->Paused.load(std::memory_order_relaxed) && !playback->SeekWhilePaused.load() &&
+                           !playback->PausedDecodeCount.load();
+  return !SeekPicturePending(playback) || playback->Video.Is(TStreamPhase::Ended) || heldByPause;
 }
 
 }  // namespace
 
-void TCustomPlayer::ReadLoop(TMediaState* S) {
-  AVFormatContext* ic = S->FormatContext.get();
-  const std::string& name = S->FileName;
+void TCustomPlayer::ReadLoop(TMediaState* playback) {
+  AVFormatContext* ic = playback->FormatContext.get();
+  const std::string& name = playback->FileName;
   AVPacketPtr packet(ff::av_packet_alloc());
   AVPacket* pkt = packet.get();
   bool readErrorReported = false;  // once per position: a seek re-arms it
   auto reachEnd = [&] {
-    if (S->Input.MoveTo(TStreamPhase::Draining) != TStreamPhase::Playing || S->IsImageSequence) return;
+    if (playback->Input.MoveTo(TStreamPhase::Draining) != TStreamPhase::Playing || playback->IsImageSequence) return;
     DefaultLogger().Log(this, llInfo, Format("reach end of file: %s", {name}));
   };
 
-  while (pkt && !S->AbortRequest.load()) {
-    int paused = S->Paused.load(std::memory_order_relaxed);
-    if (paused != S->LastPaused) {
-      S->LastPaused = paused;
+  while (pkt && !playback->AbortRequest.load()) {
+    int paused = playback->Paused.load(std::memory_order_relaxed);
+    if (paused != playback->LastPaused) {
+      playback->LastPaused = paused;
       if (paused)
-        S->ReadPauseReturn = ff::av_read_pause(ic);
+        playback->ReadPauseReturn = ff::av_read_pause(ic);
       else
         ff::av_read_play(ic);
     }
 
-    if (S->SeekReq.load()) {
-      const int64_t generation = S->SeekGeneration.load();
-      int64_t target = S->SeekPos.load(), rel = S->SeekRel.load();
-      int flags = S->SeekFlags.load();
+    if (playback->SeekReq.load()) {
+      const int64_t generation = playback->SeekGeneration.load();
+      int64_t target = playback->SeekPos.load(), rel = playback->SeekRel.load();
+      int flags = playback->SeekFlags.load();
       int64_t mn = rel > 0 ? SatAdd(SatSub(target, rel), 2) : INT64_MIN;
       int64_t mx = rel < 0 ? SatSub(SatSub(target, rel), 2) : INT64_MAX;
       int r = ff::avformat_seek_file(ic, -1, mn, target, mx, flags);
@@ -64,83 +64,83 @@ void TCustomPlayer::ReadLoop(TMediaState* S) {
       if (r < 0) r = ff::av_seek_frame(ic, -1, target, flags ^ AVSEEK_FLAG_BACKWARD);
       if (r < 0) {
         ReportError(Format("%s: error while seeking", {name}), false);
-        if (S->VideoStreamIndex >= 0) FPictureReadyEvent.Set();
+        if (playback->VideoStreamIndex >= 0) FPictureReadyEvent.Set();
       } else {
-        if (S->AudioStreamIndex >= 0) {
-          PacketQueueFlush(S->AudioQueue);
-          PacketQueuePut(S->AudioQueue, FlushPacket());
+        if (playback->AudioStreamIndex >= 0) {
+          PacketQueueFlush(playback->AudioQueue);
+          PacketQueuePut(playback->AudioQueue, FlushPacket());
         }
-        if (S->SubtitleStreamIndex >= 0) {
-          PacketQueueFlush(S->SubtitleQueue);
-          PacketQueuePut(S->SubtitleQueue, FlushPacket());
+        if (playback->SubtitleStreamIndex >= 0) {
+          PacketQueueFlush(playback->SubtitleQueue);
+          PacketQueuePut(playback->SubtitleQueue, FlushPacket());
         }
-        if (S->VideoStreamIndex >= 0) {
-          PacketQueueRestart(S->VideoQueue, generation);
+        if (playback->VideoStreamIndex >= 0) {
+          PacketQueueRestart(playback->VideoQueue, generation);
           FPictureReadyEvent.Reset();
         }
       }
-      NoteSeekCarriedOut(generation, r < 0 || S->VideoStreamIndex < 0);
-      S->Input.MoveTo(TStreamPhase::Playing);
+      NoteSeekCarriedOut(generation, r < 0 || playback->VideoStreamIndex < 0);
+      playback->Input.MoveTo(TStreamPhase::Playing);
       readErrorReported = false;
-      S->EndReported.store(0);  // a seek re-arms the end notice
-      S->SeekReq.store(0);
-      S->PauseGate.Notify();  // a paused video thread fetches the picture of the new position
+      playback->EndReported.store(0);  // a seek re-arms the end notice
+      playback->SeekReq.store(0);
+      playback->PauseGate.Notify();  // a paused video thread fetches the picture of the new position
       // A video thread waiting for a slot with a picture of the old position
       // drops it and goes on to the flush at once.
-      S->Pictures.WakeProducer();
+      playback->Pictures.WakeProducer();
       FSeekDoneEvent.Set();
-      if (S->VideoStreamIndex < 0) FSeeking.store(false);
+      if (playback->VideoStreamIndex < 0) FSeeking.store(false);
     }
 
     // A video thread that ended by itself takes no more packets.
-    const bool hasAudio = S->AudioStreamIndex >= 0,
-               hasVideo = S->VideoStreamIndex >= 0 && !S->VideoEnded.load(), hasSub = S->SubtitleStreamIndex >= 0;
+    const bool hasAudio = playback->AudioStreamIndex >= 0,
+               hasVideo = playback->VideoStreamIndex >= 0 && !playback->VideoEnded.load(), hasSub = playback->SubtitleStreamIndex >= 0;
     int aSize = 0, vSize = 0, sSize = 0;
     auto queuesFull = [&] {
-      aSize = hasAudio ? PacketQueueSize(S->AudioQueue) : 0;
-      vSize = hasVideo ? PacketQueueSize(S->VideoQueue) : 0;
-      sSize = hasSub ? PacketQueueSize(S->SubtitleQueue) : 0;
+      aSize = hasAudio ? PacketQueueSize(playback->AudioQueue) : 0;
+      vSize = hasVideo ? PacketQueueSize(playback->VideoQueue) : 0;
+      sSize = hasSub ? PacketQueueSize(playback->SubtitleQueue) : 0;
       return aSize + vSize + sSize > MaxQueueSize ||
-             ((!hasAudio || aSize > MinAudioQueueSize) && (!hasVideo || PacketQueueCount(S->VideoQueue) > MinFrames) &&
-              (!hasSub || PacketQueueCount(S->SubtitleQueue) > MinFrames));
+             ((!hasAudio || aSize > MinAudioQueueSize) && (!hasVideo || PacketQueueCount(playback->VideoQueue) > MinFrames) &&
+              (!hasSub || PacketQueueCount(playback->SubtitleQueue) > MinFrames));
     };
     if (queuesFull()) {
       // Until a decoder takes a packet, or a seek, a pause change or the close.
-      S->ReaderGate.WaitUntil([&] {
-        return S->AbortRequest.load() || S->SeekReq.load() ||
-               S->Paused.load(std::memory_order_relaxed) != S->LastPaused || !queuesFull();
+      playback->ReaderGate.WaitUntil([&] {
+        return playback->AbortRequest.load() || playback->SeekReq.load() ||
+               playback->Paused.load(std::memory_order_relaxed) != playback->LastPaused || !queuesFull();
       });
       continue;
     }
 
-    if (!S->Input.Is(TStreamPhase::Playing)) {
+    if (!playback->Input.Is(TStreamPhase::Playing)) {
       if (hasVideo) {
         // An empty packet tells the decoder to give out what it holds (and
         // the end to be checked again); one at a time, or they would pile up
         // while the paused video thread takes none.
         AVPacketPtr empty(vSize == 0 ? ff::av_packet_alloc() : nullptr);
         if (empty) {
-          empty->stream_index = S->VideoStreamIndex;
-          PacketQueuePut(S->VideoQueue, empty.get());
+          empty->stream_index = playback->VideoStreamIndex;
+          PacketQueuePut(playback->VideoQueue, empty.get());
         }
-        if (NoPictureToCome(S)) FPictureReadyEvent.Set();
+        if (NoPictureToCome(playback)) FPictureReadyEvent.Set();
       }
       Sleep(10);
-      if (aSize + vSize + sSize == 0) S->Input.MoveTo(TStreamPhase::Ended);
+      if (aSize + vSize + sSize == 0) playback->Input.MoveTo(TStreamPhase::Ended);
       continue;
     }
 
-    S->Reading.store(1);
+    playback->Reading.store(1);
     int r = ff::av_read_frame(ic, pkt);
-    if (S->AbortRequest.load()) {
-      S->Reading.store(0);
+    if (playback->AbortRequest.load()) {
+      playback->Reading.store(0);
       if (r >= 0) ff::av_packet_unref(pkt);
       break;
     }
-    S->Reading.store(0);
+    playback->Reading.store(0);
 
     if (r < 0) {
-      if (hasVideo && NoPictureToCome(S)) FPictureReadyEvent.Set();
+      if (hasVideo && NoPictureToCome(playback)) FPictureReadyEvent.Set();
       AVIOContext* pb = ic->pb;
       if (r == AVERROR(EAGAIN)) {
         if (pb) pb->eof_reached = pb->error = 0;
@@ -150,7 +150,7 @@ void TCustomPlayer::ReadLoop(TMediaState* S) {
         pb->eof_reached = pb->error = 0;
       } else if (pb && ff::avio_feof(pb)) {
         reachEnd();
-      } else if (!S->IsImageSequence && !std::exchange(readErrorReported, true)) {
+      } else if (!playback->IsImageSequence && !std::exchange(readErrorReported, true)) {
         ReportError(Format("error #%d while reading file: %s", {r, name}), false);
       }
       if (pb && pb->error != 0) break;  // the file stays open until it is closed
@@ -158,16 +158,16 @@ void TCustomPlayer::ReadLoop(TMediaState* S) {
       continue;
     }
 
-    if (pkt->stream_index == S->AudioStreamIndex)
-      PacketQueuePut(S->AudioQueue, pkt);
-    else if (pkt->stream_index == S->VideoStreamIndex && !S->VideoEnded.load())
-      PacketQueuePut(S->VideoQueue, pkt);
-    else if (pkt->stream_index == S->SubtitleStreamIndex)
-      PacketQueuePut(S->SubtitleQueue, pkt);
+    if (pkt->stream_index == playback->AudioStreamIndex)
+      PacketQueuePut(playback->AudioQueue, pkt);
+    else if (pkt->stream_index == playback->VideoStreamIndex && !playback->VideoEnded.load())
+      PacketQueuePut(playback->VideoQueue, pkt);
+    else if (pkt->stream_index == playback->SubtitleStreamIndex)
+      PacketQueuePut(playback->SubtitleQueue, pkt);
     ff::av_packet_unref(pkt);
   }
   // A loop left on an I/O error waits here for the close.
-  while (!S->AbortRequest.load()) Sleep(100);
+  while (!playback->AbortRequest.load()) Sleep(100);
 }
 
 }  // namespace zv

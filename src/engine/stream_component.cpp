@@ -32,8 +32,8 @@ void ApplyDecoderSettings(AVCodecContext* ctx) {
 
 }  // namespace
 
-int TCustomPlayer::StreamComponentOpen(TMediaState* S, int AIndex) {
-  AVFormatContext* ic = S->FormatContext.get();
+int TCustomPlayer::StreamComponentOpen(TMediaState* playback, int AIndex) {
+  AVFormatContext* ic = playback->FormatContext.get();
   if (!ic || AIndex < 0 || unsigned(AIndex) >= ic->nb_streams) return -1;
   AVStream* st = ic->streams[AIndex];
   const AVCodec* codec = ff::avcodec_find_decoder(st->codecpar->codec_id);
@@ -53,30 +53,30 @@ int TCustomPlayer::StreamComponentOpen(TMediaState* S, int AIndex) {
   switch (ctx->codec_type) {
     case AVMEDIA_TYPE_AUDIO:
       // The device opens paused; it starts once the queue is ready.
-      if (AudioDeviceOpen(S, ctx.get()) < 0) return -1;
+      if (AudioDeviceOpen(playback, ctx.get()) < 0) return -1;
       st->discard = AVDISCARD_DEFAULT;
-      S->AudioStreamIndex = AIndex;
-      S->AudioStream = st;
-      S->AudioCodec = std::move(ctx);
-      S->AudioDuration.store(st->duration == AV_NOPTS_VALUE
+      playback->AudioStreamIndex = AIndex;
+      playback->AudioStream = st;
+      playback->AudioCodec = std::move(ctx);
+      playback->AudioDuration.store(st->duration == AV_NOPTS_VALUE
                                  ? -1
                                  : ff::av_rescale_q(st->duration, st->time_base, AVRational{1, 1000000}),
                              std::memory_order_relaxed);
-      PacketQueueInit(S->AudioQueue);
-      PacketQueuePut(S->AudioQueue, FlushPacket());
-      FSDL.SDL_PauseAudioDevice(S->AudioOut.Device(), 0);
+      PacketQueueInit(playback->AudioQueue);
+      PacketQueuePut(playback->AudioQueue, FlushPacket());
+      FSDL.SDL_PauseAudioDevice(playback->AudioOut.Device(), 0);
       break;
     case AVMEDIA_TYPE_VIDEO: {
       st->discard = AVDISCARD_DEFAULT;
-      S->VideoStreamIndex = AIndex;
-      S->VideoStream = st;
-      S->VideoCodec = std::move(ctx);
+      playback->VideoStreamIndex = AIndex;
+      playback->VideoStream = st;
+      playback->VideoCodec = std::move(ctx);
       // The decoder's own frame rate (its time base no longer carries one);
       // only a known rate that disagrees with the container's is worth a note.
-      const AVRational fr = S->VideoCodec->framerate, r = st->r_frame_rate;
+      const AVRational fr = playback->VideoCodec->framerate, r = st->r_frame_rate;
       const bool codecRate = fr.num > 0 && fr.den > 0;
       if (codecRate && av_cmp_q(fr, r) == 0) {
-        S->FrameDuration = double(fr.den) / fr.num;
+        playback->FrameDuration = double(fr.den) / fr.num;
       } else {
         if (codecRate)
           DefaultLogger().LogFmt(this, llInfo,
@@ -84,35 +84,35 @@ int TCustomPlayer::StreamComponentOpen(TMediaState* S, int AIndex) {
                                  "%2.2f (%d/%d)",
                                  {AIndex, double(fr.num) / fr.den, fr.num, fr.den,
                                   r.den ? double(r.num) / r.den : 0.0, r.num, r.den});
-        S->FrameDuration = r.num > 0 && r.den > 0 ? double(r.den) / r.num : 0.04;
+        playback->FrameDuration = r.num > 0 && r.den > 0 ? double(r.den) / r.num : 0.04;
       }
       {
         const AVRational avg = st->avg_frame_rate;
         FVideoStats.SetFrameRate(avg.num > 0 && avg.den > 0 ? av_q2d(avg)
-                                 : S->FrameDuration > 0    ? 1.0 / S->FrameDuration
+                                 : playback->FrameDuration > 0    ? 1.0 / playback->FrameDuration
                                                            : 0.0);
       }
-      PacketQueueInit(S->VideoQueue);
-      PacketQueuePut(S->VideoQueue, FlushPacket());
-      FShownPicture.Open(S->VideoCodec->width, S->VideoCodec->height);
+      PacketQueueInit(playback->VideoQueue);
+      PacketQueuePut(playback->VideoQueue, FlushPacket());
+      FShownPicture.Open(playback->VideoCodec->width, playback->VideoCodec->height);
       try {
-        S->VideoThread = std::thread([S] { VideoThreadMain(S); });
+        playback->VideoThread = std::thread([playback] { VideoThreadMain(playback); });
       } catch (const std::system_error&) {
         ReportError("SDL_CreateThread() failed.", false);
-        StreamComponentClose(S, AIndex);
+        StreamComponentClose(playback, AIndex);
         return -1;
       }
       break;
     }
     case AVMEDIA_TYPE_SUBTITLE:
       st->discard = AVDISCARD_DEFAULT;
-      S->SubtitleStreamIndex = AIndex;
-      S->SubtitleStream = st;
-      S->SubtitleCodec = std::move(ctx);
-      PacketQueueInit(S->SubtitleQueue);
-      PacketQueuePut(S->SubtitleQueue, FlushPacket());
+      playback->SubtitleStreamIndex = AIndex;
+      playback->SubtitleStream = st;
+      playback->SubtitleCodec = std::move(ctx);
+      PacketQueueInit(playback->SubtitleQueue);
+      PacketQueuePut(playback->SubtitleQueue, FlushPacket());
       try {
-        S->SubtitleThread = std::thread([S] { SubtitleThreadMain(S); });
+        playback->SubtitleThread = std::thread([playback] { SubtitleThreadMain(playback); });
       } catch (const std::system_error&) {
         ReportError("SDL_CreateThread() failed.", false);  // the file plays without subtitles
       }
@@ -123,41 +123,41 @@ int TCustomPlayer::StreamComponentOpen(TMediaState* S, int AIndex) {
   return 0;
 }
 
-void TCustomPlayer::StreamComponentClose(TMediaState* S, int AIndex) {
-  AVFormatContext* ic = S->FormatContext.get();
+void TCustomPlayer::StreamComponentClose(TMediaState* playback, int AIndex) {
+  AVFormatContext* ic = playback->FormatContext.get();
   if (!ic || AIndex < 0 || unsigned(AIndex) >= ic->nb_streams) return;
   AVStream* st = ic->streams[AIndex];
   switch (st->codecpar->codec_type) {
     case AVMEDIA_TYPE_AUDIO:
-      PacketQueueAbort(S->AudioQueue);
-      AudioDeviceClose(S);  // the callback has returned when it does
-      PacketQueueEnd(S->AudioQueue);
-      S->AudioCodec.reset();
-      S->AudioStream = nullptr;
-      S->AudioStreamIndex = -1;
-      S->AudioDuration.store(-1, std::memory_order_relaxed);
+      PacketQueueAbort(playback->AudioQueue);
+      AudioDeviceClose(playback);  // the callback has returned when it does
+      PacketQueueEnd(playback->AudioQueue);
+      playback->AudioCodec.reset();
+      playback->AudioStream = nullptr;
+      playback->AudioStreamIndex = -1;
+      playback->AudioDuration.store(-1, std::memory_order_relaxed);
       break;
     case AVMEDIA_TYPE_VIDEO:
-      PacketQueueAbort(S->VideoQueue);
-      S->PauseGate.Notify();
-      S->Pictures.WakeProducer();
-      if (S->VideoThread.joinable()) S->VideoThread.join();
+      PacketQueueAbort(playback->VideoQueue);
+      playback->PauseGate.Notify();
+      playback->Pictures.WakeProducer();
+      if (playback->VideoThread.joinable()) playback->VideoThread.join();
       FShownPicture.Close();
-      PacketQueueEnd(S->VideoQueue);
-      S->VideoCodec.reset();
-      S->VideoStream = nullptr;
-      S->VideoStreamIndex = -1;
+      PacketQueueEnd(playback->VideoQueue);
+      playback->VideoCodec.reset();
+      playback->VideoStream = nullptr;
+      playback->VideoStreamIndex = -1;
       break;
     case AVMEDIA_TYPE_SUBTITLE:
-      PacketQueueAbort(S->SubtitleQueue);
-      S->PauseGate.Notify();
-      S->SubPictures.MarkStreamChanged();
-      if (S->SubtitleThread.joinable()) S->SubtitleThread.join();
-      S->SubPictures.Clear();  // the refresh step may not run again
-      PacketQueueEnd(S->SubtitleQueue);
-      S->SubtitleCodec.reset();
-      S->SubtitleStream = nullptr;
-      S->SubtitleStreamIndex = -1;
+      PacketQueueAbort(playback->SubtitleQueue);
+      playback->PauseGate.Notify();
+      playback->SubPictures.MarkStreamChanged();
+      if (playback->SubtitleThread.joinable()) playback->SubtitleThread.join();
+      playback->SubPictures.Clear();  // the refresh step may not run again
+      PacketQueueEnd(playback->SubtitleQueue);
+      playback->SubtitleCodec.reset();
+      playback->SubtitleStream = nullptr;
+      playback->SubtitleStreamIndex = -1;
       break;
     default:
       break;

@@ -55,52 +55,52 @@ bool TCustomPlayer::AbortInterrupt(void* Self, void* AOpaque) {
 
 bool TCustomPlayer::StreamOpen(const std::string& AFileName, bool APaused) {
   ZV_CHECK(!CurStream(), "Assertion failure: StreamOpen with a file open.");
-  TMediaState* S = NewMediaState();
-  if (!S) {
+  TMediaState* playback = NewMediaState();
+  if (!playback) {
     ReportError("av_mallocz() failed.", true);
     return false;
   }
-  S->Owner = this;
-  for (TPacketQueue* q : {&S->AudioQueue, &S->VideoQueue, &S->SubtitleQueue}) q->TakenGate = &S->ReaderGate;
+  playback->Owner = this;
+  for (TPacketQueue* q : {&playback->AudioQueue, &playback->VideoQueue, &playback->SubtitleQueue}) q->TakenGate = &playback->ReaderGate;
   FVideoStats.Reset();
   if (APaused) {
-    S->Paused.store(1, std::memory_order_relaxed);
-    S->PausedDecodeCount.store(1, std::memory_order_relaxed);
+    playback->Paused.store(1, std::memory_order_relaxed);
+    playback->PausedDecodeCount.store(1, std::memory_order_relaxed);
   }
-  S->FileName = AFileName;
-  S->XLeft = S->YTop = 0;
+  playback->FileName = AFileName;
+  playback->XLeft = playback->YTop = 0;
   try {
-    S->ReadThread = std::thread([this, S] { ReadThreadMain(S); });
+    playback->ReadThread = std::thread([this, playback] { ReadThreadMain(playback); });
   } catch (const std::system_error&) {
     ReportError("SDL_CreateThread() failed.", true);
-    FreeMediaState(S);
+    FreeMediaState(playback);
     return false;
   }
   // The read thread may need the main thread (an OnBeforeFindStreamInfo handler may hand work to it).
-  while (S->OpenState.load() == 0) {
+  while (playback->OpenState.load() == 0) {
     ServeMainThread();
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  if (S->OpenState.load() > 0) {
-    FCurStream.store(S, std::memory_order_release);
+  if (playback->OpenState.load() > 0) {
+    FCurStream.store(playback, std::memory_order_release);
     return true;
   }
-  while (S->OpenState.load() == -1) {
+  while (playback->OpenState.load() == -1) {
     ServeMainThread();
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  S->ReadThread.join();
-  FreeMediaState(S);
+  playback->ReadThread.join();
+  FreeMediaState(playback);
   return false;
 }
 
-void TCustomPlayer::ReadThreadMain(TMediaState* S) {
+void TCustomPlayer::ReadThreadMain(TMediaState* playback) {
   const uint32_t tid = CurrentThreadId();
   const TInterruptEvent openCb{&TCustomPlayer::OpenTimeoutInterrupt, this};
   const TInterruptEvent abortCb{&TCustomPlayer::AbortInterrupt, this};
-  const std::string& name = S->FileName;
+  const std::string& name = playback->FileName;
   int ret = -1;
-  S->VideoStreamIndex = S->AudioStreamIndex = S->SubtitleStreamIndex = -1;
+  playback->VideoStreamIndex = playback->AudioStreamIndex = playback->SubtitleStreamIndex = -1;
 
   [&] {
     AVFormatContext* ic = ff::avformat_alloc_context();
@@ -116,13 +116,13 @@ void TCustomPlayer::ReadThreadMain(TMediaState* S) {
       ff::av_dict_set(&opts, "video_size", Format("%dx%d", {FrameWidth(), FrameHeight()}).c_str(), 0);
     ff::av_dict_set(&opts, "framerate", "25", 0);
     FIoStartTime.store(NowMicros(), std::memory_order_relaxed);
-    int err = OpenInputWithNames(&ic, name, S->InputFormat, &opts);
+    int err = OpenInputWithNames(&ic, name, playback->InputFormat, &opts);
     ff::av_dict_free(&opts);
     if (err < 0) {  // the library has freed ic
       SetLastErrMsg(FormatOpenError(name, err));
       return;
     }
-    S->FormatContext.reset(ic);
+    playback->FormatContext.reset(ic);
     TBeforeFindStreamInfoEvent before;
     {
       std::lock_guard<std::mutex> g(FEventLock);
@@ -139,10 +139,10 @@ void TCustomPlayer::ReadThreadMain(TMediaState* S) {
       ic->pb->eof_reached = 0;
       ic->pb->error = 0;
     }
-    S->IsImageSequence = std::strcmp(ic->iformat->name, "image2") == 0;
-    S->IsCapture = IsCaptureDemuxer(ic->iformat->name);
-    if (ic->start_time != AV_NOPTS_VALUE) S->StartTime = ic->start_time;
-    S->Duration = ic->duration == AV_NOPTS_VALUE ? -1 : ic->duration;
+    playback->IsImageSequence = std::strcmp(ic->iformat->name, "image2") == 0;
+    playback->IsCapture = IsCaptureDemuxer(ic->iformat->name);
+    if (ic->start_time != AV_NOPTS_VALUE) playback->StartTime = ic->start_time;
+    playback->Duration = ic->duration == AV_NOPTS_VALUE ? -1 : ic->duration;
 
     for (unsigned i = 0; i < ic->nb_streams; ++i) ic->streams[i]->discard = AVDISCARD_ALL;
     int video = -1, audio = -1, subtitle = -1;
@@ -154,54 +154,54 @@ void TCustomPlayer::ReadThreadMain(TMediaState* S) {
 
     FIoStartTime.store(IoIdle, std::memory_order_relaxed);
     InterruptCallbacks().Unregister(tid, this, openCb);
-    FOpeningStream.store(S, std::memory_order_release);
+    FOpeningStream.store(playback, std::memory_order_release);
     InterruptCallbacks().Register(tid, this, abortCb);
 
-    if (audio >= 0) StreamComponentOpen(S, audio);
-    if (video >= 0) StreamComponentOpen(S, video);
-    if (S->VideoStreamIndex < 0 && !DisableDisplay()) S->AudioOut.SetShowWaveform(true);
-    if (subtitle >= 0) StreamComponentOpen(S, subtitle);
+    if (audio >= 0) StreamComponentOpen(playback, audio);
+    if (video >= 0) StreamComponentOpen(playback, video);
+    if (playback->VideoStreamIndex < 0 && !DisableDisplay()) playback->AudioOut.SetShowWaveform(true);
+    if (subtitle >= 0) StreamComponentOpen(playback, subtitle);
 
-    if (S->VideoStreamIndex < 0 && S->AudioStreamIndex < 0) {
+    if (playback->VideoStreamIndex < 0 && playback->AudioStreamIndex < 0) {
       std::string text = Format("%s: could not open codecs, no stream to play.", {name});
       // Say so when the sound stream failed for want of a device, not of a codec.
       if (const std::string why = SoundDeviceError(); audio >= 0 && !why.empty()) text += "\n" + why;
       SetLastErrMsg(text);
       return;
     }
-    if (S->VideoStream && S->VideoStream->codecpar->width > 0) {
-      S->OpenFrameWidth = S->VideoStream->codecpar->width;
-      S->OpenFrameHeight = S->VideoStream->codecpar->height;
+    if (playback->VideoStream && playback->VideoStream->codecpar->width > 0) {
+      playback->OpenFrameWidth = playback->VideoStream->codecpar->width;
+      playback->OpenFrameHeight = playback->VideoStream->codecpar->height;
     }
     {
       // Made while the context is still this thread's alone: once reading,
       // the demuxer may add streams or replace metadata under a reader.
       TFFDecoder description;
       if (description.SetFormatContext(ic)) {
-        description.GetFileInfoText(S->FileInfoText);
+        description.GetFileInfoText(playback->FileInfoText);
         description.SetFormatContext(nullptr);
       }
     }
-    S->OpenState.store(1);
-    ReadLoop(S);
+    playback->OpenState.store(1);
+    ReadLoop(playback);
     ret = 0;
   }();
 
   // Closing phase, reached from every failure above and after the read loop.
-  if (S->OpenState.load() != 1) S->OpenState.store(-1);
+  if (playback->OpenState.load() != 1) playback->OpenState.store(-1);
   FIoStartTime.store(IoIdle, std::memory_order_relaxed);
   InterruptCallbacks().Unregister(tid, this, openCb);
   FOpeningStream.store(nullptr, std::memory_order_release);
   InterruptCallbacks().Unregister(tid, this, abortCb);
   // The decoding threads read the sound's stream (its clock): it goes last.
-  if (S->VideoStreamIndex >= 0) StreamComponentClose(S, S->VideoStreamIndex);
-  if (S->SubtitleStreamIndex >= 0) StreamComponentClose(S, S->SubtitleStreamIndex);
-  if (S->AudioStreamIndex >= 0) StreamComponentClose(S, S->AudioStreamIndex);
-  S->FormatContext.reset();
-  if (ret != 0) PushQuitEvent(S);
+  if (playback->VideoStreamIndex >= 0) StreamComponentClose(playback, playback->VideoStreamIndex);
+  if (playback->SubtitleStreamIndex >= 0) StreamComponentClose(playback, playback->SubtitleStreamIndex);
+  if (playback->AudioStreamIndex >= 0) StreamComponentClose(playback, playback->AudioStreamIndex);
+  playback->FormatContext.reset();
+  if (ret != 0) PushQuitEvent(playback);
   // The sound device's failure left SDL's error text in this thread's storage.
   if (FSDL.SDL_TLSCleanup) FSDL.SDL_TLSCleanup();
-  if (S->OpenState.load() == -1) S->OpenState.store(-2);
+  if (playback->OpenState.load() == -1) playback->OpenState.store(-2);
 }
 
 }  // namespace zv

@@ -70,19 +70,19 @@ void BlendSubRect(uint8_t* const planes[3], const int linesizes[3], const AVSubt
   }
 }
 
-void ExpireSubtitles(TMediaState* is) {
-  is->SubPictures.Expire(is->VideoCurrentPts.load(std::memory_order_relaxed));
+void ExpireSubtitles(TMediaState* playback) {
+  playback->SubPictures.Expire(playback->VideoCurrentPts.load(std::memory_order_relaxed));
 }
 
-bool SubtitleDue(TMediaState* is, double picturePts) {
-  if (!is->SubtitleStream) return false;
-  return is->SubPictures.HeadDue(picturePts);
+bool SubtitleDue(TMediaState* playback, double picturePts) {
+  if (!playback->SubtitleStream) return false;
+  return playback->SubPictures.HeadDue(picturePts);
 }
 
-bool BlendDueSubtitle(TMediaState* is, double picturePts, uint8_t* const planes[3], const int linesizes[3], int imgw,
+bool BlendDueSubtitle(TMediaState* playback, double picturePts, uint8_t* const planes[3], const int linesizes[3], int imgw,
                       int imgh) {
-  if (!is->SubtitleStream) return false;
-  return is->SubPictures.BlendHead(
+  if (!playback->SubtitleStream) return false;
+  return playback->SubPictures.BlendHead(
       picturePts, [&](const AVSubtitleRect* rect) { BlendSubRect(planes, linesizes, rect, imgw, imgh); });
 }
 

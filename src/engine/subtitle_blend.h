@@ -15,15 +15,15 @@ void BlendSubRect(uint8_t* const planes[3], const int linesizes[3], const AVSubt
 // Refresh step, after VideoCurrentPts was set for the picture to show: drops
 // at most one expired entry, or all of them after the stream was closed or
 // changed.
-void ExpireSubtitles(TMediaState* is);
+void ExpireSubtitles(TMediaState* playback);
 
 // True when the entry at the read index is due for a picture of picturePts:
 // the display makes the picture writable only then.
-bool SubtitleDue(TMediaState* is, double picturePts);
+bool SubtitleDue(TMediaState* playback, double picturePts);
 
 // Blends the entry at the read index when it is due for a picture of
 // picturePts; true when it was blended. Display step, before the upload.
-bool BlendDueSubtitle(TMediaState* is, double picturePts, uint8_t* const planes[3], const int linesizes[3], int imgw,
+bool BlendDueSubtitle(TMediaState* playback, double picturePts, uint8_t* const planes[3], const int linesizes[3], int imgw,
                       int imgh);
 
 }  // namespace zv

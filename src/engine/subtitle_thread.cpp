@@ -13,33 +13,33 @@ bool QueueAborted(TPacketQueue& q) {
   return q.AbortRequest != 0;
 }
 
-bool Aborted(TMediaState* is) {
-  return is->AbortRequest.load(std::memory_order_relaxed) != 0 || QueueAborted(is->SubtitleQueue);
+bool Aborted(TMediaState* playback) {
+  return playback->AbortRequest.load(std::memory_order_relaxed) != 0 || QueueAborted(playback->SubtitleQueue);
 }
 
 // While paused nothing is shown, so decoding waits too, except to refill
 // after a seek made in pause.
-void WaitWhilePaused(TMediaState* is) {
-  is->PauseGate.WaitUntil([&] {
-    return !is->Paused.load(std::memory_order_relaxed) || Aborted(is) ||
-           is->SeekWhilePaused.load(std::memory_order_relaxed) != 0;
+void WaitWhilePaused(TMediaState* playback) {
+  playback->PauseGate.WaitUntil([&] {
+    return !playback->Paused.load(std::memory_order_relaxed) || Aborted(playback) ||
+           playback->SeekWhilePaused.load(std::memory_order_relaxed) != 0;
   });
 }
 
 // Decodes one packet; a bitmap subtitle goes into the entry at the write index.
-void DecodeSubtitlePacket(TMediaState* is, AVPacket* pkt) {
+void DecodeSubtitlePacket(TMediaState* playback, AVPacket* pkt) {
   double pts = 0;
-  if (pkt->pts != AV_NOPTS_VALUE) pts = pkt->pts * av_q2d(is->SubtitleStream->time_base);
+  if (pkt->pts != AV_NOPTS_VALUE) pts = pkt->pts * av_q2d(playback->SubtitleStream->time_base);
   AVSubtitle sub{};
   int got = 0;
-  int r = ff::avcodec_decode_subtitle2(is->SubtitleCodec.get(), &sub, &got, pkt);
+  int r = ff::avcodec_decode_subtitle2(playback->SubtitleCodec.get(), &sub, &got, pkt);
   if (r < 0 || !got || sub.format != 0) {
     // Text subtitles are not shown: release them at once.
     ff::avsubtitle_free(&sub);
     return;
   }
   for (unsigned i = 0; i < sub.num_rects; ++i) ConvertPaletteToYuva(sub.rects[i]);
-  is->SubPictures.Put(pts, sub);
+  playback->SubPictures.Put(pts, sub);
 }
 
 }  // namespace
@@ -60,17 +60,17 @@ void ConvertPaletteToYuva(AVSubtitleRect* rect) {
   for (int i = 0; i < n; ++i) pal[i] = RgbaToYuva(pal[i]);
 }
 
-void SubtitleThreadMain(TMediaState* is) {
+void SubtitleThreadMain(TMediaState* playback) {
   for (;;) {
-    WaitWhilePaused(is);
+    WaitWhilePaused(playback);
     TQueuedPacket pkt;
-    if (PacketQueueGet(is->SubtitleQueue, pkt, true) < 0) return;
+    if (PacketQueueGet(playback->SubtitleQueue, pkt, true) < 0) return;
     if (IsFlushPacket(pkt.get())) {
-      if (is->SubtitleCodec) ff::avcodec_flush_buffers(is->SubtitleCodec.get());
+      if (playback->SubtitleCodec) ff::avcodec_flush_buffers(playback->SubtitleCodec.get());
       continue;
     }
-    const bool aborted = !is->SubPictures.WaitForRoom([is] { return Aborted(is); });
-    if (!aborted && is->SubtitleCodec && is->SubtitleStream) DecodeSubtitlePacket(is, pkt.get());
+    const bool aborted = !playback->SubPictures.WaitForRoom([playback] { return Aborted(playback); });
+    if (!aborted && playback->SubtitleCodec && playback->SubtitleStream) DecodeSubtitlePacket(playback, pkt.get());
     if (aborted) return;
   }
 }

@@ -14,6 +14,6 @@ void ConvertPaletteToYuva(AVSubtitleRect* rect);
 
 // Thread body started with the subtitle stream; ends when its packet queue is
 // aborted or the playback's AbortRequest is set.
-void SubtitleThreadMain(TMediaState* is);
+void SubtitleThreadMain(TMediaState* playback);
 
 }  // namespace zv

@@ -42,18 +42,18 @@ constexpr int DefaultVideoWidth = 640, DefaultVideoHeight = 480;
 
 // Clears to black (SDL double-buffers: anything not drawn would show an older
 // frame), draws the texture on screen, lets a read-back see it, presents.
-void RenderOutput(TMediaState* is) {
-  TCustomPlayer* player = is->Owner;
+void RenderOutput(TMediaState* playback) {
+  TCustomPlayer* player = playback->Owner;
   SDL_Renderer* renderer = player->Renderer();
   if (!renderer) return;
   const TSDLEntryPoints& sdl = player->SDL();
-  const TVideoPicture& sc = is->Screen;
-  const bool picture = sc.Filled && sc.Texture && is->Width > 0 && is->Height > 0;
+  const TVideoPicture& sc = playback->Screen;
+  const bool picture = sc.Filled && sc.Texture && playback->Width > 0 && playback->Height > 0;
   SDL_Rect r{0, 0, 0, 0};
   if (picture) {
-    r = DisplayRect(player->AspectRatio(), is->Width, is->Height, sc.Width, sc.Height, is->ShownSar);
-    r.x += is->XLeft;
-    r.y += is->YTop;
+    r = DisplayRect(player->AspectRatio(), playback->Width, playback->Height, sc.Width, sc.Height, playback->ShownSar);
+    r.x += playback->XLeft;
+    r.y += playback->YTop;
   }
   // A picture over the whole output leaves nothing to clear.
   int ow = 0, oh = 0;
@@ -76,14 +76,14 @@ void FreePaddedCopy(TVideoPicture& sc) {
 
 // A texture at the picture's size rounded up to even and, for an odd side, a
 // padded copy to upload from; made again only when the size changes.
-bool PrepareScreen(TMediaState* is, int pictureWidth, int pictureHeight) {
-  TVideoPicture& sc = is->Screen;
+bool PrepareScreen(TMediaState* playback, int pictureWidth, int pictureHeight) {
+  TVideoPicture& sc = playback->Screen;
   const int w = SlotSizeFor(pictureWidth), h = SlotSizeFor(pictureHeight);
   const bool padded = w != pictureWidth || h != pictureHeight;
   if (sc.Texture && sc.Width == w && sc.Height == h && padded == (sc.Planes[0] != nullptr)) return true;
-  TCustomPlayer* player = is->Owner;
+  TCustomPlayer* player = playback->Owner;
   const TSDLEntryPoints& sdl = player->SDL();
-  VideoOpen(is, false);
+  VideoOpen(playback, false);
   if (sc.Texture) sdl.SDL_DestroyTexture(sc.Texture);
   sc.Texture = nullptr;
   sc.Filled = false;
@@ -128,23 +128,23 @@ bool PrepareScreen(TMediaState* is, int pictureWidth, int pictureHeight) {
 
 }  // namespace
 
-int VideoOpen(TMediaState* is, bool force) {
-  TCustomPlayer* player = is->Owner;
+int VideoOpen(TMediaState* playback, bool force) {
+  TCustomPlayer* player = playback->Owner;
   const TSDLEntryPoints& sdl = player->SDL();
   int w, h;
   if (player->ScreenWidth() > 0 && player->ScreenHeight() > 0) {
     w = player->ScreenWidth();
     h = player->ScreenHeight();
-  } else if (is->SinkWidth.load(std::memory_order_acquire) > 1 && is->SinkHeight.load(std::memory_order_acquire) > 1) {
-    w = SlotSizeFor(is->SinkWidth.load(std::memory_order_acquire));
-    h = SlotSizeFor(is->SinkHeight.load(std::memory_order_acquire));
+  } else if (playback->SinkWidth.load(std::memory_order_acquire) > 1 && playback->SinkHeight.load(std::memory_order_acquire) > 1) {
+    w = SlotSizeFor(playback->SinkWidth.load(std::memory_order_acquire));
+    h = SlotSizeFor(playback->SinkHeight.load(std::memory_order_acquire));
   } else {
     w = DefaultVideoWidth;
     h = DefaultVideoHeight;
   }
   SDL_Renderer* renderer = player->Renderer();
   SDL_Window* window = player->Window();
-  if (!force && renderer && is->Width == w && is->Height == h) return 0;
+  if (!force && renderer && playback->Width == w && playback->Height == h) return 0;
   if (!renderer || !window) {
     player->ReportError("SDL: could not set video mode.", false);
     return -1;
@@ -159,22 +159,22 @@ int VideoOpen(TMediaState* is, bool force) {
   int aw = 0, ah = 0;
   if (sdl.SDL_GetRendererOutputSize(renderer, &aw, &ah) != 0 || aw <= 0 || ah <= 0)
     sdl.SDL_GetWindowSize(window, &aw, &ah);
-  is->Width = aw;
-  is->Height = ah;
+  playback->Width = aw;
+  playback->Height = ah;
   player->VideoStatsCounter().AddSurfaceOpen();
   return 0;
 }
 
-bool ShowPicture(TMediaState* is, AVFrame* frame, double pts, double targetClock) {
-  TCustomPlayer* player = is->Owner;
+bool ShowPicture(TMediaState* playback, AVFrame* frame, double pts, double targetClock) {
+  TCustomPlayer* player = playback->Owner;
   const int64_t start = ClockMicros();
   const int pw = frame->width, ph = frame->height;
-  if (!PrepareScreen(is, pw, ph)) return false;
-  TVideoPicture& sc = is->Screen;
+  if (!PrepareScreen(playback, pw, ph)) return false;
+  TVideoPicture& sc = playback->Screen;
   // The frame may share its buffers with the decoder or the filters: it gets
   // its own only for a subtitle to draw on.
-  if (is->SubtitleStream && SubtitleDue(is, pts) && ff::av_frame_make_writable(frame) >= 0)
-    BlendDueSubtitle(is, pts, frame->data, frame->linesize, pw, ph);
+  if (playback->SubtitleStream && SubtitleDue(playback, pts) && ff::av_frame_make_writable(frame) >= 0)
+    BlendDueSubtitle(playback, pts, frame->data, frame->linesize, pw, ph);
   const TSDLEntryPoints& sdl = player->SDL();
   if (!sc.Planes[0]) {
     sdl.SDL_UpdateYUVTexture(sc.Texture, nullptr, frame->data[0], frame->linesize[0], frame->data[1],
@@ -185,25 +185,25 @@ bool ShowPicture(TMediaState* is, AVFrame* frame, double pts, double targetClock
                              sc.Planes[2], sc.Pitches[2]);
   }
   sc.Filled = true;
-  is->ShownSar = frame->sample_aspect_ratio;
-  RenderOutput(is);
-  player->ShownPicture().Store(frame, MicrosFromStart(pts, is->StartTime));
+  playback->ShownSar = frame->sample_aspect_ratio;
+  RenderOutput(playback);
+  player->ShownPicture().Store(frame, MicrosFromStart(pts, playback->StartTime));
   const int64_t end = ClockMicros();
   // Smoothed, and never more than a picture's worth: one slow drawing must
   // not pull the next pictures far ahead of their time.
   const double took = double(end - start) / 1000000.0;
-  is->DisplayLead = std::min(0.9 * is->DisplayLead + 0.1 * took, std::max(is->FrameDuration, 0.01) * 0.75);
+  playback->DisplayLead = std::min(0.9 * playback->DisplayLead + 0.1 * took, std::max(playback->FrameDuration, 0.01) * 0.75);
   player->VideoStatsCounter().AddDisplayTime(double(end - start));
-  player->VideoStatsCounter().AddShown(pts, pts - GetMasterClock(is), double(end) / 1000000.0 - targetClock);
+  player->VideoStatsCounter().AddShown(pts, pts - GetMasterClock(playback), double(end) / 1000000.0 - targetClock);
   return true;
 }
 
-void VideoImageDisplay(TMediaState* is) { RenderOutput(is); }
+void VideoImageDisplay(TMediaState* playback) { RenderOutput(playback); }
 
-void FreeScreenPicture(TMediaState* is) {
-  FreePaddedCopy(is->Screen);
-  is->Screen.Texture = nullptr;  // textures go with the renderer
-  is->Screen.Filled = false;
+void FreeScreenPicture(TMediaState* playback) {
+  FreePaddedCopy(playback->Screen);
+  playback->Screen.Texture = nullptr;  // textures go with the renderer
+  playback->Screen.Filled = false;
 }
 
 void TOutputCapture::Arm() {

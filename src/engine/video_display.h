@@ -20,19 +20,19 @@ SDL_Rect DisplayRect(float aspectRatio, int surfaceWidth, int surfaceHeight, int
 
 // Play thread: sizes the output (the screen size, else the picture's, else
 // 640 x 480) and takes its actual size. 0, or -1 when there is no output.
-int VideoOpen(TMediaState* is, bool force);
+int VideoOpen(TMediaState* playback, bool force);
 
 // Play thread: uploads frame (YUV 4:2:0; a due subtitle is blended into it,
 // made writable first) and shows it; it stays the picture on screen, and the
 // player's copy for CurrentFrame refers to it. False after the fatal message
 // when the output cannot take a picture of its size: the caller closes the
 // playback.
-bool ShowPicture(TMediaState* is, AVFrame* frame, double pts, double targetClock);
+bool ShowPicture(TMediaState* playback, AVFrame* frame, double pts, double targetClock);
 // Play thread: draws the picture on screen again (black when there is none).
-void VideoImageDisplay(TMediaState* is);
+void VideoImageDisplay(TMediaState* playback);
 // At the close of the playback: frees the padded copy (the texture goes with
 // the renderer).
-void FreeScreenPicture(TMediaState* is);
+void FreeScreenPicture(TMediaState* playback);
 
 // The rendered output as 0xAARRGGBB pixels, rows top-down.
 struct TOutputPixels {

@@ -41,7 +41,7 @@ namespace {
 
 // Everything the thread works with; used by this thread only.
 struct TVideoDecoder {
-  TMediaState* is = nullptr;
+  TMediaState* playback = nullptr;
   TCustomPlayer* player = nullptr;
   AVCodecContext* ctx = nullptr;
   AVRational streamTb{1, 1};
@@ -61,34 +61,34 @@ constexpr double MaxLateDropRun = 0.5;
 // would only keep the picture late. Only with the sound as master, playing,
 // once a picture of this position is on screen.
 bool TooLateToShow(TVideoDecoder& d, double pts) {
-  TMediaState* is = d.is;
-  if (!is->AudioStream || std::isnan(pts) || is->Paused.load(std::memory_order_relaxed)) return false;
-  if (is->ShownGeneration.load(std::memory_order_relaxed) < d.generation || SeekPicturePending(is)) return false;
+  TMediaState* playback = d.playback;
+  if (!playback->AudioStream || std::isnan(pts) || playback->Paused.load(std::memory_order_relaxed)) return false;
+  if (playback->ShownGeneration.load(std::memory_order_relaxed) < d.generation || SeekPicturePending(playback)) return false;
   // The sound clock of an earlier position would make every picture look late.
-  if (is->AudioClock.Generation() < d.generation) return false;
+  if (playback->AudioClock.Generation() < d.generation) return false;
   if (!std::isnan(d.lastPassedPts) && pts - d.lastPassedPts > MaxLateDropRun) return false;
-  return GetMasterClock(is) - pts > LateDropThreshold(is);
+  return GetMasterClock(playback) - pts > LateDropThreshold(playback);
 }
 
 // A seek's first picture always comes, even when a pause lands before it
 // does (the window's rewind at the end: seek to 0, then pause).
-bool WaitWhilePaused(TMediaState* is) {
+bool WaitWhilePaused(TMediaState* playback) {
   bool aborted = false;
-  is->PauseGate.WaitUntil([&] {
-    if (!is->Paused.load(std::memory_order_relaxed) || is->SeekWhilePaused.load(std::memory_order_relaxed) ||
-        is->PausedDecodeCount.load(std::memory_order_relaxed) || is->SeekReq.load() || SeekPicturePending(is))
+  playback->PauseGate.WaitUntil([&] {
+    if (!playback->Paused.load(std::memory_order_relaxed) || playback->SeekWhilePaused.load(std::memory_order_relaxed) ||
+        playback->PausedDecodeCount.load(std::memory_order_relaxed) || playback->SeekReq.load() || SeekPicturePending(playback))
       return true;
-    return aborted = VideoQueueAborted(is);
+    return aborted = VideoQueueAborted(playback);
   });
   return !aborted;
 }
 
 // A picture came out of the decoder: 1 to pass it on, 0 when the skip ratio drops it.
 int TakeDecoded(TVideoDecoder& d) {
-  TMediaState* is = d.is;
+  TMediaState* playback = d.playback;
   d.player->VideoStatsCounter().AddDecoded();
-  d.decoded->pts = GuessCorrectPts(is->PtsCorrection, d.decoded->pts, d.decoded->pkt_dts);
-  if (!is->Schedule.PassPicture()) {
+  d.decoded->pts = GuessCorrectPts(playback->PtsCorrection, d.decoded->pts, d.decoded->pkt_dts);
+  if (!playback->Schedule.PassPicture()) {
     d.player->VideoStatsCounter().AddSkippedByDecoder();
     ff::av_frame_unref(d.decoded.get());
     return 0;
@@ -106,11 +106,11 @@ int TakeDecoded(TVideoDecoder& d) {
 // The first picture of the seek the decoder is at came out, or none will:
 // a pause holds the thread again.
 void MarkSeekPictured(TVideoDecoder& d) {
-  TMediaState* is = d.is;
-  if (is->SeekPictureGeneration.load() >= d.generation) return;
-  is->SeekPictureGeneration.store(d.generation);
-  std::lock_guard<std::mutex> g(is->SeekMarkLock);
-  if (is->SeekGeneration.load() <= d.generation) is->SeekWhilePaused.store(0);  // a newer one keeps it
+  TMediaState* playback = d.playback;
+  if (playback->SeekPictureGeneration.load() >= d.generation) return;
+  playback->SeekPictureGeneration.store(d.generation);
+  std::lock_guard<std::mutex> g(playback->SeekMarkLock);
+  if (playback->SeekGeneration.load() <= d.generation) playback->SeekWhilePaused.store(0);  // a newer one keeps it
 }
 
 void NoteNoMorePictures(TVideoDecoder& d) {
@@ -120,58 +120,58 @@ void NoteNoMorePictures(TVideoDecoder& d) {
 
 void Flush(TVideoDecoder& d) {
   ff::avcodec_flush_buffers(d.ctx);
-  d.is->Video.MoveTo(TStreamPhase::Playing);
+  d.playback->Video.MoveTo(TStreamPhase::Playing);
   d.lastPassedPts = NAN;
   d.pipeline.Close();  // pictures inside belong to the old position
 }
 
 // 1 with a picture in d.decoded, 0 for nothing to show, -1 when aborted.
 int GetVideoFrame(TVideoDecoder& d) {
-  TMediaState* is = d.is;
+  TMediaState* playback = d.playback;
   int r = ff::avcodec_receive_frame(d.ctx, d.decoded.get());
   if (r == 0) return TakeDecoded(d);
   if (r == AVERROR_EOF && d.pipeline.IsOpen()) d.pipeline.Push(nullptr);  // let the filters give out what they hold
 
   TQueuedPacket pkt;
-  if (PacketQueueGet(is->VideoQueue, pkt, true, &d.generation) < 0) return -1;
+  if (PacketQueueGet(playback->VideoQueue, pkt, true, &d.generation) < 0) return -1;
   if (IsFlushPacket(pkt.get())) {
     Flush(d);
-    is->Pictures.Flush(d.generation);
-    is->VideoCurrentPos.store(-1, std::memory_order_relaxed);
-    is->PtsCorrection = TPtsCorrection{};
-    is->Schedule.Restart(ClockSeconds(), double(AV_NOPTS_VALUE), 0);
+    playback->Pictures.Flush(d.generation);
+    playback->VideoCurrentPos.store(-1, std::memory_order_relaxed);
+    playback->PtsCorrection = TPtsCorrection{};
+    playback->Schedule.Restart(ClockSeconds(), double(AV_NOPTS_VALUE), 0);
     return 0;
   }
   // The queue gives the reader's empty end packet back with a (zero-sized) buffer.
   const bool endOfStream = pkt->size == 0;
   if (endOfStream) {
-    if (is->Video.Is(TStreamPhase::Playing)) {
+    if (playback->Video.Is(TStreamPhase::Playing)) {
       ff::avcodec_send_packet(d.ctx, nullptr);
-      is->Video.MoveTo(TStreamPhase::Draining);
+      playback->Video.MoveTo(TStreamPhase::Draining);
     }
   } else {
     // Data after the end without a seek: the decoder starts over.
-    if (!is->Video.Is(TStreamPhase::Playing)) Flush(d);
+    if (!playback->Video.Is(TStreamPhase::Playing)) Flush(d);
     ff::avcodec_send_packet(d.ctx, pkt.get());  // a damaged packet gives no picture; the next one may
   }
   pkt.reset();
   r = ff::avcodec_receive_frame(d.ctx, d.decoded.get());
   if (r == 0 && TakeDecoded(d)) return 1;
   if (r == AVERROR_EOF && !d.pipeline.IsOpen()) {
-    is->Video.MoveTo(TStreamPhase::Ended);
+    playback->Video.MoveTo(TStreamPhase::Ended);
     NoteNoMorePictures(d);  // nothing more comes after the seek
   }
-  if (endOfStream && !is->EndReported.load()) d.player->UpdatePosition();
+  if (endOfStream && !playback->EndReported.load()) d.player->UpdatePosition();
   return 0;
 }
 
 // Feeds d.decoded to the pipeline, building it for the picture's properties. 0, or -1 to end.
 int FilterPicture(TVideoDecoder& d) {
-  TMediaState* is = d.is;
+  TMediaState* playback = d.playback;
   AVFrame* f = d.decoded.get();
   if (d.pipeline.IsOpen() && !d.pipeline.InputMatches(f)) d.pipeline.Close();
   if (!d.pipeline.IsOpen()) {
-    AVRational sar = f->sample_aspect_ratio.num ? f->sample_aspect_ratio : is->VideoStream->sample_aspect_ratio;
+    AVRational sar = f->sample_aspect_ratio.num ? f->sample_aspect_ratio : playback->VideoStream->sample_aspect_ratio;
     int r = d.pipeline.Open(f->width, f->height, AVPixelFormat(f->format), d.streamTb, sar, d.filters,
                             d.player->SwsFlags());
     if (r < 0) {
@@ -179,12 +179,12 @@ int FilterPicture(TVideoDecoder& d) {
       ff::av_frame_unref(f);
       return -1;
     }
-    is->OutVideoFilter = d.pipeline.OutFilter();
-    is->SinkPixFmt.store(d.pipeline.OutFormat(), std::memory_order_relaxed);
-    is->SinkWidth.store(d.pipeline.OutWidth(), std::memory_order_release);
-    is->SinkHeight.store(d.pipeline.OutHeight(), std::memory_order_release);
+    playback->OutVideoFilter = d.pipeline.OutFilter();
+    playback->SinkPixFmt.store(d.pipeline.OutFormat(), std::memory_order_relaxed);
+    playback->SinkWidth.store(d.pipeline.OutWidth(), std::memory_order_release);
+    playback->SinkHeight.store(d.pipeline.OutHeight(), std::memory_order_release);
   }
-  if (!f->sample_aspect_ratio.num) f->sample_aspect_ratio = is->VideoStream->sample_aspect_ratio;
+  if (!f->sample_aspect_ratio.num) f->sample_aspect_ratio = playback->VideoStream->sample_aspect_ratio;
   int r = d.pipeline.Push(f);
   ff::av_frame_unref(f);
   if (r < 0) {
@@ -215,7 +215,7 @@ void DeliverVideoHook(TVideoDecoder& d, AVFrame* frame, double pts) {
   }
   TBitmap& bmp = conv.Bitmap();
   bool update = true;
-  const int64_t apts = MicrosFromStart(pts, d.is->StartTime);
+  const int64_t apts = MicrosFromStart(pts, d.playback->StartTime);
   std::string failure;
   bmp.Canvas().Lock();
   try {
@@ -245,20 +245,20 @@ void DeliverVideoHook(TVideoDecoder& d, AVFrame* frame, double pts) {
 }
 
 // Carried out, but its flush not yet taken: a picture now belongs to the old position.
-bool FlushPending(TVideoDecoder& d) { return PacketQueueGeneration(d.is->VideoQueue) > d.generation; }
+bool FlushPending(TVideoDecoder& d) { return PacketQueueGeneration(d.playback->VideoQueue) > d.generation; }
 
 // Pictures without a timestamp continue the clock of the ones before.
 // 1 queued, 0 dropped, -1 aborted; frame is left empty.
 int OutputPicture(TVideoDecoder& d, AVFrame* frame, double pts, int64_t pos) {
-  TMediaState* is = d.is;
-  pts = is->Schedule.StampPts(pts, is->FrameDuration, frame->repeat_pict);
+  TMediaState* playback = d.playback;
+  pts = playback->Schedule.StampPts(pts, playback->FrameDuration, frame->repeat_pict);
   const int64_t start = ClockMicros();
   DeliverVideoHook(d, frame, pts);
   // The display lets pictures pile up only when it falls behind.
-  if (is->Pictures.Full() && is->Refresh.load(std::memory_order_relaxed) != 1) is->Schedule.OnFullQueue();
-  const int r = is->Pictures.Put(
+  if (playback->Pictures.Full() && playback->Refresh.load(std::memory_order_relaxed) != 1) playback->Schedule.OnFullQueue();
+  const int r = playback->Pictures.Put(
       frame, pts, pos, d.generation, [&d] { return FlushPending(d); },
-      [is](double p) { return is->Schedule.DueTime(p); });
+      [playback](double p) { return playback->Schedule.DueTime(p); });
   d.player->VideoStatsCounter().AddQueueTime(double(ClockMicros() - start));
   // Waited for a slot and the queue was kept full (paused) meanwhile: the
   // picture is from before the seek and must not keep this thread from the flush.
@@ -268,7 +268,7 @@ int OutputPicture(TVideoDecoder& d, AVFrame* frame, double pts, int64_t pos) {
 
 // A filtered picture in d.filtered goes to the picture queue. 0, or -1 to end.
 int DeliverPicture(TVideoDecoder& d) {
-  TMediaState* is = d.is;
+  TMediaState* playback = d.playback;
   TCustomPlayer* player = d.player;
   AVFrame* f = d.filtered.get();
   int64_t pts = f->pts;
@@ -293,15 +293,15 @@ int DeliverPicture(TVideoDecoder& d) {
   if (r < 0) return -1;
   if (r > 0) player->NoteSeekPicture(d.generation);
   player->PictureReadyEvent().Set();
-  is->EndReported.store(0);
-  if (player->Seeking().load() && is->SeekReq.load() == 0) player->Seeking().store(false);
-  int count = is->PausedDecodeCount.load();
+  playback->EndReported.store(0);
+  if (player->Seeking().load() && playback->SeekReq.load() == 0) player->Seeking().store(false);
+  int count = playback->PausedDecodeCount.load();
   if (count != 0) {
     if (count < 2) {
-      is->PausedDecodeCount.store(count + 1);
+      playback->PausedDecodeCount.store(count + 1);
     } else {
-      is->PausedDecodeCount.store(0);
-      player->ReportOpenedPaused(is);
+      playback->PausedDecodeCount.store(0);
+      player->ReportOpenedPaused(playback);
     }
   }
   return 0;
@@ -309,20 +309,20 @@ int DeliverPicture(TVideoDecoder& d) {
 
 }  // namespace
 
-void VideoThreadMain(TMediaState* is) {
+void VideoThreadMain(TMediaState* playback) {
   TVideoDecoder d;
-  d.is = is;
-  d.player = is->Owner;
-  d.ctx = is->VideoCodec.get();
-  d.streamTb = is->VideoStream->time_base;
+  d.playback = playback;
+  d.player = playback->Owner;
+  d.ctx = playback->VideoCodec.get();
+  d.streamTb = playback->VideoStream->time_base;
   d.filters = d.player->VideoFilters();
-  is->Schedule.SetClocks([is] { return is->AudioStream ? GetAudioClock(is) : NAN; },
-                         [is] { return GetVideoClock(is); });
+  playback->Schedule.SetClocks([playback] { return playback->AudioStream ? GetAudioClock(playback) : NAN; },
+                         [playback] { return GetVideoClock(playback); });
   d.decoded.reset(ff::av_frame_alloc());
   d.filtered.reset(ff::av_frame_alloc());
   bool running = d.decoded && d.filtered;
   while (running) {
-    if (!WaitWhilePaused(is)) break;
+    if (!WaitWhilePaused(playback)) break;
     if (d.pipeline.IsOpen()) {
       int r = d.pipeline.Pull(d.filtered.get());
       if (r == 0) {
@@ -341,14 +341,14 @@ void VideoThreadMain(TMediaState* is) {
     if (got > 0) running = FilterPicture(d) == 0;
   }
   d.pipeline.Close();
-  is->OutVideoFilter = nullptr;
-  is->Video.MoveTo(TStreamPhase::Ended);  // nothing more comes, whatever the reason
+  playback->OutVideoFilter = nullptr;
+  playback->Video.MoveTo(TStreamPhase::Ended);  // nothing more comes, whatever the reason
   NoteNoMorePictures(d);
   // Ended by itself (a filter string the library refuses, say): the sound
   // plays on and keeps the position; without sound the playback ends.
-  if (!VideoQueueAborted(is)) {
-    is->VideoEnded.store(1);
-    if (!is->AudioStream) PushQuitEvent(is);
+  if (!VideoQueueAborted(playback)) {
+    playback->VideoEnded.store(1);
+    if (!playback->AudioStream) PushQuitEvent(playback);
   }
 }
 

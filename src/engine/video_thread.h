@@ -9,7 +9,7 @@ namespace zv {
 
 // Thread body, started with the video stream and joined at its close. Ends
 // when the video queue is aborted or the filters cannot be set up.
-void VideoThreadMain(TMediaState* is);
+void VideoThreadMain(TMediaState* playback);
 
 // Chooses between a picture's pts and its packet's dts by counting which of
 // the two went backwards so far (AV_NOPTS_VALUE when both are missing).

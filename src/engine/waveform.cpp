@@ -80,28 +80,28 @@ void DrawWaveform(const TSDLEntryPoints& sdl, SDL_Renderer* renderer, const SDL_
   sdl.SDL_RenderPresent(renderer);
 }
 
-void VideoAudioDisplay(TMediaState* is) {
-  TCustomPlayer* player = is->Owner;
+void VideoAudioDisplay(TMediaState* playback) {
+  TCustomPlayer* player = playback->Owner;
   if (!player) return;
   SDL_Renderer* renderer = player->Renderer();
   const TSDLEntryPoints& sdl = player->SDL();
   if (!renderer || !sdl.SDL_RenderFillRects) return;
   int w = 0, h = 0;
   if (sdl.SDL_GetRendererOutputSize(renderer, &w, &h) != 0 || w <= 0 || h <= 0) return;
-  is->Width = w;
-  is->Height = h;
+  playback->Width = w;
+  playback->Height = h;
   // The ring holds what the device plays, in its channel count.
-  const TAudioOutput& out = is->AudioOut;
+  const TAudioOutput& out = playback->AudioOut;
   int channels = out.Channels() > 0 ? out.Channels() : 1;
-  SDL_Rect area{is->XLeft, is->YTop, w, h};
+  SDL_Rect area{playback->XLeft, playback->YTop, w, h};
   TWaveformShapes shapes;
-  is->AudioOut.VisitRing([&](const int16_t* ring, int writeIndex, int& drawStart) {
-    if (!is->Paused.load(std::memory_order_relaxed)) {
+  playback->AudioOut.VisitRing([&](const int16_t* ring, int writeIndex, int& drawStart) {
+    if (!playback->Paused.load(std::memory_order_relaxed)) {
       TWaveformClock c;
       c.WriteIndex = writeIndex;
       c.Channels = channels;
       c.SampleRate = out.Rate();
-      const TAudioClock::TReading clock = is->AudioClock.Read();
+      const TAudioClock::TReading clock = playback->AudioClock.Read();
       c.PendingBytes = clock.PendingBytes;
       c.CallbackTime = clock.CallbackTime;
       c.Now = ClockMicros();

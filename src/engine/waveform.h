@@ -39,6 +39,6 @@ void DrawWaveform(const TSDLEntryPoints& sdl, SDL_Renderer* renderer, const SDL_
                   const TWaveformShapes& shapes);
 
 // Draws the current sound of the file into the player's renderer (play thread).
-void VideoAudioDisplay(TMediaState* is);
+void VideoAudioDisplay(TMediaState* playback);
 
 }  // namespace zv

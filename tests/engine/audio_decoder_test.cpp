@@ -42,7 +42,7 @@ TEST_F(AudioDecoderTest, LosslessFilesGiveTheirExactSamples) {
     int maxChunk = 0;
     std::vector<int16_t> out = rig.DecodeAll(&maxChunk);
     const int rate = 44100;
-    ASSERT_EQ(rig.is->AudioOut.Channels(), 2);
+    ASSERT_EQ(rig.playback->AudioOut.Channels(), 2);
     ASSERT_EQ(out.size(), size_t(4 * rate * 2));
     size_t mismatches = 0;
     for (size_t i = 0; i < out.size(); ++i)
@@ -50,7 +50,7 @@ TEST_F(AudioDecoderTest, LosslessFilesGiveTheirExactSamples) {
         ADD_FAILURE() << "sample " << i << ": " << out[i];
     EXPECT_EQ(mismatches, 0u);
     EXPECT_LE(maxChunk, AudioBufSizeBytes);
-    EXPECT_NEAR(rig.is->AudioClock.Pts(), 4.0, 0.001) << "the clock ends at the last chunk's end";
+    EXPECT_NEAR(rig.playback->AudioClock.Pts(), 4.0, 0.001) << "the clock ends at the last chunk's end";
   }
 }
 
@@ -59,7 +59,7 @@ TEST_F(AudioDecoderTest, SurroundIsMixedDownToStereo) {
   std::string err;
   ASSERT_TRUE(rig.OpenFile(test::MediaFile(std::string(fx::kAudioAac51)), &err)) << err;
   ASSERT_EQ(rig.ctx->ch_layout.nb_channels, 6);
-  EXPECT_EQ(rig.is->AudioOut.Channels(), 2);
+  EXPECT_EQ(rig.playback->AudioOut.Channels(), 2);
   std::vector<int16_t> out = rig.DecodeAll();
   const int rate = 48000;
   EXPECT_NEAR(double(out.size()) / 2 / rate, 4.0, 0.05);
@@ -100,7 +100,7 @@ TEST_F(AudioDecoderTest, LargeFramesAreSplitIntoChunksThatFit) {
     EXPECT_EQ(maxChunk, AudioBufSizeBytes);
     for (int i = 0; i < samples * 2; ++i)
       ASSERT_EQ(out[i], int16_t((i * 7) % 20000 - 10000)) << "sample " << i;
-    EXPECT_NEAR(rig.is->AudioClock.Pts(), double(samples) / rate, 1e-6);
+    EXPECT_NEAR(rig.playback->AudioClock.Pts(), double(samples) / rate, 1e-6);
   }
 }
 
@@ -108,14 +108,14 @@ TEST_F(AudioDecoderTest, PacketPtsSetsTheClockAndPauseStopsDecoding) {
   test::AudioRig rig;
   std::string err;
   ASSERT_TRUE(rig.OpenFile(test::MediaFile(std::string(fx::kAudioWav)), &err)) << err;
-  ASSERT_GT(AudioDecodeFrame(rig.is), 0);
-  double after = rig.is->AudioClock.Pts();
+  ASSERT_GT(AudioDecodeFrame(rig.playback), 0);
+  double after = rig.playback->AudioClock.Pts();
   EXPECT_GT(after, 0.0);
-  rig.is->Paused = 1;
-  EXPECT_EQ(AudioDecodeFrame(rig.is), -1);
-  EXPECT_DOUBLE_EQ(rig.is->AudioClock.Pts(), after) << "paused: the clock stays";
-  rig.is->Paused = 0;
-  EXPECT_GT(AudioDecodeFrame(rig.is), 0);
+  rig.playback->Paused = 1;
+  EXPECT_EQ(AudioDecodeFrame(rig.playback), -1);
+  EXPECT_DOUBLE_EQ(rig.playback->AudioClock.Pts(), after) << "paused: the clock stays";
+  rig.playback->Paused = 0;
+  EXPECT_GT(AudioDecodeFrame(rig.playback), 0);
 }
 
 TEST(AudioChannels, MoreThanTwoBecomeStereo) {

@@ -42,16 +42,16 @@ TEST_F(AudioOutputTest, VolumeAndMuteShapeTheDeviceBuffer) {
     std::string err;
     ASSERT_TRUE(rig.OpenPcm(AV_CODEC_ID_PCM_S16LE, 44100, 2, {Source(2048), Source(2048)}, &err)) << err;
     std::vector<uint8_t> device(4096 * 2, 0xAB);  // SDL2 leaves old bytes in it
-    FillAudioBuffer(rig.is, sdl.EntryPoints(), device.data(), int(device.size()), c.volume, c.mute);
+    FillAudioBuffer(rig.playback, sdl.EntryPoints(), device.data(), int(device.size()), c.volume, c.mute);
     const int16_t* out = reinterpret_cast<const int16_t*>(device.data());
     for (int i = 0; i < 4096; ++i) {
       int expected = c.divisor ? Value(i % 4096) / c.divisor : 0;
       ASSERT_EQ(out[i], expected) << "sample " << i;
     }
-    EXPECT_NEAR(GetAudioClock(rig.is, false), 2048.0 / 44100, 1e-9) << "the clock runs whatever the volume";
+    EXPECT_NEAR(GetAudioClock(rig.playback, false), 2048.0 / 44100, 1e-9) << "the clock runs whatever the volume";
     // Read as a line, the clock starts the span the device was just given.
-    EXPECT_NEAR(rig.is->AudioClock.Read().CallbackSpan, 2048.0 / 44100, 1e-9);
-    EXPECT_LE(GetAudioClock(rig.is), 2048.0 / 44100 + 1e-9);
+    EXPECT_NEAR(rig.playback->AudioClock.Read().CallbackSpan, 2048.0 / 44100, 1e-9);
+    EXPECT_LE(GetAudioClock(rig.playback), 2048.0 / 44100 + 1e-9);
   }
 }
 
@@ -59,21 +59,21 @@ TEST_F(AudioOutputTest, NothingToDecodePlaysSilenceAndTheClockStays) {
   test::AudioRig rig;
   std::string err;
   ASSERT_TRUE(rig.OpenPcm(AV_CODEC_ID_PCM_S16LE, 44100, 2, {}, &err)) << err;
-  rig.is->AudioClock.SetPts(3.0);
+  rig.playback->AudioClock.SetPts(3.0);
   std::vector<uint8_t> device(4096, 0x55);
-  FillAudioBuffer(rig.is, sdl.EntryPoints(), device.data(), int(device.size()), 128, false);
+  FillAudioBuffer(rig.playback, sdl.EntryPoints(), device.data(), int(device.size()), 128, false);
   for (uint8_t b : device) ASSERT_EQ(b, 0);
-  EXPECT_EQ(rig.is->AudioClock.ChunkSize(), SilenceChunkBytes);
-  EXPECT_DOUBLE_EQ(rig.is->AudioClock.Pts(), 3.0);
+  EXPECT_EQ(rig.playback->AudioClock.ChunkSize(), SilenceChunkBytes);
+  EXPECT_DOUBLE_EQ(rig.playback->AudioClock.Pts(), 3.0);
 }
 
 TEST_F(AudioOutputTest, AbortedQueueEndsTheCallbackWithSilence) {
   test::AudioRig rig;
   std::string err;
   ASSERT_TRUE(rig.OpenPcm(AV_CODEC_ID_PCM_S16LE, 44100, 2, {Source(2048)}, &err)) << err;
-  PacketQueueAbort(rig.is->AudioQueue);
+  PacketQueueAbort(rig.playback->AudioQueue);
   std::vector<uint8_t> device(4096, 0x55);
-  FillAudioBuffer(rig.is, sdl.EntryPoints(), device.data(), int(device.size()), 128, false);
+  FillAudioBuffer(rig.playback, sdl.EntryPoints(), device.data(), int(device.size()), 128, false);
   for (uint8_t b : device) ASSERT_EQ(b, 0);
 }
 
@@ -81,10 +81,10 @@ TEST_F(AudioOutputTest, WaveformRingGetsThePlayedSamplesWhenShown) {
   test::AudioRig rig;
   std::string err;
   ASSERT_TRUE(rig.OpenPcm(AV_CODEC_ID_PCM_S16LE, 44100, 2, {Source(256)}, &err)) << err;
-  rig.is->AudioOut.SetShowWaveform(true);
+  rig.playback->AudioOut.SetShowWaveform(true);
   std::vector<uint8_t> device(1024);
-  FillAudioBuffer(rig.is, sdl.EntryPoints(), device.data(), int(device.size()), 0, true);
-  rig.is->AudioOut.VisitRing([](const int16_t* ring, int writeIndex, int&) {
+  FillAudioBuffer(rig.playback, sdl.EntryPoints(), device.data(), int(device.size()), 0, true);
+  rig.playback->AudioOut.VisitRing([](const int16_t* ring, int writeIndex, int&) {
     EXPECT_EQ(writeIndex, 512);
     EXPECT_EQ(ring[511], Value(511)) << "muted output still feeds the display";
   });

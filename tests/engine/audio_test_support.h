@@ -24,7 +24,7 @@ struct AudioRig {
   // Every chunk the decoder gives until it has none, concatenated.
   std::vector<int16_t> DecodeAll(int* maxChunk = nullptr);
 
-  TMediaState* is = nullptr;
+  TMediaState* playback = nullptr;
   AVFormatContext* fmt = nullptr;
   AVCodecContext* ctx = nullptr;  // the record's AudioCodec
   std::unique_ptr<AVStream> fakeStream;  // for raw PCM: time base only

@@ -20,23 +20,23 @@ protected:
   void SetUp() override {
     gFakeNow = 100'000'000;  // 100 s
     SetClockSource(FakeNow);
-    is.reset(NewMediaState());
-    ASSERT_NE(is, nullptr);
+    playback.reset(NewMediaState());
+    ASSERT_NE(playback, nullptr);
   }
   void TearDown() override { SetClockSource(nullptr); }
   void GiveAudio(int rate, int channels) {
-    is->AudioStream = &audioStream;
+    playback->AudioStream = &audioStream;
     SDL_AudioSpec granted{};
     granted.freq = rate;
     granted.channels = static_cast<Uint8>(channels);
-    is->AudioOut.Attach(0, granted);
+    playback->AudioOut.Attach(0, granted);
   }
   // Video clock reads v at the fake now.
   void SetVideoClock(double v) {
-    is->VideoCurrentPts = v;
-    is->VideoCurrentPtsDrift = v - ClockSeconds();
+    playback->VideoCurrentPts = v;
+    playback->VideoCurrentPtsDrift = v - ClockSeconds();
   }
-  StatePtr is;
+  StatePtr playback;
   AVStream audioStream{};
 };
 
@@ -48,11 +48,11 @@ TEST_F(ClocksTest, AudioClockSubtractsWhatTheCurrentChunkStillHolds) {
       {false, 17640, 0, 10.0},      // no audio stream: the plain value
   };
   for (const auto& c : cases) {
-    is->AudioStream = nullptr;
+    playback->AudioStream = nullptr;
     if (c.audio) GiveAudio(44100, 2);
-    is->AudioClock.SetPts(10.0);
-    is->AudioClock.SetChunk(c.size, c.index);
-    EXPECT_NEAR(GetAudioClock(is.get()), c.expected, 1e-9) << c.size << "/" << c.index;
+    playback->AudioClock.SetPts(10.0);
+    playback->AudioClock.SetChunk(c.size, c.index);
+    EXPECT_NEAR(GetAudioClock(playback.get()), c.expected, 1e-9) << c.size << "/" << c.index;
   }
 }
 
@@ -60,79 +60,79 @@ TEST_F(ClocksTest, AudioClockSubtractsWhatTheCurrentChunkStillHolds) {
 // over the span the last callback played, and stops at its end.
 TEST_F(ClocksTest, AudioClockIsALineThroughTheCallbacks) {
   GiveAudio(48000, 2);
-  is->AudioClock.SetPts(10.0);
+  playback->AudioClock.SetPts(10.0);
   const int64_t callbackTime = gFakeNow;
-  is->AudioClock.PublishCallback(callbackTime, 0.02);
+  playback->AudioClock.PublishCallback(callbackTime, 0.02);
   struct Case { int64_t afterMicros; double expected; } cases[] = {
       {0, 9.98}, {5000, 9.985}, {20000, 10.0}, {45000, 10.0}};
   for (const auto& c : cases) {
     gFakeNow = callbackTime + c.afterMicros;
-    EXPECT_NEAR(GetAudioClock(is.get()), c.expected, 1e-9) << c.afterMicros;
-    EXPECT_NEAR(GetAudioClock(is.get(), false), 10.0, 1e-9) << "the steps themselves";
+    EXPECT_NEAR(GetAudioClock(playback.get()), c.expected, 1e-9) << c.afterMicros;
+    EXPECT_NEAR(GetAudioClock(playback.get(), false), 10.0, 1e-9) << "the steps themselves";
   }
-  is->Paused = 1;
+  playback->Paused = 1;
   gFakeNow = callbackTime;
-  EXPECT_NEAR(GetAudioClock(is.get()), 10.0, 1e-9) << "paused: the clock stands where the sound stopped";
-  is->Paused = 0;
-  is->AudioClock.PublishCallback(callbackTime, 0);
-  EXPECT_NEAR(GetAudioClock(is.get()), 10.0, 1e-9) << "a callback that played silence moves nothing";
+  EXPECT_NEAR(GetAudioClock(playback.get()), 10.0, 1e-9) << "paused: the clock stands where the sound stopped";
+  playback->Paused = 0;
+  playback->AudioClock.PublishCallback(callbackTime, 0);
+  EXPECT_NEAR(GetAudioClock(playback.get()), 10.0, 1e-9) << "a callback that played silence moves nothing";
 }
 
 TEST_F(ClocksTest, VideoClockFollowsTheShownPictureAndItsDrift) {
-  is->StartTime = 1'400'000;
-  EXPECT_DOUBLE_EQ(GetVideoClock(is.get()), 1.4) << "nothing shown yet: the start time";
+  playback->StartTime = 1'400'000;
+  EXPECT_DOUBLE_EQ(GetVideoClock(playback.get()), 1.4) << "nothing shown yet: the start time";
   SetVideoClock(3.0);
   gFakeNow += 500'000;
-  EXPECT_NEAR(GetVideoClock(is.get()), 3.5, 1e-9) << "runs on with the monotonic time";
-  is->Paused = 1;
-  EXPECT_DOUBLE_EQ(GetVideoClock(is.get()), 3.0) << "paused: the picture on screen";
+  EXPECT_NEAR(GetVideoClock(playback.get()), 3.5, 1e-9) << "runs on with the monotonic time";
+  playback->Paused = 1;
+  EXPECT_DOUBLE_EQ(GetVideoClock(playback.get()), 3.0) << "paused: the picture on screen";
 }
 
 TEST_F(ClocksTest, MasterIsAudioWhenThereIsAudio) {
   SetVideoClock(7.0);
-  is->AudioClock.SetPts(2.0);
-  EXPECT_NEAR(GetMasterClock(is.get()), 7.0, 1e-9);
+  playback->AudioClock.SetPts(2.0);
+  EXPECT_NEAR(GetMasterClock(playback.get()), 7.0, 1e-9);
   GiveAudio(48000, 2);
-  EXPECT_NEAR(GetMasterClock(is.get()), 2.0, 1e-9);
+  EXPECT_NEAR(GetMasterClock(playback.get()), 2.0, 1e-9);
 }
 
 TEST_F(ClocksTest, ResumeMovesThePicturesScheduleByThePause) {
   // Picture with pts 5 shown at 97 s, paused since, resumed at 100 s.
-  is->Paused = 1;
-  is->VideoCurrentPts = 5.0;
-  is->VideoCurrentPtsDrift = 5.0 - 97.0;
-  is->Schedule.Restart(98.0, 5.0, 0.04);
-  TogglePauseWith(is.get(), {});
-  EXPECT_EQ(is->Paused, 0);
-  EXPECT_NEAR(is->Schedule.Timer(), 101.0, 1e-9);
-  EXPECT_NEAR(is->VideoCurrentPts, 8.0, 1e-9);
-  EXPECT_NEAR(is->VideoCurrentPtsDrift, 8.0 - 100.0, 1e-9);
+  playback->Paused = 1;
+  playback->VideoCurrentPts = 5.0;
+  playback->VideoCurrentPtsDrift = 5.0 - 97.0;
+  playback->Schedule.Restart(98.0, 5.0, 0.04);
+  TogglePauseWith(playback.get(), {});
+  EXPECT_EQ(playback->Paused, 0);
+  EXPECT_NEAR(playback->Schedule.Timer(), 101.0, 1e-9);
+  EXPECT_NEAR(playback->VideoCurrentPts, 8.0, 1e-9);
+  EXPECT_NEAR(playback->VideoCurrentPtsDrift, 8.0 - 100.0, 1e-9);
 
   // An input that cannot pause keeps the picture's pts.
-  is->Paused = 1;
-  is->ReadPauseReturn = AVERROR(ENOSYS);
-  is->VideoCurrentPts = 5.0;
-  is->VideoCurrentPtsDrift = 5.0 - 97.0;
-  TogglePauseWith(is.get(), {});
-  EXPECT_NEAR(is->VideoCurrentPts, 5.0, 1e-9);
-  EXPECT_NEAR(is->VideoCurrentPtsDrift, 5.0 - 100.0, 1e-9);
+  playback->Paused = 1;
+  playback->ReadPauseReturn = AVERROR(ENOSYS);
+  playback->VideoCurrentPts = 5.0;
+  playback->VideoCurrentPtsDrift = 5.0 - 97.0;
+  TogglePauseWith(playback.get(), {});
+  EXPECT_NEAR(playback->VideoCurrentPts, 5.0, 1e-9);
+  EXPECT_NEAR(playback->VideoCurrentPtsDrift, 5.0 - 100.0, 1e-9);
 }
 
 TEST_F(ClocksTest, PauseWaitsForAPictureOnlyWithVideoAndStopsWhenTheFileClosed) {
   int seekWaits = 0, pictureWaits = 0;
   bool open = true;
   TPauseWaits waits{[&] { ++seekWaits; }, [&] { ++pictureWaits; open = false; }, [&] { return open; }};
-  is->VideoStreamIndex = -1;
-  TogglePauseWith(is.get(), waits);
-  EXPECT_EQ(is->Paused, 1);
+  playback->VideoStreamIndex = -1;
+  TogglePauseWith(playback.get(), waits);
+  EXPECT_EQ(playback->Paused, 1);
   EXPECT_EQ(seekWaits, 1);
   EXPECT_EQ(pictureWaits, 0);
 
-  is->Paused = 0;
-  is->VideoStreamIndex = 0;
-  TogglePauseWith(is.get(), waits);
+  playback->Paused = 0;
+  playback->VideoStreamIndex = 0;
+  TogglePauseWith(playback.get(), waits);
   EXPECT_EQ(pictureWaits, 1);
-  EXPECT_EQ(is->Paused, 0) << "the file closed while waiting: nothing changes";
+  EXPECT_EQ(playback->Paused, 0) << "the file closed while waiting: nothing changes";
 }
 
 }  // namespace

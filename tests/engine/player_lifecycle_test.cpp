@@ -270,10 +270,10 @@ TEST(PlayerLifecycle, PausedAtTheEndNothingPilesUp) {
   p->Seek(TSeekFlags{}, true, 3500000);
   ASSERT_TRUE(WaitUntil([&] { return rec.Count(psEnd) == 1; }));
   p->Pause();
-  TMediaState* is = p->CurStream();
-  ASSERT_NE(is, nullptr);
+  TMediaState* playback = p->CurStream();
+  ASSERT_NE(playback, nullptr);
   // Bounded observation: a queue growing every 10 ms would pass 5 well within it.
-  EXPECT_FALSE(WaitUntil([&] { return PacketQueueCount(is->VideoQueue) > 5; }, 600ms));
+  EXPECT_FALSE(WaitUntil([&] { return PacketQueueCount(playback->VideoQueue) > 5; }, 600ms));
   p->Stop(true);
 }
 

@@ -193,8 +193,8 @@ TEST(PlayerStop, WaitingStopReturnsWhileTheReaderIsBlocked) {
   p->SetAudioDriver(adDisk);
   SilentServer server(WavHeaderAndSound(6));  // more than the probe's analysis wants
   ASSERT_TRUE(p->Open(server.Url(), 0, false)) << p->LastErrMsg();
-  TMediaState* is = p->CurStream();
-  ASSERT_TRUE(test::WaitUntil([&] { return server.Sent() && is->Reading.load() == 1; }));
+  TMediaState* playback = p->CurStream();
+  ASSERT_TRUE(test::WaitUntil([&] { return server.Sent() && playback->Reading.load() == 1; }));
   p->Stop(true);
   EXPECT_EQ(p->CurStream(), nullptr);
   ASSERT_TRUE(test::WaitUntil([&] { return rec.Count(psStop) == 1; }));

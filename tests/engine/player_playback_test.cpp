@@ -83,16 +83,16 @@ TEST(PlayerSeek, RequestWhileOneIsPendingIsDropped) {
   ASSERT_TRUE(p);
   UsePacedAudio(*p);
   ASSERT_TRUE(p->Open(MediaFile("audio_flac.flac"), 0, true)) << p->LastErrMsg();
-  TMediaState* is = p->CurStream();
+  TMediaState* playback = p->CurStream();
   p->Seek({}, false, 1000000);
-  if (is->SeekReq.load() == 0) GTEST_SKIP() << "the reader carried out the first seek at once";
+  if (playback->SeekReq.load() == 0) GTEST_SKIP() << "the reader carried out the first seek at once";
   // Dropped, also when asked to wait: it returns at once without waiting.
   p->Seek({}, true, 3000000);
-  EXPECT_EQ(is->SeekPos.load(), 1000000);
-  ASSERT_TRUE(WaitUntil([&] { return is->SeekReq.load() == 0; }));
+  EXPECT_EQ(playback->SeekPos.load(), 1000000);
+  ASSERT_TRUE(WaitUntil([&] { return playback->SeekReq.load() == 0; }));
   p->Seek({}, true, 2000000);
-  EXPECT_EQ(is->SeekPos.load(), 2000000);
-  EXPECT_EQ(is->SeekReq.load(), 0) << "carried out before the wait returned";
+  EXPECT_EQ(playback->SeekPos.load(), 2000000);
+  EXPECT_EQ(playback->SeekReq.load(), 0) << "carried out before the wait returned";
   p->Stop(true);
 }
 
@@ -102,9 +102,9 @@ TEST(PlayerSeek, TargetsOnAFileWithAStartTime) {
   UsePacedAudio(*p);
   test::TLogCapture log;
   ASSERT_TRUE(p->Open(MediaFile("ts_start_1_4_two_programs.ts"), 0, true)) << p->LastErrMsg();
-  TMediaState* is = p->CurStream();
-  const int64_t start = is->FormatContext->start_time;
-  const int64_t duration = is->FormatContext->duration;
+  TMediaState* playback = p->CurStream();
+  const int64_t start = playback->FormatContext->start_time;
+  const int64_t duration = playback->FormatContext->duration;
   ASSERT_NEAR(double(start), 1.4e6, 0.05e6);
   struct Case {
     int64_t target, pos, rel;
@@ -116,9 +116,9 @@ TEST(PlayerSeek, TargetsOnAFileWithAStartTime) {
   };
   for (const Case& c : cases) {
     p->Seek({}, true, c.target);
-    EXPECT_EQ(is->SeekPos.load(), c.pos) << c.target;
-    EXPECT_EQ(is->SeekRel.load(), c.rel) << c.target;
-    EXPECT_EQ(is->SeekReq.load(), 0) << c.target;
+    EXPECT_EQ(playback->SeekPos.load(), c.pos) << c.target;
+    EXPECT_EQ(playback->SeekRel.load(), c.rel) << c.target;
+    EXPECT_EQ(playback->SeekReq.load(), 0) << c.target;
   }
   EXPECT_FALSE(log.Contains("error while seeking"));
   p->Stop(true);

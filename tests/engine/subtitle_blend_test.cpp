@@ -192,12 +192,12 @@ protected:
   void SetUp() override {
     std::string err;
     if (!test::LoadPlayerLibraries(&err)) GTEST_FAIL() << err;
-    is = NewMediaState();
+    playback = NewMediaState();
     stream = std::make_unique<AVStream>();
-    is->SubtitleStream = stream.get();
+    playback->SubtitleStream = stream.get();
   }
   void TearDown() override {
-    if (is) FreeMediaState(is);
+    if (playback) FreeMediaState(playback);
   }
   struct Entry {
     double pts;
@@ -205,7 +205,7 @@ protected:
   };
   // Queues the entries from read index rindex on; the first one gets rects.
   void Fill(const std::vector<Entry>& entries, int rindex, const AVSubtitleRect* rect = nullptr) {
-    TSubtitleQueue& q = is->SubPictures;
+    TSubtitleQueue& q = playback->SubPictures;
     q.Clear();
     while (q.Indices().Read != rindex) {
       AVSubtitle none{};
@@ -236,7 +236,7 @@ protected:
     std::memcpy(rects[0]->data[1], r.data[1], palette);
     return rects;
   }
-  TMediaState* is = nullptr;
+  TMediaState* playback = nullptr;
   std::unique_ptr<AVStream> stream;
 };
 
@@ -259,21 +259,21 @@ TEST_F(SubtitleQueueTest, ExpiresByEndTimeOrByTheNextStart) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Fill(c.entries, 3);  // the next entry wraps to index 0
-    const bool freed = is->SubPictures.Expire(c.now);
+    const bool freed = playback->SubPictures.Expire(c.now);
     EXPECT_EQ(freed, int(c.entries.size()) != c.sizeAfter);
-    EXPECT_EQ(is->SubPictures.Indices().Size, c.sizeAfter);
-    EXPECT_EQ(is->SubPictures.Indices().Read, freed ? 0 : 3);
+    EXPECT_EQ(playback->SubPictures.Indices().Size, c.sizeAfter);
+    EXPECT_EQ(playback->SubPictures.Indices().Read, freed ? 0 : 3);
   }
 }
 
 TEST_F(SubtitleQueueTest, StreamChangeFreesEveryEntry) {
   Fill({{1.0, 0, 100}, {9.0, 0, 100}, {9.5, 0, 100}}, 2);
-  is->SubPictures.MarkStreamChanged();
-  is->VideoCurrentPts = 0.0;
-  ExpireSubtitles(is);
-  EXPECT_EQ(is->SubPictures.Indices().Size, 0);
-  EXPECT_EQ(is->SubPictures.Indices().Read, 1);
-  EXPECT_FALSE(is->SubPictures.StreamChangePending());
+  playback->SubPictures.MarkStreamChanged();
+  playback->VideoCurrentPts = 0.0;
+  ExpireSubtitles(playback);
+  EXPECT_EQ(playback->SubPictures.Indices().Size, 0);
+  EXPECT_EQ(playback->SubPictures.Indices().Read, 1);
+  EXPECT_FALSE(playback->SubPictures.StreamChangePending());
 }
 
 TEST_F(SubtitleQueueTest, BlendsTheHeadEntryOnceItsStartIsReached) {
@@ -292,12 +292,12 @@ TEST_F(SubtitleQueueTest, BlendsTheHeadEntryOnceItsStartIsReached) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Fill({{1.0, 200, 1500}}, 1, &r.Rect);
-    is->SubtitleStream = c.stream ? stream.get() : nullptr;
+    playback->SubtitleStream = c.stream ? stream.get() : nullptr;
     TPicture pic(8, 6);
     uint8_t* planes[3] = {pic.Plane[0].data(), pic.Plane[1].data(), pic.Plane[2].data()};
-    EXPECT_EQ(BlendDueSubtitle(is, c.picturePts, planes, pic.Pitch, pic.W, pic.H), c.blended);
+    EXPECT_EQ(BlendDueSubtitle(playback, c.picturePts, planes, pic.Pitch, pic.W, pic.H), c.blended);
     EXPECT_EQ(pic.Y(2, 2), c.blended ? 210 : 100);
-    EXPECT_EQ(is->SubPictures.Indices().Size, 1) << "blending never consumes the entry";
+    EXPECT_EQ(playback->SubPictures.Indices().Size, 1) << "blending never consumes the entry";
   }
 }
 

@@ -22,20 +22,20 @@ namespace fx = zv::fixtures;
 // A playback record with an opened subtitle decoder and a subtitle thread
 // driven by hand.
 struct SubtitleRig {
-  TMediaState* is = NewMediaState();
+  TMediaState* playback = NewMediaState();
   AVFormatContext* fmt = nullptr;
   AVCodecContext* ctx = nullptr;  // the record's SubtitleCodec
   std::unique_ptr<AVStream> fakeStream;
   std::vector<AVPacket*> packets;  // the stream's packets in file order
   std::atomic<bool> ended{false};
 
-  SubtitleRig() { PacketQueueInit(is->SubtitleQueue); }
+  SubtitleRig() { PacketQueueInit(playback->SubtitleQueue); }
   ~SubtitleRig() {
     Stop();
-    is->SubPictures.Clear();
+    playback->SubPictures.Clear();
     for (AVPacket*& p : packets) ff::av_packet_free(&p);
     if (fmt) ff::avformat_close_input(&fmt);
-    FreeMediaState(is);
+    FreeMediaState(playback);
   }
   bool OpenFile(const std::string& path) {
     if (ff::avformat_open_input(&fmt, path.c_str(), nullptr, nullptr) < 0 ||
@@ -44,12 +44,12 @@ struct SubtitleRig {
     int index = ff::av_find_best_stream(fmt, AVMEDIA_TYPE_SUBTITLE, -1, -1, nullptr, 0);
     if (index < 0) return false;
     AVStream* st = fmt->streams[index];
-    is->SubtitleCodec.reset(ctx = ff::avcodec_alloc_context3(nullptr));
+    playback->SubtitleCodec.reset(ctx = ff::avcodec_alloc_context3(nullptr));
     ff::avcodec_parameters_to_context(ctx, st->codecpar);
     ctx->pkt_timebase = st->time_base;
     if (OpenCodec(ctx, ff::avcodec_find_decoder(ctx->codec_id), nullptr) < 0) return false;
-    is->SubtitleStream = st;
-    is->SubtitleStreamIndex = index;
+    playback->SubtitleStream = st;
+    playback->SubtitleStreamIndex = index;
     AVPacket* pkt = ff::av_packet_alloc();
     while (ff::av_read_frame(fmt, pkt) >= 0) {
       if (pkt->stream_index == index) {
@@ -63,28 +63,28 @@ struct SubtitleRig {
   }
   bool OpenDecoder(AVCodecID id) {
     const AVCodec* codec = ff::avcodec_find_decoder(id);
-    is->SubtitleCodec.reset(ctx = ff::avcodec_alloc_context3(codec));
+    playback->SubtitleCodec.reset(ctx = ff::avcodec_alloc_context3(codec));
     ctx->pkt_timebase = AVRational{1, 1000};
     if (!codec || OpenCodec(ctx, codec, nullptr) < 0) return false;
     fakeStream = std::make_unique<AVStream>();
     fakeStream->time_base = AVRational{1, 1000};
-    is->SubtitleStream = fakeStream.get();
+    playback->SubtitleStream = fakeStream.get();
     return true;
   }
-  void Put(AVPacket* p) { ASSERT_EQ(PacketQueuePut(is->SubtitleQueue, p), 0); }
+  void Put(AVPacket* p) { ASSERT_EQ(PacketQueuePut(playback->SubtitleQueue, p), 0); }
   void Start() {
-    is->SubtitleThread = std::thread([this] {
-      SubtitleThreadMain(is);
+    playback->SubtitleThread = std::thread([this] {
+      SubtitleThreadMain(playback);
       ended = true;
     });
   }
   void Stop() {
-    PacketQueueAbort(is->SubtitleQueue);
-    is->SubPictures.WakeProducer();
-    if (is->SubtitleThread.joinable()) is->SubtitleThread.join();
+    PacketQueueAbort(playback->SubtitleQueue);
+    playback->SubPictures.WakeProducer();
+    if (playback->SubtitleThread.joinable()) playback->SubtitleThread.join();
   }
-  int Size() { return is->SubPictures.Indices().Size; }
-  int WIndex() { return is->SubPictures.Indices().Write; }
+  int Size() { return playback->SubPictures.Indices().Size; }
+  int WIndex() { return playback->SubPictures.Indices().Write; }
 };
 
 class SubtitleThreadTest : public ::testing::Test {
@@ -114,12 +114,12 @@ TEST_F(SubtitleThreadTest, QueuesTheFixturesBitmapsWithYuvaPalettes) {
     rig.Put(FlushPacket());
     for (AVPacket* p : rig.packets) rig.Put(p);
     rig.Start();
-    ASSERT_TRUE(test::WaitUntil([&] { return PacketQueueCount(rig.is->SubtitleQueue) == 0; }));
+    ASSERT_TRUE(test::WaitUntil([&] { return PacketQueueCount(rig.playback->SubtitleQueue) == 0; }));
     rig.Stop();  // the last packet is decoded before the thread sees the abort
     const double start = rig.fmt->start_time == AV_NOPTS_VALUE ? 0 : rig.fmt->start_time / 1e6;
     // The thread has ended: the entries stay as they are while looked at.
     std::vector<const TSubPicture*> entries;
-    rig.is->SubPictures.Visit([&](const TSubPicture& sp) { entries.push_back(&sp); });
+    rig.playback->SubPictures.Visit([&](const TSubPicture& sp) { entries.push_back(&sp); });
     const size_t perEvent = c.clearedByEmptyEvent ? 2 : 1;
     ASSERT_EQ(entries.size(), perEvent * fx::kSubtitleRectCount);
     for (int e = 0; e < fx::kSubtitleRectCount; ++e) {
@@ -159,10 +159,10 @@ TEST_F(SubtitleThreadTest, WaitsAtFourEntriesUntilTheDisplayDiscardsOne) {
   PutBitmapPackets(rig, TSubtitleQueue::Capacity + 1);
   rig.Start();
   // The fifth packet is taken, then the thread waits for room.
-  ASSERT_TRUE(test::WaitUntil([&] { return rig.Size() == 4 && PacketQueueCount(rig.is->SubtitleQueue) == 0; }));
+  ASSERT_TRUE(test::WaitUntil([&] { return rig.Size() == 4 && PacketQueueCount(rig.playback->SubtitleQueue) == 0; }));
   EXPECT_EQ(rig.WIndex(), 0);
-  rig.is->VideoCurrentPts = 1e6;  // past every entry
-  ExpireSubtitles(rig.is);
+  rig.playback->VideoCurrentPts = 1e6;  // past every entry
+  ExpireSubtitles(rig.playback);
   ASSERT_TRUE(test::WaitUntil([&] { return rig.WIndex() == 1; })) << "the fifth is queued once there is room";
   EXPECT_EQ(rig.Size(), 4);
   EXPECT_FALSE(rig.ended);
@@ -187,24 +187,24 @@ TEST_F(SubtitleThreadTest, EveryWaitEndsOnAbort) {
     ASSERT_TRUE(rig.OpenFile(test::MediaFile(std::string(fx::kDvdSubMkv))));
     if (c.wait == Wait::ForRoom) PutBitmapPackets(rig, TSubtitleQueue::Capacity + 1);
     if (c.wait == Wait::WhilePaused) {
-      rig.is->Paused = 1;
+      rig.playback->Paused = 1;
       PutBitmapPackets(rig, 1);
     }
     rig.Start();
     if (c.wait == Wait::ForRoom) {
-      ASSERT_TRUE(test::WaitUntil([&] { return rig.Size() == 4 && PacketQueueCount(rig.is->SubtitleQueue) == 0; }));
+      ASSERT_TRUE(test::WaitUntil([&] { return rig.Size() == 4 && PacketQueueCount(rig.playback->SubtitleQueue) == 0; }));
     }
     if (c.queueAbort) {
-      PacketQueueAbort(rig.is->SubtitleQueue);
-      rig.is->SubPictures.WakeProducer();
+      PacketQueueAbort(rig.playback->SubtitleQueue);
+      rig.playback->SubPictures.WakeProducer();
     } else {
-      rig.is->AbortRequest = 1;
+      rig.playback->AbortRequest = 1;
     }
     EXPECT_TRUE(test::WaitUntil([&] { return rig.ended.load(); }));
     if (c.wait == Wait::WhilePaused) {
       EXPECT_EQ(rig.Size(), 0) << "nothing is decoded while paused";
     }
-    if (!rig.ended) PacketQueueAbort(rig.is->SubtitleQueue);  // lets the rig join
+    if (!rig.ended) PacketQueueAbort(rig.playback->SubtitleQueue);  // lets the rig join
   }
 }
 
@@ -228,7 +228,7 @@ TEST_F(SubtitleThreadTest, TextSubtitlesAreDecodedButNeverQueued) {
   for (int k = 0; k < 3; ++k) rig.Put(pkt);
   ff::av_packet_free(&pkt);
   rig.Start();
-  ASSERT_TRUE(test::WaitUntil([&] { return PacketQueueCount(rig.is->SubtitleQueue) == 0; }));
+  ASSERT_TRUE(test::WaitUntil([&] { return PacketQueueCount(rig.playback->SubtitleQueue) == 0; }));
   rig.Stop();
   EXPECT_EQ(rig.Size(), 0);
   EXPECT_EQ(rig.WIndex(), 0);

@@ -111,10 +111,10 @@ TEST(VideoPlayback, CurrentFrameWithNothingOpenIsEmpty) {
 
 // Waits until the picture queued after the one on screen is due, so that a
 // refresh after that would have shown it.
-void WaitUntilQueuedPictureIsDue(TMediaState* is) {
-  ASSERT_EQ(is->Pictures.Count(), 1);
+void WaitUntilQueuedPictureIsDue(TMediaState* playback) {
+  ASSERT_EQ(playback->Pictures.Count(), 1);
   TPictureQueue::THead head;
-  ASSERT_TRUE(is->Pictures.Peek(head));
+  ASSERT_TRUE(playback->Pictures.Peek(head));
   const double target = head.TargetClock;
   ASSERT_TRUE(WaitUntil([&] { return ClockSeconds() > target + 0.02; }));
 }
