@@ -18,6 +18,7 @@
 #include "engine/manual_event.h"
 #include "engine/packet_queue.h"
 #include "engine/picture_queue.h"
+#include "engine/seek_request.h"
 #include "engine/stream_status.h"
 #include "engine/subtitle_queue.h"
 #include "engine/wait_gate.h"
@@ -59,14 +60,10 @@ struct TMediaState {
 
   std::atomic<int> AbortRequest{0};  // 1 tells every thread of this file to finish
   std::atomic<int> Paused{0};
-  TWaitGate PauseGate;  // notified when Paused, SeekWhilePaused, PausedDecodeCount or an abort change
+  TWaitGate PauseGate;  // notified when Paused, a seek, PausedDecodeCount or an abort change
   TWaitGate ReaderGate;  // notified when a queue gives out a packet, a seek or pause is asked, or on abort
   int LastPaused = 0;  // demultiplexing thread only
-  std::atomic<int> SeekReq{0};  // written last by the requester, read first by the demultiplexer
-  std::atomic<int> SeekFlags{0};
-  std::atomic<int64_t> SeekPos{0};
-  std::atomic<int64_t> SeekRel{0};
-  std::atomic<int64_t> SeekGeneration{0};  // of the pending request
+  TSeekRequest Seek;  // posted under the player lock, carried out by the reader
   std::atomic<int> ReadPauseReturn{0};
 
   AVInputPtr FormatContext;
@@ -128,8 +125,6 @@ struct TMediaState {
   std::atomic<int> EndReported{0};  // psEnd sent; a seek or a new picture re-arms it
   std::atomic<int> Reading{0};
   std::atomic<int> PausedDecodeCount{0};
-  std::atomic<int> SeekWhilePaused{0};  // set and cleared under SeekMarkLock
-  std::mutex SeekMarkLock;  // a request's mark against the video thread's clearing of an older one
   // The newest seek whose first picture the video thread gave out, or knew
   // none would come. Written by the video thread.
   std::atomic<int64_t> SeekPictureGeneration{0};

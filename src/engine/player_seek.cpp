@@ -51,21 +51,11 @@ void TCustomPlayer::SeekRequest(TMediaState* playback, TSeekFlags AFlags, bool A
 
 int64_t TCustomPlayer::RequestSeek(TMediaState* playback, TSeekFlags AFlags, int64_t APos, int64_t ARel) {
   // One pending at a time: a second is dropped, and waits for the first.
-  if (playback->SeekReq.load() != 0) return playback->SeekGeneration.load();
+  if (playback->Seek.Pending()) return playback->Seek.Last().Generation;
   const int64_t generation = FSeekRequested.fetch_add(1) + 1;
   FSeeking.store(true);
-  {
-    // The video thread clears the paused-seek mark for the generation it
-    // delivered, never for a newer request: both under the mark's lock.
-    std::lock_guard<std::mutex> g(playback->SeekMarkLock);
-    playback->SeekGeneration.store(generation);
-    playback->SeekWhilePaused.store(playback->Paused.load());
-  }
-  playback->SeekPos.store(APos);
-  playback->SeekRel.store(ARel);
-  playback->SeekFlags.store(SeekFlagsToInt(AFlags));
   FSeekDoneEvent.Reset();
-  playback->SeekReq.store(1);
+  playback->Seek.Post({APos, ARel, SeekFlagsToInt(AFlags), generation}, playback->Paused.load() != 0);
   playback->PauseGate.Notify();
   playback->ReaderGate.Notify();
   return generation;

@@ -25,7 +25,7 @@ void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 // the video thread (nothing comes then): a short file is read to its end again
 // right after a rewind, long before its first picture.
 bool NoPictureToCome(TMediaState* playback) {
-  const bool heldByPause = playback->Paused.load(std::memory_order_relaxed) && !playback->SeekWhilePaused.load() &&
+  const bool heldByPause = playback->Paused.load(std::memory_order_relaxed) && !playback->Seek.PictureAwaitedInPause() &&
                            !playback->PausedDecodeCount.load();
   return !SeekPicturePending(playback) || playback->Video.Is(TStreamPhase::Ended) || heldByPause;
 }
@@ -53,10 +53,10 @@ void TCustomPlayer::ReadLoop(TMediaState* playback) {
         ff::av_read_play(ic);
     }
 
-    if (playback->SeekReq.load()) {
-      const int64_t generation = playback->SeekGeneration.load();
-      int64_t target = playback->SeekPos.load(), rel = playback->SeekRel.load();
-      int flags = playback->SeekFlags.load();
+    if (TSeekRequest::TTarget asked; playback->Seek.Take(asked)) {
+      const int64_t generation = asked.Generation;
+      const int64_t target = asked.Pos, rel = asked.Rel;
+      const int flags = asked.Flags;
       int64_t mn = rel > 0 ? SatAdd(SatSub(target, rel), 2) : INT64_MIN;
       int64_t mx = rel < 0 ? SatSub(SatSub(target, rel), 2) : INT64_MAX;
       int r = ff::avformat_seek_file(ic, -1, mn, target, mx, flags);
@@ -83,7 +83,7 @@ void TCustomPlayer::ReadLoop(TMediaState* playback) {
       playback->Input.MoveTo(TStreamPhase::Playing);
       readErrorReported = false;
       playback->EndReported.store(0);  // a seek re-arms the end notice
-      playback->SeekReq.store(0);
+      playback->Seek.Done();
       playback->PauseGate.Notify();  // a paused video thread fetches the picture of the new position
       // A video thread waiting for a slot with a picture of the old position
       // drops it and goes on to the flush at once.
@@ -107,7 +107,7 @@ void TCustomPlayer::ReadLoop(TMediaState* playback) {
     if (queuesFull()) {
       // Until a decoder takes a packet, or a seek, a pause change or the close.
       playback->ReaderGate.WaitUntil([&] {
-        return playback->AbortRequest.load() || playback->SeekReq.load() ||
+        return playback->AbortRequest.load() || playback->Seek.Pending() ||
                playback->Paused.load(std::memory_order_relaxed) != playback->LastPaused || !queuesFull();
       });
       continue;

@@ -22,7 +22,7 @@ bool Aborted(TMediaState* playback) {
 void WaitWhilePaused(TMediaState* playback) {
   playback->PauseGate.WaitUntil([&] {
     return !playback->Paused.load(std::memory_order_relaxed) || Aborted(playback) ||
-           playback->SeekWhilePaused.load(std::memory_order_relaxed) != 0;
+           playback->Seek.PictureAwaitedInPause();
   });
 }
 

@@ -75,8 +75,8 @@ bool TooLateToShow(TVideoDecoder& d, double pts) {
 bool WaitWhilePaused(TMediaState* playback) {
   bool aborted = false;
   playback->PauseGate.WaitUntil([&] {
-    if (!playback->Paused.load(std::memory_order_relaxed) || playback->SeekWhilePaused.load(std::memory_order_relaxed) ||
-        playback->PausedDecodeCount.load(std::memory_order_relaxed) || playback->SeekReq.load() || SeekPicturePending(playback))
+    if (!playback->Paused.load(std::memory_order_relaxed) || playback->Seek.PictureAwaitedInPause() ||
+        playback->PausedDecodeCount.load(std::memory_order_relaxed) || playback->Seek.Pending() || SeekPicturePending(playback))
       return true;
     return aborted = VideoQueueAborted(playback);
   });
@@ -109,8 +109,7 @@ void MarkSeekPictured(TVideoDecoder& d) {
   TMediaState* playback = d.playback;
   if (playback->SeekPictureGeneration.load() >= d.generation) return;
   playback->SeekPictureGeneration.store(d.generation);
-  std::lock_guard<std::mutex> g(playback->SeekMarkLock);
-  if (playback->SeekGeneration.load() <= d.generation) playback->SeekWhilePaused.store(0);  // a newer one keeps it
+  playback->Seek.PictureCame(d.generation);
 }
 
 void NoteNoMorePictures(TVideoDecoder& d) {
@@ -294,7 +293,7 @@ int DeliverPicture(TVideoDecoder& d) {
   if (r > 0) player->NoteSeekPicture(d.generation);
   player->PictureReadyEvent().Set();
   playback->EndReported.store(0);
-  if (player->Seeking().load() && playback->SeekReq.load() == 0) player->Seeking().store(false);
+  if (player->Seeking().load() && !playback->Seek.Pending()) player->Seeking().store(false);
   int count = playback->PausedDecodeCount.load();
   if (count != 0) {
     if (count < 2) {

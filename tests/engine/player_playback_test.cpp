@@ -85,14 +85,14 @@ TEST(PlayerSeek, RequestWhileOneIsPendingIsDropped) {
   ASSERT_TRUE(p->Open(MediaFile("audio_flac.flac"), 0, true)) << p->LastErrMsg();
   TMediaState* playback = p->CurStream();
   p->Seek({}, false, 1000000);
-  if (playback->SeekReq.load() == 0) GTEST_SKIP() << "the reader carried out the first seek at once";
+  if (!playback->Seek.Pending()) GTEST_SKIP() << "the reader carried out the first seek at once";
   // Dropped, also when asked to wait: it returns at once without waiting.
   p->Seek({}, true, 3000000);
-  EXPECT_EQ(playback->SeekPos.load(), 1000000);
-  ASSERT_TRUE(WaitUntil([&] { return playback->SeekReq.load() == 0; }));
+  EXPECT_EQ(playback->Seek.Last().Pos, 1000000);
+  ASSERT_TRUE(WaitUntil([&] { return !playback->Seek.Pending(); }));
   p->Seek({}, true, 2000000);
-  EXPECT_EQ(playback->SeekPos.load(), 2000000);
-  EXPECT_EQ(playback->SeekReq.load(), 0) << "carried out before the wait returned";
+  EXPECT_EQ(playback->Seek.Last().Pos, 2000000);
+  EXPECT_EQ(playback->Seek.Pending(), false) << "carried out before the wait returned";
   p->Stop(true);
 }
 
@@ -116,9 +116,9 @@ TEST(PlayerSeek, TargetsOnAFileWithAStartTime) {
   };
   for (const Case& c : cases) {
     p->Seek({}, true, c.target);
-    EXPECT_EQ(playback->SeekPos.load(), c.pos) << c.target;
-    EXPECT_EQ(playback->SeekRel.load(), c.rel) << c.target;
-    EXPECT_EQ(playback->SeekReq.load(), 0) << c.target;
+    EXPECT_EQ(playback->Seek.Last().Pos, c.pos) << c.target;
+    EXPECT_EQ(playback->Seek.Last().Rel, c.rel) << c.target;
+    EXPECT_EQ(playback->Seek.Pending(), false) << c.target;
   }
   EXPECT_FALSE(log.Contains("error while seeking"));
   p->Stop(true);

@@ -1,0 +1,45 @@
+#include "engine/seek_request.h"
+
+namespace zv {
+
+int64_t TSeekRequest::Post(const TTarget& target, bool paused) {
+  std::lock_guard<std::mutex> g(Lock_);
+  if (Pending_) return Target_.Generation;
+  Target_ = target;
+  Pending_ = true;
+  AwaitedInPause_ = paused;
+  return target.Generation;
+}
+
+bool TSeekRequest::Take(TTarget& target) const {
+  std::lock_guard<std::mutex> g(Lock_);
+  if (Pending_) target = Target_;
+  return Pending_;
+}
+
+void TSeekRequest::Done() {
+  std::lock_guard<std::mutex> g(Lock_);
+  Pending_ = false;
+}
+
+bool TSeekRequest::Pending() const {
+  std::lock_guard<std::mutex> g(Lock_);
+  return Pending_;
+}
+
+TSeekRequest::TTarget TSeekRequest::Last() const {
+  std::lock_guard<std::mutex> g(Lock_);
+  return Target_;
+}
+
+bool TSeekRequest::PictureAwaitedInPause() const {
+  std::lock_guard<std::mutex> g(Lock_);
+  return AwaitedInPause_;
+}
+
+void TSeekRequest::PictureCame(int64_t generation) {
+  std::lock_guard<std::mutex> g(Lock_);
+  if (Target_.Generation <= generation) AwaitedInPause_ = false;  // a newer one keeps it
+}
+
+}  // namespace zv

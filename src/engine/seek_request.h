@@ -1,0 +1,45 @@
+#pragma once
+// A seek asked of the reader: posted by an application thread, carried out
+// by the reader. One at a time: while one is pending another is refused and
+// its caller waits for the pending one.
+//
+// A seek asked while paused also marks that its first picture must still be
+// decoded and shown; the video thread clears the mark once that picture came,
+// unless a newer seek was asked meanwhile.
+#include <cstdint>
+#include <mutex>
+
+namespace zv {
+
+class TSeekRequest {
+ public:
+  struct TTarget {
+    int64_t Pos = 0;  // µs (or bytes), as given to the format library
+    int64_t Rel = 0;  // direction hint: > 0 forward, < 0 backward, 0 none
+    int Flags = 0;
+    int64_t Generation = 0;
+  };
+
+  // The generation of the request now pending: target's own, or that of the
+  // one already pending when this one is refused.
+  int64_t Post(const TTarget& target, bool paused);
+  // Reader: the pending request, if any.
+  bool Take(TTarget& target) const;
+  // Reader: the pending request was carried out (or failed).
+  void Done();
+  bool Pending() const;
+  // The last request posted, pending or not.
+  TTarget Last() const;
+
+  bool PictureAwaitedInPause() const;
+  // Video thread: the first picture after the seek of this generation came.
+  void PictureCame(int64_t generation);
+
+ private:
+  mutable std::mutex Lock_;
+  TTarget Target_;            // guarded by Lock_
+  bool Pending_ = false;      // guarded by Lock_
+  bool AwaitedInPause_ = false;  // guarded by Lock_
+};
+
+}  // namespace zv
