@@ -27,6 +27,7 @@
 #include <mutex>
 #include <string>
 
+#include "engine/demuxer.h"
 #include "engine/manual_event.h"
 #include "engine/media_state.h"
 #include "engine/notice_queue.h"
@@ -223,10 +224,11 @@ private:
   // The per-playback reset after every SDL shutdown.
   void ResetPlaybackState();
 
-  // Opening and demultiplexing (stream_open.cpp, read_loop.cpp, stream_component.cpp).
+  // Opening and demultiplexing (stream_open.cpp, stream_component.cpp).
   bool StreamOpen(const std::string& AFileName, bool APaused);
   void ReadThreadMain(TMediaState* playback);
-  void ReadLoop(TMediaState* playback);
+  // The demuxer's view of this player.
+  TDemuxerSinks DemuxerSinks(TMediaState* playback);
   int StreamComponentOpen(TMediaState* playback, int AIndex);
   void StreamComponentClose(TMediaState* playback, int AIndex);
   static bool OpenTimeoutInterrupt(void* Self, void* AOpaque);

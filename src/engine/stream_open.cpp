@@ -94,6 +94,21 @@ bool TCustomPlayer::StreamOpen(const std::string& AFileName, bool APaused) {
   return false;
 }
 
+TDemuxerSinks TCustomPlayer::DemuxerSinks(TMediaState* playback) {
+  const bool video = playback->VideoStreamIndex >= 0;
+  TDemuxerSinks sinks;
+  sinks.PictureReady = [this] { FPictureReadyEvent.Set(); };
+  sinks.PictureToCome = [this] { FPictureReadyEvent.Reset(); };
+  sinks.SeekCarriedOut = [this, video](int64_t generation, bool failed) {
+    NoteSeekCarriedOut(generation, failed || !video);
+    FSeekDoneEvent.Set();
+    if (!video) FSeeking.store(false);
+  };
+  sinks.Error = [this](const std::string& text) { ReportError(text, false); };
+  sinks.Info = [this](const std::string& text) { DefaultLogger().Log(this, llInfo, text); };
+  return sinks;
+}
+
 void TCustomPlayer::ReadThreadMain(TMediaState* playback) {
   const uint32_t tid = CurrentThreadId();
   const TInterruptEvent openCb{&TCustomPlayer::OpenTimeoutInterrupt, this};
@@ -183,7 +198,7 @@ void TCustomPlayer::ReadThreadMain(TMediaState* playback) {
       }
     }
     playback->OpenState.store(1);
-    ReadLoop(playback);
+    RunDemuxer(playback, DemuxerSinks(playback));
     ret = 0;
   }();
 

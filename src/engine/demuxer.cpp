@@ -1,13 +1,12 @@
-// The demultiplexing loop: pause and seek requests, queue limits, reading and
-// distributing packets, and the end of the file.
+#include "engine/demuxer.h"
+
 #include <chrono>
 #include <thread>
 #include <utility>
 
-#include "engine/player.h"
+#include "engine/play_requests.h"
 #include "runtime/entry_points.h"
 #include "runtime/format.h"
-#include "runtime/logger.h"
 #include "runtime/safe_math.h"
 
 namespace zv {
@@ -32,7 +31,7 @@ bool NoPictureToCome(TMediaState* playback) {
 
 }  // namespace
 
-void TCustomPlayer::ReadLoop(TMediaState* playback) {
+void RunDemuxer(TMediaState* playback, const TDemuxerSinks& sinks) {
   AVFormatContext* ic = playback->FormatContext.get();
   const std::string& name = playback->FileName;
   AVPacketPtr packet(ff::av_packet_alloc());
@@ -40,7 +39,7 @@ void TCustomPlayer::ReadLoop(TMediaState* playback) {
   bool readErrorReported = false;  // once per position: a seek re-arms it
   auto reachEnd = [&] {
     if (playback->Input.MoveTo(TStreamPhase::Draining) != TStreamPhase::Playing || playback->IsImageSequence) return;
-    DefaultLogger().Log(this, llInfo, Format("reach end of file: %s", {name}));
+    sinks.Info(Format("reach end of file: %s", {name}));
   };
 
   while (pkt && !playback->AbortRequest.load()) {
@@ -63,8 +62,8 @@ void TCustomPlayer::ReadLoop(TMediaState* playback) {
       if (r < 0) r = ff::av_seek_frame(ic, -1, target, flags);
       if (r < 0) r = ff::av_seek_frame(ic, -1, target, flags ^ AVSEEK_FLAG_BACKWARD);
       if (r < 0) {
-        ReportError(Format("%s: error while seeking", {name}), false);
-        if (playback->VideoStreamIndex >= 0) FPictureReadyEvent.Set();
+        sinks.Error(Format("%s: error while seeking", {name}));
+        if (playback->VideoStreamIndex >= 0) sinks.PictureReady();
       } else {
         if (playback->AudioStreamIndex >= 0) {
           PacketQueueFlush(playback->AudioQueue);
@@ -76,10 +75,9 @@ void TCustomPlayer::ReadLoop(TMediaState* playback) {
         }
         if (playback->VideoStreamIndex >= 0) {
           PacketQueueRestart(playback->VideoQueue, generation);
-          FPictureReadyEvent.Reset();
+          sinks.PictureToCome();
         }
       }
-      NoteSeekCarriedOut(generation, r < 0 || playback->VideoStreamIndex < 0);
       playback->Input.MoveTo(TStreamPhase::Playing);
       readErrorReported = false;
       playback->EndReported.store(0);  // a seek re-arms the end notice
@@ -88,8 +86,7 @@ void TCustomPlayer::ReadLoop(TMediaState* playback) {
       // A video thread waiting for a slot with a picture of the old position
       // drops it and goes on to the flush at once.
       playback->Pictures.WakeProducer();
-      FSeekDoneEvent.Set();
-      if (playback->VideoStreamIndex < 0) FSeeking.store(false);
+      sinks.SeekCarriedOut(generation, r < 0);
     }
 
     // A video thread that ended by itself takes no more packets.
@@ -123,7 +120,7 @@ void TCustomPlayer::ReadLoop(TMediaState* playback) {
           empty->stream_index = playback->VideoStreamIndex;
           PacketQueuePut(playback->VideoQueue, empty.get());
         }
-        if (NoPictureToCome(playback)) FPictureReadyEvent.Set();
+        if (NoPictureToCome(playback)) sinks.PictureReady();
       }
       Sleep(10);
       if (aSize + vSize + sSize == 0) playback->Input.MoveTo(TStreamPhase::Ended);
@@ -140,7 +137,7 @@ void TCustomPlayer::ReadLoop(TMediaState* playback) {
     playback->Reading.store(0);
 
     if (r < 0) {
-      if (hasVideo && NoPictureToCome(playback)) FPictureReadyEvent.Set();
+      if (hasVideo && NoPictureToCome(playback)) sinks.PictureReady();
       AVIOContext* pb = ic->pb;
       if (r == AVERROR(EAGAIN)) {
         if (pb) pb->eof_reached = pb->error = 0;
@@ -151,7 +148,7 @@ void TCustomPlayer::ReadLoop(TMediaState* playback) {
       } else if (pb && ff::avio_feof(pb)) {
         reachEnd();
       } else if (!playback->IsImageSequence && !std::exchange(readErrorReported, true)) {
-        ReportError(Format("error #%d while reading file: %s", {r, name}), false);
+        sinks.Error(Format("error #%d while reading file: %s", {r, name}));
       }
       if (pb && pb->error != 0) break;  // the file stays open until it is closed
       Sleep(100);
