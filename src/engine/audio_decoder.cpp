@@ -115,10 +115,9 @@ int AudioDecodeFrame(TMediaState* playback) {
       ResetAudioDecoding(playback);
       continue;
     }
-    if (pkt->pts != AV_NOPTS_VALUE && playback->AudioStream) {
+    if (pkt->pts != AV_NOPTS_VALUE && playback->AudioStream)
       playback->AudioClock.SetPts(static_cast<double>(pkt->pts) * av_q2d(playback->AudioStream->time_base));
-      playback->AudioClock.SetGeneration(generation);
-    }
+    playback->AudioClock.SetGeneration(generation);
     playback->AudioPkt = std::move(pkt);
   }
 }

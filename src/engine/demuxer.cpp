@@ -65,14 +65,10 @@ void RunDemuxer(TMediaState* playback, const TDemuxerSinks& sinks) {
         sinks.Error(Format("%s: error while seeking", {name}));
         if (playback->VideoStreamIndex >= 0) sinks.PictureReady();
       } else {
-        if (playback->AudioStreamIndex >= 0) {
-          PacketQueueFlush(playback->AudioQueue);
-          PacketQueuePut(playback->AudioQueue, FlushPacket());
-        }
-        if (playback->SubtitleStreamIndex >= 0) {
-          PacketQueueFlush(playback->SubtitleQueue);
-          PacketQueuePut(playback->SubtitleQueue, FlushPacket());
-        }
+        // Every queue starts over with the seek's generation: the sound clock
+        // carries it, so late pictures are judged only against the new sound.
+        if (playback->AudioStreamIndex >= 0) PacketQueueRestart(playback->AudioQueue, generation);
+        if (playback->SubtitleStreamIndex >= 0) PacketQueueRestart(playback->SubtitleQueue, generation);
         if (playback->VideoStreamIndex >= 0) {
           PacketQueueRestart(playback->VideoQueue, generation);
           sinks.PictureToCome();

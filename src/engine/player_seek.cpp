@@ -1,4 +1,5 @@
 // Seek requests and the position update of the player.
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <functional>
@@ -100,6 +101,12 @@ void TCustomPlayer::UpdatePosition() {
     pos = MicrosFromStart(GetVideoClock(playback), playback->StartTime);
   } else if (playback->AudioStream) {
     pos = MicrosFromStart(GetAudioClock(playback), playback->StartTime);
+    // Until the sound after a seek is decoded (never while paused) the clock
+    // still reads the old position: the seek's target is where it stands.
+    const TSeekRequest::TTarget seek = playback->Seek.Last();
+    if (playback->AudioClock.Generation() < seek.Generation &&
+        PacketQueueGeneration(playback->AudioQueue) == seek.Generation && !(seek.Flags & AVSEEK_FLAG_BYTE))
+      pos = std::max<int64_t>(SatSub(seek.Pos, playback->StartTime), 0);
     int64_t audioDuration = playback->AudioDuration.load(std::memory_order_relaxed);
     if (audioDuration > 0 && audioDuration <= pos && pos < playback->Duration) pos = playback->Duration;  // sound ended early
   } else {

@@ -259,6 +259,35 @@ TEST(PlayerLifecycle, DefaultsAreNotInheritedFromTheLastPlayback) {
   p->Stop(true);
 }
 
+// The window's rewind at the end of a short file: seek to 0, then pause. The
+// reader reaches the end again at once; the first picture and position 0
+// must come up all the same, and stay.
+TEST(PlayerLifecycle, RewoundAtTheEndTheFirstPictureAndPositionComeUp) {
+  for (const char* name : {"av_h264_aac.mp4", "video_only_h264.mp4", "audio_flac.flac"}) {
+    SCOPED_TRACE(name);
+    auto p = test::MakePlayer();
+    ASSERT_TRUE(p);
+    UsePacedAudio(*p);
+    test::TRecorder rec;
+    rec.Attach(*p);
+    ASSERT_TRUE(p->Open(MediaFile(name), 0, false)) << p->LastErrMsg();
+    p->Seek(TSeekFlags{}, true, 3500000);
+    ASSERT_TRUE(WaitUntil([&] { return rec.Count(psEnd) == 1; }, 20s));
+    p->Seek(TSeekFlags{sfAny}, false, 0);
+    p->Pause();
+    const bool video = p->VideoStreamIndex() >= 0;
+    auto rewound = [&] {
+      int64_t pts = -1;
+      if (video) p->CurrentFrame(pts);
+      return rec.LastPosition() >= 0 && rec.LastPosition() < 100000 && (!video || (pts >= 0 && pts < 100000));
+    };
+    ASSERT_TRUE(WaitUntil(rewound, 5s)) << "position " << rec.LastPosition();
+    // Bounded observation: nothing left over from the end pulls it back.
+    EXPECT_FALSE(WaitUntil([&] { return !rewound(); }, 500ms)) << "moved to " << rec.LastPosition();
+    p->Stop(true);
+  }
+}
+
 // Paused at the end of the file, the reader does not keep queuing end packets.
 TEST(PlayerLifecycle, PausedAtTheEndNothingPilesUp) {
   auto p = test::MakePlayer();

@@ -140,6 +140,24 @@ TEST(PlayerPlayback, EndOfAnAudioFileIsReportedOnceUntilASeek) {
   EXPECT_EQ(rec.Count(psEnd), 2);
 }
 
+// Late pictures are judged against the sound of the current seek only: the
+// sound clock must take up each seek's generation once its sound plays.
+TEST(PlayerSeek, TheSoundClockTakesUpEachSeek) {
+  auto p = test::MakePlayer();
+  ASSERT_TRUE(p);
+  UsePacedAudio(*p);
+  ASSERT_TRUE(p->Open(MediaFile("av_h264_aac.mp4"), 0, false)) << p->LastErrMsg();
+  TMediaState* playback = p->CurStream();
+  for (int64_t target : {2000000, 500000, 3000000}) {
+    p->Seek({}, true, target);
+    const int64_t generation = playback->Seek.Last().Generation;
+    ASSERT_GT(generation, 0);
+    ASSERT_TRUE(WaitUntil([&] { return playback->AudioClock.Generation() == generation; }))
+        << "seek to " << target << ": the sound clock stays at generation " << playback->AudioClock.Generation();
+  }
+  p->Stop(true);
+}
+
 TEST(PlayerPlayback, DestroyingAPlayingPlayerStopsItWithoutOnState) {
   test::TRecorder rec;
   {
