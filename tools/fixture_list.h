@@ -184,6 +184,8 @@ inline constexpr std::string_view kAudioOgg = "audio_vorbis.ogg";
 inline constexpr std::string_view kAudioAac51 = "audio_aac_5_1.m4a";
 inline constexpr std::string_view kVideoOnlyMp4 = "video_only_h264.mp4";
 inline constexpr std::string_view kOddSizeMkv = "odd_size_641x361.mkv";
+// A picture one pixel high: an even-sized texture must still hold it.
+inline constexpr std::string_view kOnePixelHighMkv = "one_pixel_high_320x1.mkv";
 inline constexpr std::string_view kSar16x15Mkv = "sar_16_15_720x576.mkv";
 inline constexpr std::string_view kTsTwoPrograms = "ts_start_1_4_two_programs.ts";
 inline constexpr std::string_view kChaptersMkv = "chapters_metadata.mkv";
@@ -237,6 +239,7 @@ inline constexpr FixtureFile kFixtureFiles[] = {
     {kAudioAac51, FixtureKind::kMedia, 0, 0, 48000, 6, false, 4},
     {kVideoOnlyMp4, FixtureKind::kMedia, 320, 240, 0, 0, false, 4},
     {kOddSizeMkv, FixtureKind::kMedia, 641, 361, 0, 0, false, 2},
+    {kOnePixelHighMkv, FixtureKind::kMedia, 320, 1, 0, 0, false, 2},
     {kSar16x15Mkv, FixtureKind::kMedia, 720, 576, 0, 0, false, 2},
     {kTsTwoPrograms, FixtureKind::kMedia, 320, 240, 48000, 2, false, 4},
     {kChaptersMkv, FixtureKind::kMedia, 320, 240, 48000, 2, false, 4},

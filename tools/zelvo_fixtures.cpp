@@ -121,6 +121,7 @@ std::vector<Job> MediaJobs(const fs::path& dir) {
   add(kAudioAac51, "mp4", 4, {A}).spec.audio = Audio("aac", 48000, 6, 384000);
   add(kVideoOnlyMp4, "mp4", 4, {V}).spec.video = H264();
   add(kOddSizeMkv, "matroska", 2, {V}).spec.video = Mpeg4(641, 361);
+  add(kOnePixelHighMkv, "matroska", 2, {V}).spec.video = Mpeg4(320, 1);
   {
     // Long enough for the playback benchmark's 20 s, keyframes every 2 s.
     Job& j = add(kHd1080pMkv, "matroska", kHd1080pSeconds, {V, A});

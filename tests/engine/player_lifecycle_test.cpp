@@ -189,6 +189,8 @@ TEST(PlayerLifecycle, WaitingSeekAlwaysReturns) {
       {"after Stop(false)", "av_h264_aac.mp4", false, true, 1, 2000000},
       {"paused, after Stop(false)", "video_only_h264.mp4", true, true, 1, 1000000},
       {"audio only, paused", "audio_flac.flac", true, false, 2, 3000000},
+      {"a picture one pixel high", "one_pixel_high_320x1.mkv", false, false, 2, 1000000},
+      {"a picture one pixel high, paused", "one_pixel_high_320x1.mkv", true, false, 1, 1000000},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -79,6 +79,7 @@ const std::vector<MediaCase>& MediaCases() {
       {"Aac51", fx::kAudioAac51, {{kA, AV_CODEC_ID_AAC}}},
       {"VideoOnly", fx::kVideoOnlyMp4, {{kV, AV_CODEC_ID_H264}}},
       {"OddSize", fx::kOddSizeMkv, {{kV, AV_CODEC_ID_MPEG4}}},
+      {"OnePixelHigh", fx::kOnePixelHighMkv, {{kV, AV_CODEC_ID_MPEG4}}},
       {"Sar16x15", fx::kSar16x15Mkv, {{kV, AV_CODEC_ID_H264}}, 16, 15},
       {"TsTwoPrograms", fx::kTsTwoPrograms, {{kA, AV_CODEC_ID_MP2}, {kV, AV_CODEC_ID_MPEG2VIDEO}}, 0, 0,
        fx::kTsStartSeconds, 2},
