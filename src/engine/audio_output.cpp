@@ -36,6 +36,8 @@ void TAudioOutput::Attach(SDL_AudioDeviceID device, const SDL_AudioSpec& granted
 SDL_AudioDeviceID TAudioOutput::Detach() {
   const SDL_AudioDeviceID device = FDevice;
   FDevice = 0;
+  FSdl = nullptr;
+  FLevel = {};
   return device;
 }
 
@@ -198,12 +200,13 @@ void FillAudioBuffer(TMediaState* playback, const TSDLEntryPoints& sdl, uint8_t*
 extern "C" void AudioCallback(void* userdata, Uint8* stream, int len) {
   auto* playback = static_cast<TMediaState*>(userdata);
   try {
-    TCustomPlayer* player = playback ? playback->Owner : nullptr;
-    if (!player) {
+    const TSDLEntryPoints* sdl = playback ? playback->AudioOut.Sdl() : nullptr;
+    if (!sdl) {
       std::memset(stream, 0, static_cast<size_t>(std::max(len, 0)));
       return;
     }
-    FillAudioBuffer(playback, player->SDL(), stream, len, player->AudioVolume(), player->Mute());
+    const TAudioOutput& out = playback->AudioOut;
+    FillAudioBuffer(playback, *sdl, stream, len, out.Volume(), out.Muted());
   } catch (...) {
     // Nothing may unwind into SDL's audio thread; what was not written stays silent.
   }
@@ -245,6 +248,7 @@ int AudioDeviceOpen(TMediaState* playback, AVCodecContext* ctx) {
     return -1;
   }
   playback->AudioOut.Attach(dev, obtained);
+  playback->AudioOut.Connect(&sdl, player->SoundLevel());
   playback->AudioFrame = std::move(frame);
   playback->AudioClock.SetChunk(0);
   return 0;

@@ -1,6 +1,6 @@
 #pragma once
 // The audio device of a playback and its callback, which decodes on demand and
-// writes the sound with the player's volume and mute; the chunks it plays, the
+// writes the sound with the volume and mute it is connected to; the chunks it plays, the
 // converter to the device's format and the sound kept for the waveform.
 #include <SDL2/SDL.h>
 
@@ -35,6 +35,20 @@ public:
   // Forgets the device and returns it for closing.
   SDL_AudioDeviceID Detach();
   SDL_AudioDeviceID Device() const { return FDevice; }
+  // What the device's callback plays with: SDL's entry points and where the
+  // volume (0..SDL_MIX_MAXVOLUME) and mute are read from; set before the
+  // device starts, kept until it is closed.
+  struct TLevel {
+    const std::atomic<int>* Volume = nullptr;
+    const std::atomic<bool>* Mute = nullptr;
+  };
+  void Connect(const TSDLEntryPoints* sdl, TLevel level) {
+    FSdl = sdl;
+    FLevel = level;
+  }
+  const TSDLEntryPoints* Sdl() const { return FSdl; }
+  int Volume() const { return FLevel.Volume ? FLevel.Volume->load(std::memory_order_relaxed) : SDL_MIX_MAXVOLUME; }
+  bool Muted() const { return FLevel.Mute && FLevel.Mute->load(std::memory_order_relaxed); }
   int Channels() const { return FSpec.channels; }
   int Rate() const { return FSpec.freq; }
   // Of the S16 output; 0 before Attach.
@@ -79,6 +93,8 @@ private:
 
   SDL_AudioDeviceID FDevice = 0;  // set and cleared while the device is stopped
   SDL_AudioSpec FSpec{};          // set while the device is stopped, read only while it plays
+  const TSDLEntryPoints* FSdl = nullptr;  // set while the device is stopped
+  TLevel FLevel;                          // set while the device is stopped
 
   // Audio thread only (the device's callback, or a test driving it).
   alignas(16) uint8_t FBuf1[AudioBufSizeBytes] = {};  // frame pieces and silence

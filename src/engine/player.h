@@ -110,6 +110,8 @@ public:
   int AudioVolume() const { return FAudioVolume.load(std::memory_order_relaxed); }
   void SetAudioVolume(int v);  // clamped to 0..128
   bool Mute() const { return FMute.load(std::memory_order_relaxed); }
+  // Where a sound device's callback reads the volume and mute.
+  TAudioOutput::TLevel SoundLevel() const { return {&FAudioVolume, &FMute}; }
   void SetMute(bool v) { FMute.store(v, std::memory_order_relaxed); }
   bool DisableAudio() const { return FDisableAudio.load(std::memory_order_relaxed); }
   void SetDisableAudio(bool v) { FDisableAudio.store(v, std::memory_order_relaxed); }
