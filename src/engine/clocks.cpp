@@ -49,7 +49,8 @@ double GetAudioClock(TMediaState* playback, bool interpolate) {
 }
 
 double GetVideoClock(TMediaState* playback) {
-  if (playback->Paused.load(std::memory_order_relaxed)) return playback->VideoCurrentPts.load(std::memory_order_relaxed);
+  if (playback->Paused.load(std::memory_order_relaxed))
+    return playback->VideoCurrentPts.load(std::memory_order_relaxed);
   double drift = playback->VideoCurrentPtsDrift.load(std::memory_order_relaxed);
   if (drift != 0) return ClockSeconds() + drift;
   return static_cast<double>(playback->StartTime) / 1000000.0;

@@ -24,8 +24,8 @@ void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 // the video thread (nothing comes then): a short file is read to its end again
 // right after a rewind, long before its first picture.
 bool NoPictureToCome(TMediaState* playback) {
-  const bool heldByPause = playback->Paused.load(std::memory_order_relaxed) && !playback->Seek.PictureAwaitedInPause() &&
-                           !playback->PausedDecodeCount.load();
+  const bool heldByPause = playback->Paused.load(std::memory_order_relaxed) &&
+                           !playback->Seek.PictureAwaitedInPause() && !playback->PausedDecodeCount.load();
   return !SeekPicturePending(playback) || playback->Video.Is(TStreamPhase::Ended) || heldByPause;
 }
 
@@ -87,14 +87,16 @@ void RunDemuxer(TMediaState* playback, const TDemuxerSinks& sinks) {
 
     // A video thread that ended by itself takes no more packets.
     const bool hasAudio = playback->AudioStreamIndex >= 0,
-               hasVideo = playback->VideoStreamIndex >= 0 && !playback->VideoEnded.load(), hasSub = playback->SubtitleStreamIndex >= 0;
+               hasVideo = playback->VideoStreamIndex >= 0 && !playback->VideoEnded.load(),
+               hasSub = playback->SubtitleStreamIndex >= 0;
     int aSize = 0, vSize = 0, sSize = 0;
     auto queuesFull = [&] {
       aSize = hasAudio ? PacketQueueSize(playback->AudioQueue) : 0;
       vSize = hasVideo ? PacketQueueSize(playback->VideoQueue) : 0;
       sSize = hasSub ? PacketQueueSize(playback->SubtitleQueue) : 0;
       return aSize + vSize + sSize > MaxQueueSize ||
-             ((!hasAudio || aSize > MinAudioQueueSize) && (!hasVideo || PacketQueueCount(playback->VideoQueue) > MinFrames) &&
+             ((!hasAudio || aSize > MinAudioQueueSize) &&
+              (!hasVideo || PacketQueueCount(playback->VideoQueue) > MinFrames) &&
               (!hasSub || PacketQueueCount(playback->SubtitleQueue) > MinFrames));
     };
     if (queuesFull()) {

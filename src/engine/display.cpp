@@ -86,7 +86,8 @@ double VideoRefresh(TMediaState* playback, bool fromTimer) {
   // The picture behind the one just shown.
   if (!queue.Peek(head)) return 0;
   if (head.Stale) return ClockSeconds();
-  return paused && playback->ShownGeneration.load(std::memory_order_relaxed) >= head.Generation ? 0 : head.TargetClock - playback->DisplayLead;
+  if (paused && playback->ShownGeneration.load(std::memory_order_relaxed) >= head.Generation) return 0;
+  return head.TargetClock - playback->DisplayLead;
 }
 
 void VideoDisplay(TMediaState* playback) {

@@ -10,7 +10,8 @@ TMediaState* NewMediaState() {
   // Value-initialisation zero-fills the buffers before the members' own initialisers run.
   TMediaState* playback = new (std::nothrow) TMediaState();
   if (playback)
-    playback->Pictures.Connect([playback] { WakePlayLoop(playback, wrRefresh); }, [playback] { return VideoQueueAborted(playback); });
+    playback->Pictures.Connect([playback] { WakePlayLoop(playback, wrRefresh); },
+                               [playback] { return VideoQueueAborted(playback); });
   return playback;
 }
 
@@ -28,7 +29,8 @@ void FreeMediaState(TMediaState* playback) {
 }
 
 bool SeekPicturePending(TMediaState* playback) {
-  return playback->VideoStreamIndex >= 0 && PacketQueueGeneration(playback->VideoQueue) > playback->SeekPictureGeneration.load();
+  return playback->VideoStreamIndex >= 0 &&
+         PacketQueueGeneration(playback->VideoQueue) > playback->SeekPictureGeneration.load();
 }
 
 }  // namespace zv

@@ -108,7 +108,8 @@ void TCustomPlayer::UpdatePosition() {
         PacketQueueGeneration(playback->AudioQueue) == seek.Generation && !(seek.Flags & AVSEEK_FLAG_BYTE))
       pos = std::max<int64_t>(SatSub(seek.Pos, playback->StartTime), 0);
     int64_t audioDuration = playback->AudioDuration.load(std::memory_order_relaxed);
-    if (audioDuration > 0 && audioDuration <= pos && pos < playback->Duration) pos = playback->Duration;  // sound ended early
+    // The sound ended early.
+    if (audioDuration > 0 && audioDuration <= pos && pos < playback->Duration) pos = playback->Duration;
   } else {
     return;
   }
@@ -128,7 +129,8 @@ void TCustomPlayer::UpdatePosition() {
   }
   // Reported once per end, audio-only files included; a seek (or, with video,
   // the next picture) re-arms it.
-  if (!playback->IsCapture && playback->Input.Is(TStreamPhase::Ended) && PicturesFinished(playback) && playback->EndReported.exchange(1) == 0)
+  if (!playback->IsCapture && playback->Input.Is(TStreamPhase::Ended) && PicturesFinished(playback) &&
+      playback->EndReported.exchange(1) == 0)
     SetPlayState(psEnd);
 }
 

@@ -63,7 +63,8 @@ constexpr double MaxLateDropRun = 0.5;
 bool TooLateToShow(TVideoDecoder& d, double pts) {
   TMediaState* playback = d.playback;
   if (!playback->AudioStream || std::isnan(pts) || playback->Paused.load(std::memory_order_relaxed)) return false;
-  if (playback->ShownGeneration.load(std::memory_order_relaxed) < d.generation || SeekPicturePending(playback)) return false;
+  if (playback->ShownGeneration.load(std::memory_order_relaxed) < d.generation || SeekPicturePending(playback))
+    return false;
   // The sound clock of an earlier position would make every picture look late.
   if (playback->AudioClock.Generation() < d.generation) return false;
   if (!std::isnan(d.lastPassedPts) && pts - d.lastPassedPts > MaxLateDropRun) return false;
@@ -76,7 +77,8 @@ bool WaitWhilePaused(TMediaState* playback) {
   bool aborted = false;
   playback->PauseGate.WaitUntil([&] {
     if (!playback->Paused.load(std::memory_order_relaxed) || playback->Seek.PictureAwaitedInPause() ||
-        playback->PausedDecodeCount.load(std::memory_order_relaxed) || playback->Seek.Pending() || SeekPicturePending(playback))
+        playback->PausedDecodeCount.load(std::memory_order_relaxed) || playback->Seek.Pending() ||
+        SeekPicturePending(playback))
       return true;
     return aborted = VideoQueueAborted(playback);
   });
@@ -254,7 +256,8 @@ int OutputPicture(TVideoDecoder& d, AVFrame* frame, double pts, int64_t pos) {
   const int64_t start = ClockMicros();
   DeliverVideoHook(d, frame, pts);
   // The display lets pictures pile up only when it falls behind.
-  if (playback->Pictures.Full() && playback->Refresh.load(std::memory_order_relaxed) != 1) playback->Schedule.OnFullQueue();
+  if (playback->Pictures.Full() && playback->Refresh.load(std::memory_order_relaxed) != 1)
+    playback->Schedule.OnFullQueue();
   const int r = playback->Pictures.Put(
       frame, pts, pos, d.generation, [&d] { return FlushPending(d); },
       [playback](double p) { return playback->Schedule.DueTime(p); });
