@@ -4,7 +4,6 @@
 #include <thread>
 #include <utility>
 
-#include "engine/play_requests.h"
 #include "runtime/entry_points.h"
 #include "runtime/format.h"
 #include "runtime/safe_math.h"
