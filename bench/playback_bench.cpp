@@ -27,12 +27,14 @@
 #include "../tools/fixture_list.h"
 #include "bench_support.h"
 #include "engine/player.h"
+#include "engine/rgb_upload.h"
 #include "engine/video_thread.h"
 #include "filters/eq_filter.h"
 #include "filters/hue_filter.h"
 #include "filters/picture_values.h"
 #include "runtime/entry_points.h"
 #include "runtime/main_thread.h"
+#include "runtime/sdl_loader.h"
 
 namespace {
 
@@ -149,9 +151,66 @@ TPlayResult Play(const std::string& file, const std::string& filters) {
   return r;
 }
 
+// Draws decoded pictures the way the player's display does (the texture the
+// player would choose in the renderer SDL picks for a window of the picture's
+// size), with nothing of the player around it.
+class TBareDrawing {
+public:
+  ~TBareDrawing() {
+    if (!FSdl) return;
+    if (FTexture) FSdl->SDL_DestroyTexture(FTexture);
+    if (FRenderer) FSdl->SDL_DestroyRenderer(FRenderer);
+    if (FWindow) FSdl->SDL_DestroyWindow(FWindow);
+    FSdl->SDL_Quit();
+  }
+  bool Open() {
+    if (!FLoader.Load("", SDLLibFileName)) {
+      std::fprintf(stderr, "%s\n", FLoader.LastErrMsg().c_str());
+      return false;
+    }
+    FSdl = &FLoader.EntryPoints();
+    return FSdl->SDL_Init(SDL_INIT_VIDEO) == 0;
+  }
+  bool Draw(const AVFrame* f) {
+    if (!FWindow) {
+      FWindow = FSdl->SDL_CreateWindow("bench", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, f->width, f->height,
+                                       SDL_WINDOW_RESIZABLE);
+      FRenderer = FWindow ? FSdl->SDL_CreateRenderer(FWindow, -1, 0) : nullptr;
+      if (!FRenderer) return false;
+      FFormat = PictureTextureFormat(*FSdl, FRenderer, FWindow);
+      if (FFormat != SDL_PIXELFORMAT_IYUV && !FRgb.Prepare(FFormat, f->width, f->height)) return false;
+      FTexture = FSdl->SDL_CreateTexture(FRenderer, FFormat, SDL_TEXTUREACCESS_STREAMING,
+                                         FFormat == SDL_PIXELFORMAT_IYUV ? f->width : RgbTextureWidth(f->width),
+                                         f->height);
+      if (!FTexture) return false;
+      FSdl->SDL_SetTextureBlendMode(FTexture, SDL_BLENDMODE_NONE);
+    }
+    if (FFormat != SDL_PIXELFORMAT_IYUV) {
+      if (!FRgb.Upload(*FSdl, FTexture, f)) return false;
+    } else {
+      FSdl->SDL_UpdateYUVTexture(FTexture, nullptr, f->data[0], f->linesize[0], f->data[1], f->linesize[1],
+                                 f->data[2], f->linesize[2]);
+    }
+    const SDL_Rect picture{0, 0, f->width, f->height};
+    FSdl->SDL_RenderCopy(FRenderer, FTexture, &picture, nullptr);
+    FSdl->SDL_RenderPresent(FRenderer);
+    return true;
+  }
+
+private:
+  TSDLLoader FLoader;
+  const TSDLEntryPoints* FSdl = nullptr;
+  SDL_Window* FWindow = nullptr;
+  SDL_Renderer* FRenderer = nullptr;
+  SDL_Texture* FTexture = nullptr;
+  Uint32 FFormat = SDL_PIXELFORMAT_UNKNOWN;
+  TRgbUpload FRgb;
+};
+
 // Decodes the streams the player would play, up to kPlaySeconds, with the
-// player's decoder settings; CPU seconds, or < 0.
-double DecodeOnly(const std::string& file, double* peakRss) {
+// player's decoder settings, and draws each picture when given a drawing;
+// CPU seconds, or < 0.
+double DecodeOnly(const std::string& file, double* peakRss, TBareDrawing* drawing = nullptr) {
   const double cpu0 = CpuSeconds();
   AVFormatContext* fc = nullptr;
   if (ff::avformat_open_input(&fc, file.c_str(), nullptr, nullptr) < 0) return -1;
@@ -179,7 +238,10 @@ double DecodeOnly(const std::string& file, double* peakRss) {
     AVFrame* frame = ff::av_frame_alloc();
     if (ok && pkt && frame) {
       auto drain = [&](AVCodecContext* c) {
-        while (ff::avcodec_receive_frame(c, frame) == 0) ff::av_frame_unref(frame);
+        while (ff::avcodec_receive_frame(c, frame) == 0) {
+          if (drawing && c == ctx[0] && !drawing->Draw(frame)) ok = false;
+          ff::av_frame_unref(frame);
+        }
       };
       while (ff::av_read_frame(fc, pkt) >= 0) {
         for (int i = 0; i < 2; ++i) {
@@ -196,7 +258,7 @@ double DecodeOnly(const std::string& file, double* peakRss) {
         ff::avcodec_send_packet(c, nullptr);
         drain(c);
       }
-      result = CpuSeconds() - cpu0;
+      if (ok) result = CpuSeconds() - cpu0;
     }
     ff::av_frame_free(&frame);
     ff::av_packet_free(&pkt);
@@ -227,6 +289,63 @@ std::vector<double> KeyframeTimes(const std::string& file) {
   return times;
 }
 
+// The floor of a seek: milliseconds from seeking the file to a keyframe
+// until the decoder (the player's settings, flushed as a seek flushes it)
+// gives its first picture, fed packet after packet. Nothing is drawn.
+std::vector<double> DecodeSeekFloor(const std::string& file, const std::vector<double>& targets) {
+  std::vector<double> times;
+  AVFormatContext* fc = nullptr;
+  if (ff::avformat_open_input(&fc, file.c_str(), nullptr, nullptr) < 0) return times;
+  const int video = ff::avformat_find_stream_info(fc, nullptr) >= 0
+                        ? ff::av_find_best_stream(fc, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0)
+                        : -1;
+  AVCodecContext* ctx = nullptr;
+  if (video >= 0) {
+    AVStream* st = fc->streams[video];
+    const AVCodec* codec = ff::avcodec_find_decoder(st->codecpar->codec_id);
+    ctx = ff::avcodec_alloc_context3(codec);
+    if (ctx && ff::avcodec_parameters_to_context(ctx, st->codecpar) >= 0) {
+      ctx->pkt_timebase = st->time_base;
+      ctx->thread_count = DecoderThreadCount(0);
+      if (ff::avcodec_open2(ctx, codec, nullptr) < 0) ff::avcodec_free_context(&ctx);
+    } else {
+      ff::avcodec_free_context(&ctx);
+    }
+  }
+  AVPacket* pkt = ff::av_packet_alloc();
+  AVFrame* frame = ff::av_frame_alloc();
+  for (size_t i = 0; ctx && pkt && frame && i < targets.size(); ++i) {
+    const auto start = Clock::now();
+    const int64_t ts = int64_t(std::ceil(targets[i] * AV_TIME_BASE));
+    if (ff::avformat_seek_file(fc, -1, INT64_MIN, ts, ts, 0) < 0) break;
+    ff::avcodec_flush_buffers(ctx);
+    bool got = false;
+    while (!got && ff::av_read_frame(fc, pkt) >= 0) {
+      if (pkt->stream_index == video) {
+        ff::avcodec_send_packet(ctx, pkt);
+        got = ff::avcodec_receive_frame(ctx, frame) == 0;
+      }
+      ff::av_packet_unref(pkt);
+    }
+    if (!got) break;
+    times.push_back(MillisSince(start));
+    ff::av_frame_unref(frame);
+  }
+  ff::av_frame_free(&frame);
+  ff::av_packet_free(&pkt);
+  ff::avcodec_free_context(&ctx);
+  ff::avformat_close_input(&fc);
+  if (times.size() != targets.size()) times.clear();
+  return times;
+}
+
+// Keyframes 1..9 of the 2 s GOPs, each at least two GOPs from the one before.
+std::vector<double> SeekTargets(const std::vector<double>& keys) {
+  std::vector<double> targets;
+  for (int k : {5, 2, 8, 1, 6, 3, 9, 4}) targets.push_back(keys[size_t(k)]);
+  return targets;
+}
+
 // Milliseconds from Seek to the first picture shown near its target, for
 // kSeeks keyframe targets far apart; empty on failure.
 std::vector<double> TimeSeeks(const std::string& file, const std::string& filters) {
@@ -244,10 +363,7 @@ std::vector<double> TimeSeeks(const std::string& file, const std::string& filter
     player.Stop(true);
     return times;
   }
-  // Keyframes 1..9 of the 2 s GOPs, each target at least two GOPs from the one before.
-  const int order[kSeeks] = {5, 2, 8, 1, 6, 3, 9, 4};
-  for (int k : order) {
-    const double t = keys[size_t(k)];
+  for (double t : SeekTargets(keys)) {
     const int64_t shownBefore = player.VideoStats().Shown;
     const auto start = Clock::now();
     player.Seek({}, false, int64_t(std::ceil(t * 1e6)));
@@ -294,9 +410,11 @@ int RunPhase(const std::string& phase) {
                 r.firstPicture, r.peakRss, (long long)r.stats.Shown, (long long)r.stats.Decoded);
     return 0;
   }
-  if (phase == "decode") {
+  if (phase == "decode" || phase == "draw") {
     double rss = 0;
-    const double cpu = DecodeOnly(file, &rss);
+    TBareDrawing drawing;
+    if (phase == "draw" && !drawing.Open()) return 1;
+    const double cpu = DecodeOnly(file, &rss, phase == "draw" ? &drawing : nullptr);
     if (cpu <= 0) return 1;
     std::printf("cpu %.6f\nmedia %.6f\nrss %.3f\n", cpu, kPlaySeconds, PeakRssMb());
     return 0;
@@ -305,6 +423,12 @@ int RunPhase(const std::string& phase) {
     const std::vector<double> seeks = TimeSeeks(file, window.Text());
     for (double t : seeks) std::printf("seek %.3f\n", t);
     return seeks.size() == size_t(kSeeks) ? 0 : 1;
+  }
+  if (phase == "seek_floor") {
+    const std::vector<double> keys = KeyframeTimes(file);
+    const std::vector<double> floor = keys.size() >= 10 ? DecodeSeekFloor(file, SeekTargets(keys)) : std::vector<double>{};
+    for (double t : floor) std::printf("floor %.3f\n", t);
+    return floor.size() == size_t(kSeeks) ? 0 : 1;
   }
   std::fprintf(stderr, "unknown phase %s\n", phase.c_str());
   return 2;
@@ -357,8 +481,10 @@ int main(int argc, char** argv) {
   const TPhaseOutput eq = RunPhaseProcess(self, "eq");
   const TPhaseOutput plain = RunPhaseProcess(self, "plain");
   const TPhaseOutput decode = RunPhaseProcess(self, "decode");
+  const TPhaseOutput draw = RunPhaseProcess(self, "draw");
   const TPhaseOutput seek = RunPhaseProcess(self, "seek");
-  if (!eq.ok || !plain.ok || !decode.ok || !seek.ok) return 1;
+  const TPhaseOutput seekFloor = RunPhaseProcess(self, "seek_floor");
+  if (!eq.ok || !plain.ok || !decode.ok || !draw.ok || !seek.ok || !seekFloor.ok) return 1;
 
   const double decodePerMedia = decode.Get("cpu") / decode.Get("media");
   for (const auto& [name, r] : {std::pair{"player with the window's equalizer string", &eq},
@@ -370,9 +496,15 @@ int main(int argc, char** argv) {
   }
   std::printf("decoding only: %.3f CPU s per media s (%.2f CPU s over %.0f media s), peak RSS %.0f MB\n",
               decodePerMedia, decode.Get("cpu"), decode.Get("media"), decode.Get("rss"));
+  std::printf("decoding and drawing each picture as the player draws it, nothing else: %.3f CPU s per media s (%.2f CPU s)\n",
+              draw.Get("cpu") / draw.Get("media"), draw.Get("cpu"));
   const std::vector<double> seeks = seek.All("seek");
   std::printf("keyframe seeks, Seek to the picture shown (ms):");
   for (double t : seeks) std::printf(" %.0f", t);
+  std::printf("\n");
+  const std::vector<double> floor = seekFloor.All("floor");
+  std::printf("the same seeks in the decoder alone, to its first picture (ms):");
+  for (double t : floor) std::printf(" %.0f", t);
   std::printf("\n");
 
   std::printf("playback_cpu_ratio_eq: %.2f\n", eq.Get("cpu") / eq.Get("media") / decodePerMedia);
@@ -380,5 +512,8 @@ int main(int argc, char** argv) {
   std::printf("peak_rss_mb: %.0f\n", std::max(eq.Get("rss"), plain.Get("rss")));
   std::printf("first_picture_ms: %.0f\n", eq.Get("first"));
   std::printf("seek_median_ms: %.0f\n", Median(seeks));
+  // The floors the player cannot go below, for reading the figures above.
+  std::printf("draw_cpu_ratio: %.2f\n", draw.Get("cpu") / draw.Get("media") / decodePerMedia);
+  std::printf("seek_floor_median_ms: %.0f\n", Median(floor));
   return 0;
 }

@@ -18,6 +18,7 @@
 #include "engine/manual_event.h"
 #include "engine/packet_queue.h"
 #include "engine/picture_queue.h"
+#include "engine/rgb_upload.h"
 #include "engine/seek_request.h"
 #include "engine/stream_status.h"
 #include "engine/subtitle_queue.h"
@@ -33,13 +34,17 @@ constexpr int MaxFileNameLength = 1024;
 
 // What the play thread puts on screen (play thread only): one streaming
 // texture at the picture's size rounded up to even and, for a picture with an
-// odd side, a padded copy it is uploaded from.
+// odd side, a padded copy it is uploaded from. A renderer that draws on the
+// CPU gets an RGB texture the picture is converted into instead.
 struct TVideoPicture {
   int Width = 0, Height = 0;  // even sizes of the texture
   int PictureWidth = 0, PictureHeight = 0;  // the picture's own size inside it
   uint8_t* Planes[3] = {nullptr, nullptr, nullptr};  // padded Y, U, V (av_malloc'd as one block at Planes[0])
   int Pitches[3] = {0, 0, 0};
   SDL_Texture* Texture = nullptr;
+  Uint32 Format = SDL_PIXELFORMAT_UNKNOWN;  // the texture's
+  TRgbUpload Rgb;  // prepared while the texture is RGB
+  bool RgbFailed = false;  // a conversion failed: YUV textures from then on
   bool Filled = false;  // the texture holds a picture
 };
 

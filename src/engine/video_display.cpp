@@ -63,7 +63,11 @@ void RenderOutput(TMediaState* playback) {
     sdl.SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
     sdl.SDL_RenderClear(renderer);
   }
-  if (picture) sdl.SDL_RenderCopy(renderer, sc.Texture, nullptr, &r);
+  if (picture) {
+    // An RGB texture is wider than its picture; a YUV one is the picture, padded.
+    const SDL_Rect source{0, 0, sc.PictureWidth, sc.PictureHeight};
+    sdl.SDL_RenderCopy(renderer, sc.Texture, sc.Format == SDL_PIXELFORMAT_IYUV ? nullptr : &source, &r);
+  }
   player->OutputCapture().Fill(sdl, renderer);
   sdl.SDL_RenderPresent(renderer);
 }
@@ -74,47 +78,76 @@ void FreePaddedCopy(TVideoPicture& sc) {
   sc.Pitches[0] = sc.Pitches[1] = sc.Pitches[2] = 0;
 }
 
+void DropTexture(const TSDLEntryPoints& sdl, TVideoPicture& sc) {
+  if (sc.Texture) sdl.SDL_DestroyTexture(sc.Texture);
+  sc.Texture = nullptr;
+  sc.Format = SDL_PIXELFORMAT_UNKNOWN;
+  sc.Rgb.Reset();
+  sc.Filled = false;
+  sc.Width = sc.Height = sc.PictureWidth = sc.PictureHeight = 0;
+  FreePaddedCopy(sc);
+}
+
+SDL_Texture* MakeTexture(const TSDLEntryPoints& sdl, SDL_Renderer* renderer, Uint32 format, int w, int h) {
+  SDL_Texture* t = sdl.SDL_CreateTexture(renderer, format, SDL_TEXTUREACCESS_STREAMING, w, h);
+  // Pictures are opaque: drawn as a copy. A renderer that keeps the texture
+  // in a format with alpha would otherwise blend every pixel.
+  if (t) sdl.SDL_SetTextureBlendMode(t, SDL_BLENDMODE_NONE);
+  return t;
+}
+
+// An RGB texture the picture is converted into, when the renderer draws on
+// the CPU; false leaves the YUV texture to be made.
+bool PrepareRgbScreen(const TSDLEntryPoints& sdl, SDL_Renderer* renderer, Uint32 format, TVideoPicture& sc,
+                      int pictureWidth, int pictureHeight) {
+  if (format == SDL_PIXELFORMAT_IYUV || sc.RgbFailed || !sc.Rgb.Prepare(format, pictureWidth, pictureHeight))
+    return false;
+  sc.Texture = MakeTexture(sdl, renderer, format, RgbTextureWidth(pictureWidth), pictureHeight);
+  if (!sc.Texture) {
+    sc.Rgb.Reset();
+    return false;
+  }
+  sc.Format = format;
+  return true;
+}
+
 // A texture at the picture's size rounded up to even and, for an odd side, a
 // padded copy to upload from; made again only when the size changes.
 bool PrepareScreen(TMediaState* playback, int pictureWidth, int pictureHeight) {
   TVideoPicture& sc = playback->Screen;
   const int w = SlotSizeFor(pictureWidth), h = SlotSizeFor(pictureHeight);
   const bool padded = w != pictureWidth || h != pictureHeight;
-  if (sc.Texture && sc.Width == w && sc.Height == h && padded == (sc.Planes[0] != nullptr)) return true;
+  const bool rgb = sc.Format != SDL_PIXELFORMAT_IYUV;
+  if (sc.Texture && sc.PictureWidth == pictureWidth && sc.PictureHeight == pictureHeight &&
+      (rgb || padded == (sc.Planes[0] != nullptr)))
+    return true;
   TCustomPlayer* player = playback->Owner;
   const TSDLEntryPoints& sdl = player->SDL();
   VideoOpen(playback, false);
-  if (sc.Texture) sdl.SDL_DestroyTexture(sc.Texture);
-  sc.Texture = nullptr;
-  sc.Filled = false;
-  sc.Width = sc.Height = 0;
-  FreePaddedCopy(sc);
+  DropTexture(sdl, sc);
   SDL_Renderer* renderer = player->Renderer();
   bool ok = renderer && w > 0 && h > 0;
-  if (ok) {
-    sc.Texture = sdl.SDL_CreateTexture(renderer, SDL_PIXELFORMAT_IYUV, SDL_TEXTUREACCESS_STREAMING, w, h);
+  const Uint32 format = ok ? PictureTextureFormat(sdl, renderer, player->Window()) : Uint32(SDL_PIXELFORMAT_IYUV);
+  if (ok && !PrepareRgbScreen(sdl, renderer, format, sc, pictureWidth, pictureHeight)) {
+    sc.Texture = MakeTexture(sdl, renderer, SDL_PIXELFORMAT_IYUV, w, h);
     ok = sc.Texture != nullptr;
-    // Pictures are opaque: drawn as a copy. A renderer that keeps the texture
-    // in a format with alpha would otherwise blend every pixel.
-    if (ok) sdl.SDL_SetTextureBlendMode(sc.Texture, SDL_BLENDMODE_NONE);
-  }
-  if (ok && padded) {
-    // Rows 32-byte aligned for the copy and the upload.
-    const int pitchY = FFALIGN(w, 32), pitchC = FFALIGN(w / 2, 32);
-    const size_t ySize = size_t(pitchY) * h, cSize = size_t(pitchC) * (h / 2);
-    sc.Planes[0] = static_cast<uint8_t*>(ff::av_malloc(ySize + 2 * cSize));
-    ok = sc.Planes[0] != nullptr;
-    if (ok) {
-      sc.Planes[1] = sc.Planes[0] + ySize;
-      sc.Planes[2] = sc.Planes[1] + cSize;
-      sc.Pitches[0] = pitchY;
-      sc.Pitches[1] = sc.Pitches[2] = pitchC;
+    sc.Format = SDL_PIXELFORMAT_IYUV;
+    if (ok && padded) {
+      // Rows 32-byte aligned for the copy and the upload.
+      const int pitchY = FFALIGN(w, 32), pitchC = FFALIGN(w / 2, 32);
+      const size_t ySize = size_t(pitchY) * h, cSize = size_t(pitchC) * (h / 2);
+      sc.Planes[0] = static_cast<uint8_t*>(ff::av_malloc(ySize + 2 * cSize));
+      ok = sc.Planes[0] != nullptr;
+      if (ok) {
+        sc.Planes[1] = sc.Planes[0] + ySize;
+        sc.Planes[2] = sc.Planes[1] + cSize;
+        sc.Pitches[0] = pitchY;
+        sc.Pitches[1] = sc.Pitches[2] = pitchC;
+      }
     }
   }
   if (!ok) {
-    if (sc.Texture) sdl.SDL_DestroyTexture(sc.Texture);
-    sc.Texture = nullptr;
-    FreePaddedCopy(sc);
+    DropTexture(sdl, sc);
     DefaultLogger().LogFmt(player, llFatal,
                            "Error: the video system does not support an image size of %dx%d pixels. Try using "
                            "-lowres or -vf \"scale=w:h\" to reduce the image size.",
@@ -123,6 +156,8 @@ bool PrepareScreen(TMediaState* playback, int pictureWidth, int pictureHeight) {
   }
   sc.Width = w;
   sc.Height = h;
+  sc.PictureWidth = pictureWidth;
+  sc.PictureHeight = pictureHeight;
   return true;
 }
 
@@ -176,10 +211,16 @@ bool ShowPicture(TMediaState* playback, AVFrame* frame, double pts, double targe
   if (playback->SubtitleStream && SubtitleDue(playback, pts) && ff::av_frame_make_writable(frame) >= 0)
     BlendDueSubtitle(playback, pts, frame->data, frame->linesize, pw, ph);
   const TSDLEntryPoints& sdl = player->SDL();
-  if (!sc.Planes[0]) {
+  if (sc.Format != SDL_PIXELFORMAT_IYUV && !sc.Rgb.Upload(sdl, sc.Texture, frame)) {
+    // SDL converts then, as on a GPU.
+    sc.RgbFailed = true;
+    DropTexture(sdl, sc);
+    if (!PrepareScreen(playback, pw, ph)) return false;
+  }
+  if (sc.Format == SDL_PIXELFORMAT_IYUV && !sc.Planes[0]) {
     sdl.SDL_UpdateYUVTexture(sc.Texture, nullptr, frame->data[0], frame->linesize[0], frame->data[1],
                              frame->linesize[1], frame->data[2], frame->linesize[2]);
-  } else {
+  } else if (sc.Format == SDL_PIXELFORMAT_IYUV) {
     CopyFrameIntoSlot(sc, frame);
     sdl.SDL_UpdateYUVTexture(sc.Texture, nullptr, sc.Planes[0], sc.Pitches[0], sc.Planes[1], sc.Pitches[1],
                              sc.Planes[2], sc.Pitches[2]);
@@ -201,9 +242,13 @@ bool ShowPicture(TMediaState* playback, AVFrame* frame, double pts, double targe
 void VideoImageDisplay(TMediaState* playback) { RenderOutput(playback); }
 
 void FreeScreenPicture(TMediaState* playback) {
-  FreePaddedCopy(playback->Screen);
-  playback->Screen.Texture = nullptr;  // textures go with the renderer
-  playback->Screen.Filled = false;
+  TVideoPicture& sc = playback->Screen;
+  FreePaddedCopy(sc);
+  sc.Texture = nullptr;  // textures go with the renderer
+  sc.Format = SDL_PIXELFORMAT_UNKNOWN;
+  sc.Rgb.Reset();
+  sc.RgbFailed = false;
+  sc.Filled = false;
 }
 
 void TOutputCapture::Arm() {

@@ -1,0 +1,98 @@
+#include "engine/rgb_upload.h"
+
+#include <cstring>
+
+#include "runtime/entry_points.h"
+
+namespace zv {
+
+namespace {
+
+// The swscale output writing the same bytes as an SDL format, in memory order.
+AVPixelFormat AvFormatOf(Uint32 sdlFormat) {
+  switch (sdlFormat) {
+    case SDL_PIXELFORMAT_BGRA32: return AV_PIX_FMT_BGRA;
+    case SDL_PIXELFORMAT_RGBA32: return AV_PIX_FMT_RGBA;
+    case SDL_PIXELFORMAT_ARGB32: return AV_PIX_FMT_ARGB;
+    case SDL_PIXELFORMAT_ABGR32: return AV_PIX_FMT_ABGR;
+    // The padded formats are written as their alpha twins: swscale converts
+    // to those with SIMD, to the padded ones in C only.
+    case SDL_PIXELFORMAT_RGB888: return SDL_BYTEORDER == SDL_LIL_ENDIAN ? AV_PIX_FMT_BGRA : AV_PIX_FMT_ARGB;
+    case SDL_PIXELFORMAT_BGR888: return SDL_BYTEORDER == SDL_LIL_ENDIAN ? AV_PIX_FMT_RGBA : AV_PIX_FMT_ABGR;
+    default: return AV_PIX_FMT_NONE;
+  }
+}
+
+// swscale's matrix for a frame; a picture that does not say gets SDL's
+// default for YUV textures (BT.601 at every size), so both ways of drawing
+// show it in the same colours.
+int SwsColorspaceOf(const AVFrame* f) {
+  switch (f->colorspace) {
+    case AVCOL_SPC_BT709: return SWS_CS_ITU709;
+    case AVCOL_SPC_FCC: return SWS_CS_FCC;
+    case AVCOL_SPC_BT470BG:
+    case AVCOL_SPC_SMPTE170M: return SWS_CS_ITU601;
+    case AVCOL_SPC_SMPTE240M: return SWS_CS_SMPTE240M;
+    case AVCOL_SPC_BT2020_NCL:
+    case AVCOL_SPC_BT2020_CL: return SWS_CS_BT2020;
+    default: return SWS_CS_ITU601;
+  }
+}
+
+}  // namespace
+
+Uint32 PictureTextureFormat(const TSDLEntryPoints& sdl, SDL_Renderer* renderer, SDL_Window* window) {
+  SDL_RendererInfo info{};
+  if (!renderer || sdl.SDL_GetRendererInfo(renderer, &info) != 0 || !(info.flags & SDL_RENDERER_SOFTWARE))
+    return SDL_PIXELFORMAT_IYUV;
+  // The window's own format makes the renderer's blit a copy.
+  const Uint32 windowFormat = window ? sdl.SDL_GetWindowPixelFormat(window) : Uint32(SDL_PIXELFORMAT_UNKNOWN);
+  if (AvFormatOf(windowFormat) != AV_PIX_FMT_NONE) return windowFormat;
+  return SDL_PIXELFORMAT_ARGB8888;
+}
+
+int RgbTextureWidth(int pictureWidth) { return (pictureWidth + 15) & ~15; }
+
+bool TRgbUpload::Prepare(Uint32 textureFormat, int width, int height) {
+  Reset();
+  const AVPixelFormat out = AvFormatOf(textureFormat);
+  if (out == AV_PIX_FMT_NONE || width < 1 || height < 1) return false;
+  // Same size in and out: swscale takes its direct YUV to RGB path.
+  FContext.reset(ff::sws_getContext(width, height, AV_PIX_FMT_YUV420P, width, height, out, SWS_POINT, nullptr,
+                                    nullptr, nullptr));
+  if (!FContext) return false;
+  FWidth = width;
+  FHeight = height;
+  return true;
+}
+
+bool TRgbUpload::Upload(const TSDLEntryPoints& sdl, SDL_Texture* texture, const AVFrame* frame) {
+  if (!FContext || frame->width != FWidth || frame->height != FHeight || frame->format != AV_PIX_FMT_YUV420P)
+    return false;
+  const int colorspace = SwsColorspaceOf(frame);
+  const int fullRange = frame->color_range == AVCOL_RANGE_JPEG ? 1 : 0;
+  if (colorspace != FColorspace || fullRange != FFullRange) {
+    const int* table = ff::sws_getCoefficients(colorspace);
+    // Output is full-range RGB; brightness, contrast and saturation neutral.
+    if (ff::sws_setColorspaceDetails(FContext.get(), table, fullRange, table, 1, 0, 1 << 16, 1 << 16) < 0)
+      return false;
+    FColorspace = colorspace;
+    FFullRange = fullRange;
+  }
+  void* pixels = nullptr;
+  int pitch = 0;
+  if (sdl.SDL_LockTexture(texture, nullptr, &pixels, &pitch) != 0) return false;
+  uint8_t* dst[4] = {static_cast<uint8_t*>(pixels), nullptr, nullptr, nullptr};
+  int dstStride[4] = {pitch, 0, 0, 0};
+  const int rows = ff::sws_scale(FContext.get(), frame->data, frame->linesize, 0, FHeight, dst, dstStride);
+  sdl.SDL_UnlockTexture(texture);
+  return rows == FHeight;
+}
+
+void TRgbUpload::Reset() {
+  FContext.reset();
+  FWidth = FHeight = 0;
+  FColorspace = FFullRange = -1;
+}
+
+}  // namespace zv
