@@ -207,6 +207,34 @@ private:
   TRgbUpload FRgb;
 };
 
+// A decoder for the stream, opened with the player's settings (the video
+// with its decoder threads, the sound with one); nullptr on failure.
+AVCodecContext* OpenDecoder(AVStream* st) {
+  const AVCodec* codec = ff::avcodec_find_decoder(st->codecpar->codec_id);
+  AVCodecContext* ctx = ff::avcodec_alloc_context3(codec);
+  if (!ctx || ff::avcodec_parameters_to_context(ctx, st->codecpar) < 0) {
+    ff::avcodec_free_context(&ctx);
+    return nullptr;
+  }
+  ctx->pkt_timebase = st->time_base;
+  ctx->workaround_bugs = FF_BUG_AUTODETECT;
+  ctx->err_recognition = AV_EF_CAREFUL;
+  ctx->error_concealment = 3;
+  ctx->thread_count = st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO ? DecoderThreadCount(0) : 1;
+  if (ff::avcodec_open2(ctx, codec, nullptr) < 0) ff::avcodec_free_context(&ctx);
+  return ctx;
+}
+
+// Opens the file with its streams probed; the index of its video stream, or
+// < 0 (*fc is then closed, or open without a video stream).
+int OpenWithVideo(const std::string& file, AVFormatContext** fc) {
+  *fc = nullptr;
+  if (ff::avformat_open_input(fc, file.c_str(), nullptr, nullptr) < 0) return -1;
+  return ff::avformat_find_stream_info(*fc, nullptr) >= 0
+             ? ff::av_find_best_stream(*fc, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0)
+             : -1;
+}
+
 // Decodes the streams the player would play, up to kPlaySeconds, with the
 // player's decoder settings, and draws each picture when given a drawing;
 // CPU seconds, or < 0.
@@ -222,17 +250,8 @@ double DecodeOnly(const std::string& file, double* peakRss, TBareDrawing* drawin
     bool ok = streams[0] >= 0;
     for (int i = 0; i < 2 && ok; ++i) {
       if (streams[i] < 0) continue;
-      AVStream* st = fc->streams[streams[i]];
-      const AVCodec* codec = ff::avcodec_find_decoder(st->codecpar->codec_id);
-      ctx[i] = ff::avcodec_alloc_context3(codec);
-      ok = ctx[i] && ff::avcodec_parameters_to_context(ctx[i], st->codecpar) >= 0;
-      if (!ok) break;
-      ctx[i]->pkt_timebase = st->time_base;
-      ctx[i]->workaround_bugs = FF_BUG_AUTODETECT;
-      ctx[i]->err_recognition = AV_EF_CAREFUL;
-      ctx[i]->error_concealment = 3;
-      ctx[i]->thread_count = i == 0 ? DecoderThreadCount(0) : 1;  // as the player opens them
-      ok = ff::avcodec_open2(ctx[i], codec, nullptr) >= 0;
+      ctx[i] = OpenDecoder(fc->streams[streams[i]]);
+      ok = ctx[i] != nullptr;
     }
     AVPacket* pkt = ff::av_packet_alloc();
     AVFrame* frame = ff::av_frame_alloc();
@@ -273,10 +292,7 @@ double DecodeOnly(const std::string& file, double* peakRss, TBareDrawing* drawin
 std::vector<double> KeyframeTimes(const std::string& file) {
   std::vector<double> times;
   AVFormatContext* fc = nullptr;
-  if (ff::avformat_open_input(&fc, file.c_str(), nullptr, nullptr) < 0) return times;
-  const int video = ff::avformat_find_stream_info(fc, nullptr) >= 0
-                        ? ff::av_find_best_stream(fc, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0)
-                        : -1;
+  const int video = OpenWithVideo(file, &fc);
   AVPacket* pkt = ff::av_packet_alloc();
   while (video >= 0 && pkt && ff::av_read_frame(fc, pkt) >= 0) {
     if (pkt->stream_index == video && (pkt->flags & AV_PKT_FLAG_KEY) && pkt->pts != AV_NOPTS_VALUE)
@@ -295,23 +311,8 @@ std::vector<double> KeyframeTimes(const std::string& file) {
 std::vector<double> DecodeSeekFloor(const std::string& file, const std::vector<double>& targets) {
   std::vector<double> times;
   AVFormatContext* fc = nullptr;
-  if (ff::avformat_open_input(&fc, file.c_str(), nullptr, nullptr) < 0) return times;
-  const int video = ff::avformat_find_stream_info(fc, nullptr) >= 0
-                        ? ff::av_find_best_stream(fc, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0)
-                        : -1;
-  AVCodecContext* ctx = nullptr;
-  if (video >= 0) {
-    AVStream* st = fc->streams[video];
-    const AVCodec* codec = ff::avcodec_find_decoder(st->codecpar->codec_id);
-    ctx = ff::avcodec_alloc_context3(codec);
-    if (ctx && ff::avcodec_parameters_to_context(ctx, st->codecpar) >= 0) {
-      ctx->pkt_timebase = st->time_base;
-      ctx->thread_count = DecoderThreadCount(0);
-      if (ff::avcodec_open2(ctx, codec, nullptr) < 0) ff::avcodec_free_context(&ctx);
-    } else {
-      ff::avcodec_free_context(&ctx);
-    }
-  }
+  const int video = OpenWithVideo(file, &fc);
+  AVCodecContext* ctx = video >= 0 ? OpenDecoder(fc->streams[video]) : nullptr;
   AVPacket* pkt = ff::av_packet_alloc();
   AVFrame* frame = ff::av_frame_alloc();
   for (size_t i = 0; ctx && pkt && frame && i < targets.size(); ++i) {

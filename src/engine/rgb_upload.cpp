@@ -1,7 +1,5 @@
 #include "engine/rgb_upload.h"
 
-#include <cstring>
-
 #include "runtime/entry_points.h"
 
 namespace zv {
