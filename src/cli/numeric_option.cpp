@@ -9,10 +9,10 @@ namespace zv::cli {
 
 namespace {
 
-// Shortest text that reads back as the same number: 0.25, 9223372036854.
+// Shortest plain text that reads back as the same number: 0.25, 1000000.
 std::string NumberText(double v) {
-  char buf[64];
-  auto r = std::to_chars(buf, buf + sizeof buf, v);
+  char buf[400];  // fixed notation of any double
+  auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
   return std::string(buf, r.ptr);
 }
 

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cmath>
+#include <cstdlib>
+#include <random>
 #include <vector>
 
 namespace zv::cli {
@@ -108,6 +111,34 @@ TEST(NumericOption, WholeNumbersInARange) {
   EXPECT_EQ(v, -1);
   EXPECT_FALSE(ParseWholeOption("--sid", "-2", -1, 99, v, error));
   EXPECT_EQ(error, "--sid takes a whole number from -1 to 99, not \"-2\"");
+}
+
+// Random texts from the characters numbers are made of: whatever is accepted
+// is finite, in range and what the C library reads; whatever is refused says so.
+TEST(NumericOption, RandomTextsNeverSlipThrough) {
+  ASSERT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "C");
+  const std::string alphabet = "0123456789..--eE+xXinfatyINFATY ,";
+  std::mt19937 random(26);
+  int accepted = 0;
+  for (int n = 0; n < 20000; ++n) {
+    std::string text(random() % 12, ' ');
+    for (char& ch : text) ch = alphabet[random() % alphabet.size()];
+    SCOPED_TRACE(text);
+    double v = -7;
+    std::string error;
+    if (ParseNumberOption("--play-for", text.c_str(), 0, 1e6, v, error)) {
+      ++accepted;
+      ASSERT_TRUE(std::isfinite(v));
+      ASSERT_GE(v, 0);
+      ASSERT_LE(v, 1e6);
+      ASSERT_EQ(v, std::strtod(text.c_str(), nullptr) + 0.0);
+      ASSERT_EQ(error, "");
+    } else {
+      ASSERT_EQ(v, -7);
+      ASSERT_EQ(error, "--play-for takes a number from 0 to 1000000, not \"" + text + "\"");
+    }
+  }
+  EXPECT_GT(accepted, 100) << "the texts reach the accepting paths too";
 }
 
 }  // namespace
