@@ -10,11 +10,14 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <type_traits>
 
+#include "cli/numeric_option.h"
 #include "engine/player.h"
 #include "runtime/file_utils.h"
 #include "runtime/logger.h"
 #include "runtime/main_thread.h"
+#include "runtime/safe_math.h"
 
 namespace zv::cli {
 
@@ -44,12 +47,6 @@ void PrintLine(const std::string& what) {
   std::fflush(stdout);
 }
 
-bool ParseNumber(const char* text, double& v) {
-  char* end = nullptr;
-  v = std::strtod(text, &end);
-  return end && end != text && *end == 0;
-}
-
 bool ParseLogLevel(const std::string& name, TLogLevel& level) {
   for (int l = llQuiet; l <= llDebug; ++l)
     if (name == LogLevelName(TLogLevel(l))) return level = TLogLevel(l), true;
@@ -66,7 +63,15 @@ bool ParseOptions(int argc, char** argv, TOptions& o) {
       return true;
     };
     const char* v = nullptr;
-    double d = 0;
+    std::string error;
+    // The value, or null when the option came last.
+    auto next = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
+    auto number = [&](double min, double max, std::optional<double>& out) {
+      double d = 0;
+      if (!ParseNumberOption(a.c_str(), next(), min, max, d, error)) return false;
+      out = d;
+      return true;
+    };
     if (a == "--no-display") o.NoDisplay = true;
     else if (a == "--positions") o.Positions = true;
     else if (a == "--start-paused") o.StartPaused = true;
@@ -75,15 +80,14 @@ bool ParseOptions(int argc, char** argv, TOptions& o) {
     else if (a == "--log-level") {
       if (!value(v) || !ParseLogLevel(v, o.LogLevel)) return std::fprintf(stderr, "bad --log-level\n"), false;
     } else if (a == "--seek") {
-      if (!value(v) || !ParseNumber(v, d) || d < 0) return std::fprintf(stderr, "bad --seek\n"), false;
-      o.Seek = d;
+      if (!number(0, MaxOptionSeconds, o.Seek)) return std::fprintf(stderr, "%s\n", error.c_str()), false;
     } else if (a == "--play-for") {
-      if (!value(v) || !ParseNumber(v, d) || d < 0) return std::fprintf(stderr, "bad --play-for\n"), false;
-      o.PlayFor = d;
+      if (!number(0, MaxOptionSeconds, o.PlayFor)) return std::fprintf(stderr, "%s\n", error.c_str()), false;
     } else if (a == "--volume") {
-      if (!value(v) || !ParseNumber(v, d) || d < 0 || d > MaxAudioVolume)
-        return std::fprintf(stderr, "bad --volume (0..128)\n"), false;
-      o.Volume = int(d);
+      int64_t volume = 0;
+      if (!ParseWholeOption(a.c_str(), next(), 0, MaxAudioVolume, volume, error))
+        return std::fprintf(stderr, "%s\n", error.c_str()), false;
+      o.Volume = int(volume);
     } else if (a == "--audio-driver") {
       if (!value(v) || !AudioDriverFromName(v, o.AudioDriver)) return std::fprintf(stderr, "bad --audio-driver\n"), false;
     } else if (a == "--video-driver") {
@@ -127,6 +131,16 @@ void Serve(std::chrono::steady_clock::time_point until) {
     CheckSynchronize();
     l.lock();
   }
+}
+
+// A deadline past the end of any media is "until the end", never a time that
+// wrapped round into the past.
+std::chrono::steady_clock::time_point Deadline(std::chrono::steady_clock::time_point from, double seconds) {
+  using Clock = std::chrono::steady_clock;
+  static_assert(std::is_same_v<Clock::period, std::nano>);
+  int64_t ns = 0;
+  if (!CheckedMul<int64_t>(SecondsToMicros(seconds), 1000, ns)) return Clock::time_point::max();
+  return Clock::time_point(Clock::duration(SatAdd(from.time_since_epoch().count(), ns)));
 }
 
 }  // namespace
@@ -192,9 +206,9 @@ int RunPlayer(int argc, char** argv) {
     std::fprintf(stderr, "%s\n", player.LastErrMsg().c_str());
     return 1;
   }
-  if (o.Seek) player.Seek({}, true, int64_t(*o.Seek * 1e6));
-  // Without --play-for, never.
-  const auto playUntil = o.PlayFor ? std::chrono::steady_clock::now() + std::chrono::microseconds(int64_t(*o.PlayFor * 1e6))
+  if (o.Seek) player.Seek({}, true, SecondsToMicros(*o.Seek));
+  // Without --play-for, never: the end of the file stops it.
+  const auto playUntil = o.PlayFor ? Deadline(std::chrono::steady_clock::now(), *o.PlayFor)
                                    : std::chrono::steady_clock::time_point::max();
   bool stopRequested = false;
   SetMainThreadWakeHook(WakeServe);
@@ -204,7 +218,7 @@ int RunPlayer(int argc, char** argv) {
     if (!stopRequested && playUntil < until) until = playUntil;
     Serve(until);
     const bool timeUp = std::chrono::steady_clock::now() >= playUntil;
-    if (!stopRequested && (gInterrupted || timeUp || (ended && !o.PlayFor))) {
+    if (!stopRequested && (gInterrupted || timeUp || ended)) {
       player.Stop(false);
       stopRequested = true;
     }

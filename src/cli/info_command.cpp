@@ -2,11 +2,16 @@
 
 #include <cstdio>
 
+#include "engine/file_name_limit.h"
 #include "runtime/decoder.h"
 #include "runtime/file_utils.h"
 #include "runtime/library_loader.h"
 
 int RunInfoCommand(const std::string& file) {
+  if (std::string tooLong = zv::FileNameLengthError(file); !tooLong.empty()) {
+    std::fprintf(stderr, "%s\n", tooLong.c_str());
+    return 1;
+  }
   zv::TFFLoader& loader = zv::FFLoader();
   loader.SetLibraryPath(zv::ApplicationPath() + "LibAV");
   if (!loader.LoadLibs(zv::PlayerLibraries)) {

@@ -6,9 +6,9 @@
 
 #include "engine/clocks.h"
 #include "engine/event_thread.h"
+#include "engine/file_name_limit.h"
 #include "engine/play_thread.h"
 #include "engine/play_requests.h"
-#include "runtime/format.h"
 #include "runtime/library_loader.h"
 #include "runtime/logger.h"
 #include "runtime/main_thread.h"
@@ -27,14 +27,6 @@ constexpr DriverName kAudioDrivers[] = {{adDefault, ""},        {adDirectSound, 
                                         {adPipewire, "pipewire"}, {adAlsa, "alsa"}};
 constexpr DriverName kVideoDrivers[] = {{vdDefault, ""},   {vdDirectDraw, "directx"}, {vdGDI, "windib"},
                                         {vdDummy, "dummy"}, {vdX11, "x11"},            {vdWayland, "wayland"}};
-
-// Code points of a UTF-8 text (continuation bytes do not count).
-size_t Utf8Length(const std::string& s) {
-  size_t n = 0;
-  for (unsigned char c : s)
-    if ((c & 0xC0) != 0x80) ++n;
-  return n;
-}
 
 }  // namespace
 
@@ -283,10 +275,8 @@ bool TCustomPlayer::Open(const std::string& AFileName, uint64_t AScreenHandle, b
     std::lock_guard<std::mutex> g(FTextLock);
     FSoundDeviceError.clear();
   }
-  if (Utf8Length(AFileName) > size_t(MaxFileNameLength)) {
-    ReportError(Format("File name too long: %d characters, at most %d are accepted.",
-                       {Utf8Length(AFileName), MaxFileNameLength}),
-                true);
+  if (std::string tooLong = FileNameLengthError(AFileName); !tooLong.empty()) {
+    ReportError(tooLong, true);
     return false;
   }
 
