@@ -36,7 +36,7 @@ TfrmPlayer::TfrmPlayer(IPlayer& player, QWidget* parent)
   RunOpenDialog = [this] { return RunOpenFileDialog(this, QString::fromLatin1(kOpenFilter)); };
   RunSaveDialog = [this] { return RunSaveFileDialog(this, QString::fromLatin1(kSaveFilter), QStringLiteral("bmp")); };
   ShowMessage = [this](const QString& text) {
-    QMessageBox box(QMessageBox::NoIcon, windowTitle(), text, QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::Warning, windowTitle(), text, QMessageBox::Ok, this);
     box.exec();
   };
   ShowNotice = [this](const QString& text) {
@@ -45,6 +45,12 @@ TfrmPlayer::TfrmPlayer(IPlayer& player, QWidget* parent)
     box->setModal(false);
     box->show();
   };
+
+  FOpens = std::make_unique<TOpenRequests>(
+      [this](const QString& file) { return OpenNow(file); },
+      // The engine serves handlers while it opens: a stop from one makes that open give up.
+      [this] { FFPlayer.Stop(false); },
+      [](const QString& line) { DebugOutput(line.toStdString()); });
 
   setMinimumSize(400, 300);
   resize(800, 522);
@@ -238,7 +244,7 @@ void TfrmPlayer::dropEvent(QDropEvent* e) {
   if (file.isEmpty()) return e->ignore();
   e->acceptProposedAction();
   // After the drop returns: a message box here would hold the dragging program.
-  QMetaObject::invokeMethod(this, [this, file] { OpenFile(file); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(this, [this, file] { RequestOpen(file); }, Qt::QueuedConnection);
 }
 
 void TfrmPlayer::closeEvent(QCloseEvent* e) {

@@ -9,11 +9,13 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "app/auto_hide.h"
 #include "app/control_bar.h"
+#include "app/open_requests.h"
 #include "app/player_panel.h"
 #include "app/player_port.h"
 #include "runtime/log_level.h"
@@ -71,8 +73,12 @@ public:
 
   // Commands.
   void btnOpenClick();
-  // Open steps after the dialog: filters, target window, Open.
-  bool OpenFile(const QString& fileName);
+  // Every open goes through here (dialog, drop, command line, the desktop):
+  // a request made while another file opens waits, the newest one wins.
+  // True when this call opened the file and it plays.
+  bool RequestOpen(const QString& fileName);
+  bool OpenFile(const QString& fileName) { return RequestOpen(fileName); }
+  TOpenRequests& OpenRequests() { return *FOpens; }
   void btnPauseClick();
   void btnStopClick();
   void btnMuteClick();
@@ -117,6 +123,8 @@ public:
   int64_t LastPosition() const { return FLastPosition; }
   bool FileIsOpen() const { return FFileOpen; }
   zv::TPlayState LastPlayState() const { return FLastPlayState; }
+  // Stopped with a file that played: Play opens it again.
+  bool CanPlayAgain() const { return !FFileOpen && FLastPlayState == zv::psStop && !FOpenedFile.isEmpty(); }
   QString OpenedFileName() const { return FOpenedFile; }
   // The open file's title from its metadata, else its name.
   QString FileTitle() const { return FFileTitle; }
@@ -178,10 +186,15 @@ private:
   void WireControls();
   void LayoutPanel();
   void HidePointer(bool hide);
+  // Open steps for one file: filters, target window, Open.
+  bool OpenNow(const QString& fileName);
+  // Nothing plays after a failed open: no old time, no old thumb.
+  void ResetAfterFailedOpen();
   // Sets the track's value without running its change handler.
   void MoveTrackQuietly(const std::function<void()>& change);
 
   IPlayer& FFPlayer;
+  std::unique_ptr<TOpenRequests> FOpens;
   TfrmControlBox* FControlBox = nullptr;
   TActivityMonitor FActivity;
   int64_t FFileDuration = 0;

@@ -3,6 +3,8 @@
 #include <QImage>
 #include <cmath>
 
+#include "app/debug_output.h"
+#include "app/open_error_text.h"
 #include "app/player_window.h"
 #include "app/snapshot.h"
 #include "runtime/file_utils.h"
@@ -31,10 +33,12 @@ void TfrmPlayer::btnOpenClick() {
   }
   const QString fileName = RunOpenDialog();
   if (fileName.isEmpty()) return;
-  OpenFile(fileName);
+  RequestOpen(fileName);
 }
 
-bool TfrmPlayer::OpenFile(const QString& fileName) {
+bool TfrmPlayer::RequestOpen(const QString& fileName) { return FOpens->RequestOpen(fileName); }
+
+bool TfrmPlayer::OpenNow(const QString& fileName) {
   // A file named at start-up arrives without the open command's library step.
   if (!FFPlayer.LibrariesLoaded()) {
     if (!FFPlayer.LoadLibraries(zv::ApplicationPath() + "LibAV", true)) {
@@ -52,7 +56,14 @@ bool TfrmPlayer::OpenFile(const QString& fileName) {
   FFPlayer.SetDefaultDrivers();
   FOpenedFile = QFileInfo(fileName).absoluteFilePath();
   if (!FFPlayer.Open(fileName.toStdString(), target, false)) {
-    ShowMessage(QString::fromStdString(FFPlayer.LastErrMsg()));
+    const QString reason = QString::fromStdString(FFPlayer.LastErrMsg());
+    if (FOpens->Superseded()) {
+      // A newer request replaces this one; its reason is no news for the user.
+      DebugOutput("Open of " + fileName.toStdString() + " gave way to a newer request: " + reason.toStdString());
+      return false;
+    }
+    ResetAfterFailedOpen();
+    ShowMessage(OpenErrorBoxText(fileName, DescribeOpenError(fileName, reason, QFileInfo::exists(fileName))));
     return false;
   }
   // The file plays, but without sound: say why.
@@ -61,7 +72,25 @@ bool TfrmPlayer::OpenFile(const QString& fileName) {
   return true;
 }
 
+void TfrmPlayer::ResetAfterFailedOpen() {
+  FOpenedFile.clear();
+  FFileTitle.clear();
+  FFileOpen = false;
+  FFileDuration = 0;
+  FLastPosition = 0;
+  lblDuration->setText(QString::fromLatin1(kProductName));
+  MoveTrackQuietly([this] {
+    TrackPlay->SetValue(0);
+    TrackPlay->SetMax(0);
+  });
+}
+
 void TfrmPlayer::btnPauseClick() {
+  if (!FFileOpen) {
+    // Play after Stop plays the last file again, from its start.
+    if (CanPlayAgain()) RequestOpen(FOpenedFile);
+    return;
+  }
   if (FFPlayer.IsPaused())
     FFPlayer.Resume();
   else

@@ -9,6 +9,7 @@
 #include "app/debug_output.h"
 #include "app/engine_player.h"
 #include "app/file_dialogs.h"
+#include "app/open_requests.h"
 #include "app/play_state.h"
 #include "app/player_window.h"
 #include "app/snapshot.h"
@@ -20,6 +21,44 @@ namespace zvapp {
 namespace {
 
 constexpr int64_t kSec = 1000000;
+
+// Requests made while a file opens (the engine serves the main thread then)
+// wait; only the newest of them opens, and the running open is asked to give up.
+TEST(OpenRequestsTest, RequestsDuringAnOpenCoalesceAndTheNewestWins) {
+  struct Case {
+    int burst;         // requests arriving during the first open
+    bool failFirst;    // the cut-short open fails, as the engine's does
+  } cases[] = {{0, false}, {1, true}, {4, true}, {19, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.burst);
+    QStringList opened, logged;
+    int cancels = 0;
+    TOpenRequests* self = nullptr;
+    int depth = 0, maxDepth = 0;
+    TOpenRequests q(
+        [&](const QString& f) {
+          maxDepth = std::max(maxDepth, ++depth);
+          opened.push_back(f);
+          if (f == "a") {
+            for (int i = 1; i <= c.burst; ++i) EXPECT_FALSE(self->RequestOpen("b" + QString::number(i)));
+          }
+          --depth;
+          return !(c.failFirst && f == "a");
+        },
+        [&] { ++cancels; }, [&](const QString& l) { logged.push_back(l); });
+    self = &q;
+    EXPECT_FALSE(q.Busy());
+    const bool ok = q.RequestOpen("a");
+    EXPECT_TRUE(ok);  // the outcome of the last open: the newest one played
+    EXPECT_FALSE(q.Busy());
+    EXPECT_EQ(maxDepth, 1);  // never one open inside another
+    QStringList expected{"a"};
+    if (c.burst > 0) expected << "b" + QString::number(c.burst);
+    EXPECT_EQ(opened, expected);
+    EXPECT_EQ(cancels, c.burst > 0 ? 1 : 0);
+    EXPECT_EQ(logged.size(), c.burst);  // each dropped request leaves a line
+  }
+}
 
 TEST(TimeTextTest, FormatsPositionAndDuration) {
   struct Case {

@@ -1,4 +1,5 @@
 // The player window against a recording player double.
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -248,15 +249,77 @@ TEST_F(PlayerWindowTest, FailuresShowTheLastErrorText) {
   window->btnOpen->click();
   EXPECT_EQ(messages, QStringList{"Library libavcodec.so.59 not found"});
   EXPECT_EQ(player.Count("OpenDialog"), 0);
-  player.loadOk = true;
-  player.openOk = false;
-  player.lastErr = "could not open file";
-  openName = "/media/bad.mkv";
-  window->btnOpen->click();
-  EXPECT_EQ(messages.last(), "could not open file");
+}
+
+// A failed open says what happened in words, keeps the library's reason as a
+// details line, and leaves no time or thumb of the file that played before.
+TEST_F(PlayerWindowTest, FailedOpensSayWhyInWordsAndResetTheTime) {
+  QTemporaryDir dir;
+  QFile present(dir.filePath("garbage.mkv"));
+  ASSERT_TRUE(present.open(QIODevice::WriteOnly));
+  present.write("not a media file");
+  present.close();
+  struct Case {
+    QString file;
+    std::string engineText;
+    const char* sentence;
+    const char* details;
+  } cases[] = {
+      {present.fileName(), present.fileName().toStdString() + ": Invalid data found when processing input",
+       "The file could not be played: its data is damaged or it is not a media file.",
+       "Invalid data found when processing input"},
+      {dir.filePath("gone.mp4"), dir.filePath("gone.mp4").toStdString() + ": No such file or directory",
+       "The file does not exist.", "No such file or directory"},
+      {present.fileName(), present.fileName().toStdString() + ": could not open codecs, no stream to play.",
+       "No sound or picture stream could be opened.", "could not open codecs, no stream to play."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.sentence);
+    player.openOk = true;
+    window->OpenFile("/media/before.mkv");
+    OpenFile(10 * kSec);
+    window->FFPlayerPosition(4 * kSec);
+    ASSERT_EQ(window->lblDuration->text(), "00:00:04/00:00:10");
+    messages.clear();
+    player.openOk = false;
+    player.lastErr = c.engineText;
+    openName = c.file;
+    window->btnOpen->click();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_EQ(messages[0], QFileInfo(c.file).fileName() + "\n\n" + c.sentence + "\n\nDetails: " + c.details);
+    EXPECT_EQ(window->lblDuration->text(), TfrmPlayer::kProductName);
+    EXPECT_EQ(window->TrackPlay->Value(), 0);
+    EXPECT_FALSE(window->FileIsOpen());
+    // Nothing to play again after a failure.
+    player.calls.clear();
+    window->btnPause->click();
+    EXPECT_TRUE(player.calls.empty());
+  }
+}
+
+TEST_F(PlayerWindowTest, PlayAfterStopOpensTheLastFileAgainFromItsStart) {
+  window->btnPause->click();  // nothing played yet: nothing to do
+  EXPECT_TRUE(player.calls.empty());
+  window->OpenFile("/media/clip.mkv");
+  OpenFile(60 * kSec);
+  player.paused = false;
+  window->FFPlayerState(zv::psPlay);
+  window->FFPlayerPosition(30 * kSec);
+  window->btnStop->click();
+  window->FFPlayerState(zv::psStop);
+  EXPECT_TRUE(window->CanPlayAgain());
+  player.calls.clear();
+  // The button and Space both play it again.
+  window->btnPause->click();
+  EXPECT_EQ(player.calls, (std::vector<std::string>{"Open /media/clip.mkv"}));
+  window->FFPlayerState(zv::psStop);
+  player.calls.clear();
+  QTest::keyClick(window.get(), Qt::Key_Space);
+  EXPECT_EQ(player.calls, (std::vector<std::string>{"Open /media/clip.mkv"}));
 }
 
 TEST_F(PlayerWindowTest, PauseStopVolumeAndMute) {
+  OpenFile(60 * kSec);
   player.paused = true;
   window->btnPause->click();
   player.paused = false;
