@@ -101,12 +101,15 @@ void TfrmPlayer::btnStopClick() { FFPlayer.Stop(true); }
 
 void TfrmPlayer::TrackPlayChange() {
   const int64_t target = RoundHalfEven(double(TrackPlay->Value()));
+  // A paused file stays paused, as it does for the keys' seeks.
   if (TrackPlay->IsDragging() && TrackPlay->Tracking()) {
     // One pause for the whole drag, a seek per move, the resume at release.
-    if (!FDragPaused) {
+    if (!FDragPaused && !FFPlayer.IsPaused()) {
       FFPlayer.Pause();
       FDragPaused = true;
     }
+    FFPlayer.Seek(zv::TSeekFlags{}, false, target);
+  } else if (FFPlayer.IsPaused()) {
     FFPlayer.Seek(zv::TSeekFlags{}, false, target);
   } else {
     FFPlayer.Pause();

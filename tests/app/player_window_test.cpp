@@ -82,6 +82,7 @@ TEST_F(PlayerWindowTest, ProgrammaticTrackMovesNeverSeek) {
   EXPECT_EQ(player.Count("Seek"), 0);
   EXPECT_EQ(player.Count("Pause"), 0);
   // The handler is attached again afterwards: a user click seeks.
+  player.paused = false;
   ClickTrack(0.5);
   EXPECT_EQ(player.calls, (std::vector<std::string>{"Pause", "Seek", "Resume"}));
   EXPECT_NEAR(double(player.lastSeekTarget), 30.0 * kSec, 0.02 * 60 * kSec);

@@ -196,6 +196,22 @@ TEST_F(WindowInputTest, TimeTextFollowsADraggedThumbWithOnePauseAndOneResume) {
   EXPECT_EQ(player.calls, (std::vector<std::string>{"Pause", "Seek", "Resume"}));
 }
 
+// Clicks and drags on the track keep a paused file paused.
+TEST_F(WindowInputTest, TrackSeeksWhilePausedKeepThePause) {
+  OpenFile(60 * kSec);
+  player.paused = true;
+  TTrackBar* t = window->TrackPlay;
+  QTest::mouseClick(t, Qt::LeftButton, {}, TrackPoint(0.5));
+  EXPECT_EQ(player.calls, (std::vector<std::string>{"Seek"}));
+  EXPECT_NEAR(double(player.lastSeekTarget), 30.0 * kSec, 0.02 * 60 * kSec);
+  player.calls.clear();
+  QTest::mousePress(t, Qt::LeftButton, {}, TrackPoint(0.25));
+  QTest::mouseMove(t, TrackPoint(0.75));
+  QTest::mouseRelease(t, Qt::LeftButton, {}, TrackPoint(0.75));
+  EXPECT_EQ(player.calls, (std::vector<std::string>{"Seek", "Seek"}));
+  EXPECT_TRUE(player.paused);
+}
+
 TEST_F(WindowInputTest, EveryBarControlTakesItsClickAtTheSmallestSize) {
   window->resize(400, 300);
   ASSERT_TRUE(QTest::qWaitFor([&] { return window->width() == 400; }, 2000));
