@@ -29,9 +29,10 @@ void Prepare(QFileDialog& dlg, const QString& pipeFilter) {
 }
 }  // namespace
 
-QString RunOpenFileDialog(QWidget* parent, const QString& pipeFilter) {
+QString RunOpenFileDialog(QWidget* parent, const QString& pipeFilter, const QString& folder) {
   QFileDialog dlg(parent);
   Prepare(dlg, pipeFilter);
+  if (!folder.isEmpty()) dlg.setDirectory(folder);
   dlg.setAcceptMode(QFileDialog::AcceptOpen);
   dlg.setFileMode(QFileDialog::ExistingFile);
   dlg.setOption(QFileDialog::ReadOnly, false);

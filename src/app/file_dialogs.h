@@ -10,8 +10,9 @@ namespace zvapp {
 // already ends with its own pattern list in parentheses is kept as it is.
 QStringList DialogFilters(const QString& pipeList);
 
-// Runs the open dialog (existing files only); empty when cancelled.
-QString RunOpenFileDialog(QWidget* parent, const QString& pipeFilter);
+// Runs the open dialog (existing files only) in folder (empty: where Qt
+// chooses); empty when cancelled.
+QString RunOpenFileDialog(QWidget* parent, const QString& pipeFilter, const QString& folder = {});
 
 // Runs the save dialog with the default suffix and an overwrite prompt; empty
 // when cancelled.

@@ -21,7 +21,10 @@ const QStringList& MimeTypes() {
       "video/mp4", "video/mpeg", "video/x-nsv", "video/x-ogm+ogg", "video/ogg", "application/vnd.rn-realmedia",
       "application/vnd.rn-realmedia-vbr", "video/mp2t", "video/x-ms-wmv", "audio/aac", "audio/ac3", "audio/x-ape",
       "audio/vnd.dts", "audio/flac", "audio/mp4", "audio/x-matroska", "audio/mpeg", "audio/mp2", "audio/x-musepack",
-      "audio/ogg", "audio/x-vorbis+ogg", "audio/vnd.rn-realaudio", "audio/x-tta", "audio/x-wav", "audio/x-ms-wma"};
+      "audio/ogg", "audio/x-vorbis+ogg", "audio/vnd.rn-realaudio", "audio/x-tta", "audio/x-wav", "audio/x-ms-wma",
+      "video/webm", "audio/webm", "video/x-m4v", "video/3gpp2", "application/mxf", "audio/x-opus+ogg", "audio/opus",
+      "audio/x-wavpack", "audio/x-speex", "audio/x-aiff", "audio/basic", "audio/amr", "audio/x-caf",
+      "audio/x-m4b"};
   return kTypes;
 }
 }  // namespace

@@ -33,7 +33,7 @@ TfrmPlayer::TfrmPlayer(IPlayer& player, QWidget* parent)
   setObjectName("frmPlayer");
   TickCount = &CurrentTick;
   CursorPos = [] { return std::optional<QPoint>(QCursor::pos()); };
-  RunOpenDialog = [this] { return RunOpenFileDialog(this, QString::fromLatin1(kOpenFilter)); };
+  RunOpenDialog = [this] { return RunOpenFileDialog(this, QString::fromLatin1(kOpenFilter), FOpenFolder); };
   RunSaveDialog = [this] { return RunSaveFileDialog(this, QString::fromLatin1(kSaveFilter), QStringLiteral("bmp")); };
   ShowMessage = [this](const QString& text) {
     QMessageBox box(QMessageBox::Warning, windowTitle(), text, QMessageBox::Ok, this);

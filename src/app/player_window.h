@@ -34,9 +34,11 @@ public:
   static constexpr const char* kOpenFilter =
       "Video/Audio Files|*.3GP;*.ASF;*.AVI;*.AVM;*.AVS;*.DAT;*.FLV;*.MKV;*.MOV;*.MP4;*.MPEG;*.MPG;*.NSV;*.OGM;*.RM;"
       "*.RMVB;*.TP;*.TS;*.VOB;*.WMV;*.AAC;*.AC3;*.APE;*.DTS;*.FLAC;*.M4A;*.MKA;*.MP2;*.MP3;*.MPA;*.MPC;*.OFR;*.OGG;"
-      "*.RA;*.TTA;*.WAV;*.WMA;|Video Files|*.3GP;*.ASF;*.AVI;*.AVM;*.AVS;*.DAT;*.FLV;*.MKV;*.MOV;*.MP4;*.MPEG;*.MPG;"
-      "*.NSV;*.OGM;*.RM;*.RMVB;*.TP;*.TS;*.VOB;*.WMV;|Audio Files|*.AAC;*.AC3;*.APE;*.DTS;*.FLAC;*.M4A;*.MKA;*.MP2;"
-      "*.MP3;*.MPA;*.MPC;*.OFR;*.OGG;*.RA;*.TTA;*.WAV;*.WMA;";
+      "*.RA;*.TTA;*.WAV;*.WMA;*.WEBM;*.OGV;*.M4V;*.M2TS;*.MTS;*.3G2;*.MXF;*.F4V;*.OPUS;*.OGA;*.WV;*.SPX;*.AIF;"
+      "*.AIFF;*.AU;*.AMR;*.CAF;*.M4B;|Video Files|*.3GP;*.ASF;*.AVI;*.AVM;*.AVS;*.DAT;*.FLV;*.MKV;*.MOV;*.MP4;*.MPEG;"
+      "*.MPG;*.NSV;*.OGM;*.RM;*.RMVB;*.TP;*.TS;*.VOB;*.WMV;*.WEBM;*.OGV;*.M4V;*.M2TS;*.MTS;*.3G2;*.MXF;*.F4V;|"
+      "Audio Files|*.AAC;*.AC3;*.APE;*.DTS;*.FLAC;*.M4A;*.MKA;*.MP2;*.MP3;*.MPA;*.MPC;*.OFR;*.OGG;*.RA;*.TTA;*.WAV;"
+      "*.WMA;*.OPUS;*.OGA;*.WV;*.SPX;*.AIF;*.AIFF;*.AU;*.AMR;*.CAF;*.M4B;|All Files|*;";
   static constexpr const char* kSaveFilter = "Bitmaps (*.bmp)|*.bmp|JPEG Image File |*.jpg;*.jpeg";
 
   explicit TfrmPlayer(IPlayer& player, QWidget* parent = nullptr);
@@ -126,6 +128,8 @@ public:
   // Stopped with a file that played: Play opens it again.
   bool CanPlayAgain() const { return !FFileOpen && FLastPlayState == zv::psStop && !FOpenedFile.isEmpty(); }
   QString OpenedFileName() const { return FOpenedFile; }
+  // Where the open dialog starts: the folder of the last file asked for.
+  QString OpenFolder() const { return FOpenFolder; }
   // The open file's title from its metadata, else its name.
   QString FileTitle() const { return FFileTitle; }
   const TActivityMonitor& Activity() const { return FActivity; }
@@ -202,6 +206,7 @@ private:
   bool FFileOpen = false;
   zv::TPlayState FLastPlayState = zv::psStop;
   QString FOpenedFile;
+  QString FOpenFolder;
   QString FFileTitle;
   bool FDragPaused = false;      // a thumb drag paused playback once; resumed at release
   QWidget* ScreenControl = nullptr;

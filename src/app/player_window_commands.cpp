@@ -55,6 +55,7 @@ bool TfrmPlayer::OpenNow(const QString& fileName) {
   const uint64_t target = uint64_t(plPlayer->winId());
   FFPlayer.SetDefaultDrivers();
   FOpenedFile = QFileInfo(fileName).absoluteFilePath();
+  FOpenFolder = QFileInfo(fileName).absolutePath();
   if (!FFPlayer.Open(fileName.toStdString(), target, false)) {
     const QString reason = QString::fromStdString(FFPlayer.LastErrMsg());
     if (FOpens->Superseded()) {

@@ -1,5 +1,6 @@
 // The window's plain logic: time text, track, activity, play states, snapshots, filters.
 #include <QFile>
+#include <QRegularExpression>
 #include <QImageReader>
 #include <QTemporaryDir>
 #include <QTest>
@@ -282,14 +283,30 @@ TEST(SnapshotTest, UnwritablePlaceIsAnError) {
 
 TEST(FileDialogTest, FilterChoicesCarryTheExactExtensionLists) {
   QStringList open = DialogFilters(QString::fromLatin1(TfrmPlayer::kOpenFilter));
-  ASSERT_EQ(open.size(), 3);
+  ASSERT_EQ(open.size(), 4);
   EXPECT_TRUE(open[0].startsWith("Video/Audio Files (*.3GP *.ASF *.AVI "));
-  EXPECT_TRUE(open[0].endsWith(" *.WAV *.WMA)"));
-  EXPECT_EQ(open[0].count("*."), 37);
+  EXPECT_EQ(open[0].count("*."), 55);
   EXPECT_TRUE(open[1].startsWith("Video Files (*.3GP "));
-  EXPECT_EQ(open[1].count("*."), 20);
+  EXPECT_EQ(open[1].count("*."), 28);
   EXPECT_TRUE(open[2].startsWith("Audio Files (*.AAC "));
-  EXPECT_EQ(open[2].count("*."), 17);
+  EXPECT_EQ(open[2].count("*."), 27);
+  EXPECT_EQ(open[3], "All Files (*)");
+  // Files the libraries play that the first lists used to hide.
+  const auto shows = [&](int choice, const QString& file) {
+    for (const QString& pattern : open[choice].section('(', 1).chopped(1).split(' '))
+      if (QRegularExpression::fromWildcard(pattern, Qt::CaseInsensitive).match(file).hasMatch()) return true;
+    return false;
+  };
+  for (const char* f : {"clip.webm", "clip.ogv", "song.opus", "song.oga", "clip.m4v", "clip.m2ts", "clip.mts",
+                        "clip.3g2", "song.wv", "anything.xyz"}) {
+    SCOPED_TRACE(f);
+    const bool audio = QString(f).startsWith("song");
+    const bool known = !QString(f).startsWith("anything");
+    EXPECT_EQ(shows(0, f), known);
+    EXPECT_EQ(shows(audio ? 2 : 1, f), known);
+    EXPECT_FALSE(shows(audio ? 1 : 2, f));
+    EXPECT_TRUE(shows(3, f));
+  }
   EXPECT_EQ(DialogFilters(QString::fromLatin1(TfrmPlayer::kSaveFilter)),
             (QStringList{"Bitmaps (*.bmp)", "JPEG Image File  (*.jpg *.jpeg)"}));
 }

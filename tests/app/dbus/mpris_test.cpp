@@ -1,6 +1,7 @@
 // The media-player service on a private session bus, driven as a desktop's
 // media keys and sound menu do.
 #include <QDBusArgument>
+#include <QFile>
 #include <QDBusConnectionInterface>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
@@ -80,7 +81,17 @@ TEST_F(MprisTest, NothingOpenIsStoppedAndCannotSeek) {
   EXPECT_EQ(Get("org.mpris.MediaPlayer2", "DesktopEntry").toString(), "zelvo-player");
   EXPECT_TRUE(Get("org.mpris.MediaPlayer2", "CanQuit").toBool());
   EXPECT_TRUE(Get("org.mpris.MediaPlayer2", "CanRaise").toBool());
-  EXPECT_TRUE(Get("org.mpris.MediaPlayer2", "SupportedMimeTypes").toStringList().contains("video/x-matroska"));
+  const QStringList types = Get("org.mpris.MediaPlayer2", "SupportedMimeTypes").toStringList();
+  for (const char* type : {"video/x-matroska", "video/webm", "audio/webm", "audio/x-opus+ogg", "audio/opus",
+                           "video/x-m4v", "video/mp2t"})
+    EXPECT_TRUE(types.contains(type)) << type;
+  // The launcher offers the same types.
+  QFile launcher(QStringLiteral(ZELVO_SOURCE_DIR "/data/zelvo-player.desktop"));
+  ASSERT_TRUE(launcher.open(QIODevice::ReadOnly));
+  QString line;
+  for (const QString& l : QString::fromUtf8(launcher.readAll()).split('\n'))
+    if (l.startsWith("MimeType=")) line = l.mid(9);
+  EXPECT_EQ(line.split(';', Qt::SkipEmptyParts), types);
   EXPECT_EQ(Player("PlaybackStatus").toString(), "Stopped");
   EXPECT_FALSE(Player("CanSeek").toBool());
   EXPECT_FALSE(Player("CanPlay").toBool());
