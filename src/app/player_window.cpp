@@ -34,7 +34,9 @@ TfrmPlayer::TfrmPlayer(IPlayer& player, QWidget* parent)
   TickCount = &CurrentTick;
   CursorPos = [] { return std::optional<QPoint>(QCursor::pos()); };
   RunOpenDialog = [this] { return RunOpenFileDialog(this, QString::fromLatin1(kOpenFilter), FOpenFolder); };
-  RunSaveDialog = [this] { return RunSaveFileDialog(this, QString::fromLatin1(kSaveFilter), QStringLiteral("bmp")); };
+  RunSaveDialog = [this](const QString& suggested) {
+    return RunSaveFileDialog(this, QString::fromLatin1(kSaveFilter), suggested);
+  };
   ShowMessage = [this](const QString& text) {
     QMessageBox box(QMessageBox::Warning, windowTitle(), text, QMessageBox::Ok, this);
     box.exec();
@@ -285,6 +287,9 @@ void TfrmPlayer::FFPlayerFileOpen(int64_t ADuration, int AFrameWidth, int AFrame
   FFileDuration = ADuration;
   FLastPosition = 0;
   FFileOpen = true;
+  // Sound alone has no picture to save.
+  btnCapture->setEnabled(FFPlayer.VideoStreamIndex() >= 0);
+  actSnapshot->setEnabled(btnCapture->isEnabled());
   const QString title = QString::fromStdString(FFPlayer.MetadataTitle()).trimmed();
   FFileTitle = title.isEmpty() ? QFileInfo(FOpenedFile).fileName() : title;
   UpdateTimeText(0, FFileDuration);

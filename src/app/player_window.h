@@ -39,7 +39,8 @@ public:
       "*.MPG;*.NSV;*.OGM;*.RM;*.RMVB;*.TP;*.TS;*.VOB;*.WMV;*.WEBM;*.OGV;*.M4V;*.M2TS;*.MTS;*.3G2;*.MXF;*.F4V;|"
       "Audio Files|*.AAC;*.AC3;*.APE;*.DTS;*.FLAC;*.M4A;*.MKA;*.MP2;*.MP3;*.MPA;*.MPC;*.OFR;*.OGG;*.RA;*.TTA;*.WAV;"
       "*.WMA;*.OPUS;*.OGA;*.WV;*.SPX;*.AIF;*.AIFF;*.AU;*.AMR;*.CAF;*.M4B;|All Files|*;";
-  static constexpr const char* kSaveFilter = "Bitmaps (*.bmp)|*.bmp|JPEG Image File |*.jpg;*.jpeg";
+  static constexpr const char* kSaveFilter =
+      "Bitmaps (*.bmp)|*.bmp|JPEG Image File |*.jpg;*.jpeg|PNG Image File|*.png";
 
   explicit TfrmPlayer(IPlayer& player, QWidget* parent = nullptr);
   ~TfrmPlayer() override;
@@ -138,7 +139,8 @@ public:
 
   // Replaceable for tests: the dialogs, the message box, the clock, the pointer.
   std::function<QString()> RunOpenDialog;
-  std::function<QString()> RunSaveDialog;
+  // Given the suggested path of the snapshot.
+  std::function<QString(const QString&)> RunSaveDialog;
   std::function<void(const QString&)> ShowMessage;
   // A note that does not stop playback (non-modal).
   std::function<void(const QString&)> ShowNotice;

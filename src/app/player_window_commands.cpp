@@ -1,4 +1,6 @@
 // The commands of the control bar: open, pause, stop, seek, volume, mute, snapshot.
+#include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QImage>
 #include <cmath>
@@ -157,8 +159,15 @@ void TfrmPlayer::btnMuteClick() { FFPlayer.SetMute(btnMute->isChecked()); }
 
 void TfrmPlayer::btnCaptureClick() {
   const QImage frame = FFPlayer.CurrentFrame();
-  if (frame.isNull() || frame.width() == 0) return;
-  const QString fileName = RunSaveDialog();
+  if (frame.isNull() || frame.width() == 0) {
+    if (FFileOpen) ShowNotice(QStringLiteral("No picture to save"));
+    return;
+  }
+  const QString fileName = RunSaveDialog(QDir(SnapshotFolder()).filePath(SnapshotName(FOpenedFile, FLastPosition)));
+  // The dialog took the pointer's leave: the button would stay lit.
+  btnCapture->setDown(false);
+  QEvent leave(QEvent::Leave);
+  QCoreApplication::sendEvent(btnCapture, &leave);
   if (fileName.isEmpty()) return;
   QString error;
   if (!SaveSnapshot(frame, fileName, &error)) ShowMessage(error);

@@ -259,19 +259,38 @@ TEST(SnapshotTest, BmpInAnyCaseWritesA24BitBitmap) {
   EXPECT_EQ(back.pixel(4, 1), qRgb(200, 100, 7));
 }
 
-TEST(SnapshotTest, OtherNamesWriteJpegData) {
+// The kind written follows the extension typed, in any case.
+TEST(SnapshotTest, TheExtensionChoosesTheKind) {
   QTemporaryDir dir;
-  for (const char* name : {"shot.png", "shot.jpeg", "shot", "shot.bmp.txt"}) {
-    const QString path = dir.filePath(name);
-    EXPECT_FALSE(IsBitmapName(path)) << name;
+  const QByteArray jpeg("\xFF\xD8\xFF"), png("\x89PNG"), bmp("BM");
+  struct Case {
+    const char* name;
+    QByteArray magic;
+  } cases[] = {{"shot.png", png}, {"shot.PNG", png}, {"shot.jpeg", jpeg}, {"shot.JPG", jpeg},
+               {"shot.bmp", bmp}, {"shot", jpeg}, {"shot.bmp.txt", jpeg}};
+  for (const Case& c : cases) {
+    const QString path = dir.filePath(c.name);
     QString err;
-    ASSERT_TRUE(SaveSnapshot(TestImage(), path, &err)) << name << " " << err.toStdString();
-    QByteArray b = ReadAll(path);
-    ASSERT_GE(b.size(), 3) << name;
-    EXPECT_EQ(uint8_t(b[0]), 0xFF) << name;
-    EXPECT_EQ(uint8_t(b[1]), 0xD8) << name;
-    EXPECT_EQ(uint8_t(b[2]), 0xFF) << name;
+    ASSERT_TRUE(SaveSnapshot(TestImage(), path, &err)) << c.name << " " << err.toStdString();
+    EXPECT_TRUE(ReadAll(path).startsWith(c.magic)) << c.name;
+    EXPECT_FALSE(QImage(path).isNull()) << c.name;
   }
+}
+
+TEST(SnapshotTest, SuggestedNameAndFolder) {
+  EXPECT_EQ(SnapshotName("/m/My Clip.mkv", 3725 * kSec + 900000), "My Clip 01-02-05.jpg");
+  EXPECT_EQ(SnapshotName("/m/a.b.mp4", 0), "a.b 00-00-00.jpg");
+  EXPECT_EQ(SnapshotName("", -5), "Snapshot 00-00-00.jpg");
+  QTemporaryDir home;
+  const QByteArray savedHome = qgetenv("HOME");
+  qputenv("HOME", home.path().toUtf8());
+  const QString folder = SnapshotFolder();
+  qputenv("HOME", savedHome);
+  EXPECT_TRUE(QFileInfo(folder).isDir()) << folder.toStdString();
+  EXPECT_TRUE(folder.startsWith(home.path())) << folder.toStdString();
+  EXPECT_EQ(FilterSuffix("JPEG Image File  (*.jpg *.jpeg)"), "jpg");
+  EXPECT_EQ(FilterSuffix("Bitmaps (*.bmp)"), "bmp");
+  EXPECT_EQ(FilterSuffix("All Files (*)"), "");
 }
 
 TEST(SnapshotTest, UnwritablePlaceIsAnError) {
@@ -308,7 +327,7 @@ TEST(FileDialogTest, FilterChoicesCarryTheExactExtensionLists) {
     EXPECT_TRUE(shows(3, f));
   }
   EXPECT_EQ(DialogFilters(QString::fromLatin1(TfrmPlayer::kSaveFilter)),
-            (QStringList{"Bitmaps (*.bmp)", "JPEG Image File  (*.jpg *.jpeg)"}));
+            (QStringList{"Bitmaps (*.bmp)", "JPEG Image File  (*.jpg *.jpeg)", "PNG Image File (*.png)"}));
 }
 
 }  // namespace

@@ -351,10 +351,34 @@ TEST_F(PlayerWindowTest, SnapshotNeedsAPictureAndWritesTheChosenKind) {
   EXPECT_EQ(bmp.read(2), "BM");
   saveName = dir.filePath("b.png");
   window->btnCapture->click();
-  QFile jpg(saveName);
-  ASSERT_TRUE(jpg.open(QIODevice::ReadOnly));
-  EXPECT_EQ(jpg.read(3), QByteArray("\xFF\xD8\xFF"));
+  QFile png(saveName);
+  ASSERT_TRUE(png.open(QIODevice::ReadOnly));
+  EXPECT_EQ(png.read(4), QByteArray("\x89PNG"));
   EXPECT_TRUE(messages.isEmpty());
+  // The dialog was offered the pictures folder and a name from the file and the time.
+  EXPECT_TRUE(suggestedSave.endsWith(" 00-00-00.jpg")) << suggestedSave.toStdString();
+  EXPECT_FALSE(window->btnCapture->isDown());
+}
+
+TEST_F(PlayerWindowTest, SoundOnlyFilesHaveNoSnapshot) {
+  player.videoIndex = -1;
+  window->OpenFile("/media/song.mp3");
+  OpenFile(60 * kSec);
+  EXPECT_FALSE(window->btnCapture->isEnabled());
+  EXPECT_FALSE(window->actSnapshot->isEnabled());
+  QTest::keyClick(window.get(), Qt::Key_S);
+  EXPECT_EQ(player.Count("SaveDialog"), 0);
+  player.videoIndex = 0;
+  window->OpenFile("/media/clip.mkv");
+  OpenFile(60 * kSec);
+  window->FFPlayerPosition(75 * kSec);
+  EXPECT_TRUE(window->btnCapture->isEnabled());
+  // A video whose picture is not there yet says so.
+  QTest::keyClick(window.get(), Qt::Key_S);
+  EXPECT_EQ(notices, QStringList{"No picture to save"});
+  player.frame = QImage(8, 6, QImage::Format_RGB32);
+  QTest::keyClick(window.get(), Qt::Key_S);
+  EXPECT_EQ(QFileInfo(suggestedSave).fileName(), "clip 00-01-15.jpg");
 }
 
 TEST_F(PlayerWindowTest, LoggerLinesAndClosingDetachesEvents) {

@@ -98,6 +98,7 @@ TEST_F(WindowInputTest, EveryShortcutDrivesThePlayerAsItsButtonDoes) {
     TearDown();
     player = FakePlayer();
     player.loaded = true;
+    player.videoIndex = 0;
     SetUp();
     OpenFile(60 * kSec);
     window->FFPlayerPosition(30 * kSec);

@@ -156,7 +156,7 @@ TEST_F(PlayerEndToEnd, PlaysAndObeysTheUser) {
   QTemporaryDir dir;
   for (const char* name : {"shot.BMP", "shot.jpg"}) {
     const QString path = dir.filePath(name);
-    window->RunSaveDialog = [&] { return path; };
+    window->RunSaveDialog = [&](const QString&) { return path; };
     Click(window->btnCapture, Qt::LeftButton);
     QImage shot(path);
     ASSERT_FALSE(shot.isNull()) << name;
