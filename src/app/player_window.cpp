@@ -88,6 +88,15 @@ TfrmPlayer::TfrmPlayer(IPlayer& player, QWidget* parent)
   tmrScreenPosition->setInterval(30);
   connect(tmrScreenPosition, &QTimer::timeout, this, [this] { FFPlayer.UpdateScreenPosition(); });
 
+  tmrRefilter = new QTimer(this);
+  tmrRefilter->setSingleShot(true);
+  tmrRefilter->setInterval(60);
+  connect(tmrRefilter, &QTimer::timeout, this, [this] {
+    // The picture at the same place, decoded and filtered anew; the pause stays.
+    if (FFileOpen && FFPlayer.IsPaused() && FFPlayer.VideoStreamIndex() >= 0)
+      FFPlayer.Seek(zv::TSeekFlags{}, false, FLastPosition);
+  });
+
   CreateMenu();
   CreateShortcuts();
   WireControls();

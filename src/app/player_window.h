@@ -72,6 +72,10 @@ public:
   std::atomic<int32_t> Hue{0};
 
   void SetControlBox(TfrmControlBox* box) { FControlBox = box; }
+  // A picture value moved: a paused picture is filtered again (soon, once
+  // for a burst of moves); a playing one takes it at its next picture.
+  void PictureValuesChanged();
+  QTimer* tmrRefilter;
   IPlayer& Player() { return FFPlayer; }
 
   // Commands.

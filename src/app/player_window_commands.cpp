@@ -88,6 +88,10 @@ void TfrmPlayer::ResetAfterFailedOpen() {
   });
 }
 
+void TfrmPlayer::PictureValuesChanged() {
+  if (FFileOpen && FFPlayer.IsPaused()) tmrRefilter->start();
+}
+
 void TfrmPlayer::btnPauseClick() {
   if (!FFileOpen) {
     // Play after Stop plays the last file again, from its start.
