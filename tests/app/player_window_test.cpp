@@ -1,6 +1,7 @@
 // The player window against a recording player double.
 #include <QFileInfo>
 #include <QSignalSpy>
+#include <tuple>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -401,6 +402,20 @@ TEST_F(PlayerWindowTest, ControlBoxWritesPictureValuesAndAspectRatio) {
   EXPECT_FALSE(box.isVisible());
   window->mnuControlBox->trigger();
   EXPECT_TRUE(box.isVisible());
+  // Labels, sliders, values and buttons side by side, none over another, all inside.
+  for (auto row : {std::tuple{box.lblBrightness, box.trbBrightness, box.lblBrightnessValue, box.btnBrightness},
+                   std::tuple{box.lblContrast, box.trbContrast, box.lblContrastValue, box.btnContrast},
+                   std::tuple{box.lblSaturation, box.trbSaturation, box.lblSaturationValue, box.btnSaturation},
+                   std::tuple{box.lblHue, box.trbHue, box.lblHueValue, box.btnHue}}) {
+    auto [label, slider, value, reset] = row;
+    SCOPED_TRACE(label->text().toStdString());
+    EXPECT_LT(label->geometry().right(), slider->x());
+    EXPECT_LT(slider->geometry().right(), value->x());
+    EXPECT_LT(value->geometry().right(), reset->x());
+    EXPECT_LE(reset->geometry().right(), box.grpEqualizer->width());
+    EXPECT_GE(value->width(), value->fontMetrics().horizontalAdvance("-100"));
+  }
+  if (const QString dir = qEnvironmentVariable("ZELVO_SHOT_DIR"); !dir.isEmpty()) box.grab().save(dir + "/box.png");
 
   QSignalSpy moved(box.trbHue, &QSlider::valueChanged);
   box.btnHue->click();  // at 0 already: nothing happens
