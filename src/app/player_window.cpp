@@ -171,6 +171,17 @@ void TfrmPlayer::WireControls() {
   connect(btnStop, &QToolButton::clicked, this, [this] { btnStopClick(); });
   connect(btnMute, &QToolButton::clicked, this, [this] { btnMuteClick(); });
   connect(btnCapture, &QToolButton::clicked, this, [this] { btnCaptureClick(); });
+  // The wheel: volume over the picture and the volume track, 5 % a notch;
+  // seeks over the position track, 5 s a notch.
+  plPlayer->OnWheel = [this](int n) { TrackVolume->SetValue(TrackVolume->Value() + n * TrackVolume->Max() / 20); };
+  TrackVolume->OnWheel = plPlayer->OnWheel;
+  TrackPlay->OnWheel = [this](int n) { SeekBy(n * 5 * 1000000LL); };
+  TrackPlay->setMouseTracking(true);
+  TrackPlay->HoverText = [this](float value) {
+    if (!FFileOpen || FFileDuration <= 0) return QString();
+    const std::string text = TimeText(int64_t(value), FFileDuration);
+    return QString::fromStdString(text.substr(0, text.find('/')));
+  };
   plPlayer->OnDblClick = [this] { plPlayerDblClick(); };
   plPlayer->OnMouseDown = [this] { plPlayerMouseDown(); };
   plPlayer->OnContextMenu = [this](const QPoint& at) { PopPlayer->popup(at); };
