@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 #include <QWindow>
+#include <algorithm>
 
 #include "app/player_window.h"
 
@@ -34,6 +35,11 @@ TfrmControlBox::TfrmControlBox(TfrmPlayer& main, QWidget* parent)
   trbHue = MakeTrack("trbHue", 72, 107);
   btnHue = MakeReset("btnHue", 225, 105);
 
+  lblBrightnessValue = MakeLabel(grpEqualizer, "lblBrightnessValue", "0", 0, 25);
+  lblContrastValue = MakeLabel(grpEqualizer, "lblContrastValue", "0", 0, 53);
+  lblSaturationValue = MakeLabel(grpEqualizer, "lblSaturationValue", "0", 0, 81);
+  lblHueValue = MakeLabel(grpEqualizer, "lblHueValue", "0", 0, 110);
+
   grpOther = new QGroupBox(tr("Other Options"), this);
   grpOther->setObjectName("grpOther");
   grpOther->setGeometry(8, 151, 289, 82);
@@ -44,6 +50,7 @@ TfrmControlBox::TfrmControlBox(TfrmPlayer& main, QWidget* parent)
   cboAspectRatio->setGeometry(16, 40, 257, 21);
   cboAspectRatio->addItems({"keeping original (0)", "scaling to fit (-1)", "4:3", "16:9", "1.85:1", "2.35:1"});
   cboAspectRatio->setCurrentIndex(0);
+  LayoutEqualizer();
 
   connect(trbBrightness, &QSlider::valueChanged, this, [this] { trbBrightnessChange(); });
   connect(trbContrast, &QSlider::valueChanged, this, [this] { trbContrastChange(); });
@@ -122,10 +129,54 @@ QLabel* TfrmControlBox::MakeLabel(QWidget* parent, const char* name, const QStri
   return l;
 }
 
-void TfrmControlBox::trbBrightnessChange() { FMain.Brightness = trbBrightness->value(); }
-void TfrmControlBox::trbContrastChange() { FMain.Contrast = trbContrast->value(); }
-void TfrmControlBox::trbSaturationChange() { FMain.Saturation = trbSaturation->value(); }
-void TfrmControlBox::trbHueChange() { FMain.Hue = trbHue->value(); }
+void TfrmControlBox::LayoutEqualizer() {
+  int labels = 0;
+  for (QLabel* l : {lblBrightness, lblContrast, lblSaturation, lblHue}) labels = std::max(labels, l->x() + l->width());
+  const int valueWidth = fontMetrics().horizontalAdvance(QStringLiteral("-100")) + 4;
+  const int sliderX = labels + 10, sliderW = 130;
+  const int valueX = sliderX + sliderW + 6, resetX = valueX + valueWidth + 6;
+  struct Row {
+    QSlider* slider;
+    QLabel* value;
+    QPushButton* reset;
+  } rows[] = {{trbBrightness, lblBrightnessValue, btnBrightness},
+              {trbContrast, lblContrastValue, btnContrast},
+              {trbSaturation, lblSaturationValue, btnSaturation},
+              {trbHue, lblHueValue, btnHue}};
+  for (const Row& r : rows) {
+    r.slider->setGeometry(sliderX, r.slider->y(), sliderW, r.slider->height());
+    r.value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    r.value->setGeometry(valueX, r.slider->y(), valueWidth, r.slider->height());
+    r.reset->move(resetX, r.reset->y());
+  }
+  const int groupW = resetX + btnBrightness->width() + 10;
+  grpEqualizer->resize(groupW, grpEqualizer->height());
+  grpOther->resize(groupW, grpOther->height());
+  cboAspectRatio->resize(groupW - 32, cboAspectRatio->height());
+  setFixedSize(groupW + 16, height());
+}
+
+void TfrmControlBox::PictureValueChanged(QSlider* slider, QLabel* value) {
+  value->setText(QString::number(slider->value()));
+  FMain.PictureValuesChanged();
+}
+
+void TfrmControlBox::trbBrightnessChange() {
+  FMain.Brightness = trbBrightness->value();
+  PictureValueChanged(trbBrightness, lblBrightnessValue);
+}
+void TfrmControlBox::trbContrastChange() {
+  FMain.Contrast = trbContrast->value();
+  PictureValueChanged(trbContrast, lblContrastValue);
+}
+void TfrmControlBox::trbSaturationChange() {
+  FMain.Saturation = trbSaturation->value();
+  PictureValueChanged(trbSaturation, lblSaturationValue);
+}
+void TfrmControlBox::trbHueChange() {
+  FMain.Hue = trbHue->value();
+  PictureValueChanged(trbHue, lblHueValue);
+}
 
 void TfrmControlBox::cboAspectRatioChange() {
   FMain.Player().SetAspectRatio(AspectRatioOfItem(cboAspectRatio->currentIndex()));

@@ -34,6 +34,11 @@ public:
   QLabel* lblHue;
   QSlider* trbHue;
   QPushButton* btnHue;
+  // Each slider's value, beside it.
+  QLabel* lblBrightnessValue;
+  QLabel* lblContrastValue;
+  QLabel* lblSaturationValue;
+  QLabel* lblHueValue;
   QGroupBox* grpOther;
   QLabel* lblAspectRatio;
   QComboBox* cboAspectRatio;
@@ -58,6 +63,10 @@ private:
   QSlider* MakeTrack(const char* name, int x, int y);
   QPushButton* MakeReset(const char* name, int x, int y);
   QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int x, int y);
+  // Places the sliders clear of the widest label, with the values and the
+  // Reset buttons after them, and sizes the box to hold them.
+  void LayoutEqualizer();
+  void PictureValueChanged(QSlider* slider, QLabel* value);
 
   TfrmPlayer& FMain;
 };

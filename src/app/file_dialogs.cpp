@@ -1,6 +1,7 @@
 #include "app/file_dialogs.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 
 namespace zvapp {
 
@@ -29,9 +30,10 @@ void Prepare(QFileDialog& dlg, const QString& pipeFilter) {
 }
 }  // namespace
 
-QString RunOpenFileDialog(QWidget* parent, const QString& pipeFilter) {
+QString RunOpenFileDialog(QWidget* parent, const QString& pipeFilter, const QString& folder) {
   QFileDialog dlg(parent);
   Prepare(dlg, pipeFilter);
+  if (!folder.isEmpty()) dlg.setDirectory(folder);
   dlg.setAcceptMode(QFileDialog::AcceptOpen);
   dlg.setFileMode(QFileDialog::ExistingFile);
   dlg.setOption(QFileDialog::ReadOnly, false);
@@ -39,12 +41,32 @@ QString RunOpenFileDialog(QWidget* parent, const QString& pipeFilter) {
   return dlg.selectedFiles().first();
 }
 
-QString RunSaveFileDialog(QWidget* parent, const QString& pipeFilter, const QString& defaultSuffix) {
+QString FilterSuffix(const QString& nameFilter) {
+  const int at = nameFilter.indexOf(QLatin1String("(*."));
+  if (at < 0) return {};
+  const QString rest = nameFilter.mid(at + 3);
+  int end = 0;
+  while (end < rest.size() && rest[end].isLetterOrNumber()) ++end;
+  return rest.left(end).toLower();
+}
+
+QString RunSaveFileDialog(QWidget* parent, const QString& pipeFilter, const QString& suggestedPath) {
   QFileDialog dlg(parent);
   Prepare(dlg, pipeFilter);
   dlg.setAcceptMode(QFileDialog::AcceptSave);
   dlg.setFileMode(QFileDialog::AnyFile);
-  dlg.setDefaultSuffix(defaultSuffix);
+  const QString suffix = QFileInfo(suggestedPath).suffix().toLower();
+  for (const QString& f : dlg.nameFilters())
+    if (FilterSuffix(f) == suffix || f.contains(QLatin1String("*.") + suffix + QLatin1Char(' ')) ||
+        f.contains(QLatin1String("*.") + suffix + QLatin1Char(')')))
+      dlg.selectNameFilter(f);
+  dlg.setDefaultSuffix(FilterSuffix(dlg.selectedNameFilter()));
+  QObject::connect(&dlg, &QFileDialog::filterSelected, &dlg,
+                   [&dlg](const QString& f) { dlg.setDefaultSuffix(FilterSuffix(f)); });
+  if (!suggestedPath.isEmpty()) {
+    dlg.setDirectory(QFileInfo(suggestedPath).absolutePath());
+    dlg.selectFile(QFileInfo(suggestedPath).fileName());
+  }
   dlg.setOption(QFileDialog::DontConfirmOverwrite, false);
   if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return {};
   return dlg.selectedFiles().first();

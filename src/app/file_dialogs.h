@@ -10,11 +10,16 @@ namespace zvapp {
 // already ends with its own pattern list in parentheses is kept as it is.
 QStringList DialogFilters(const QString& pipeList);
 
-// Runs the open dialog (existing files only); empty when cancelled.
-QString RunOpenFileDialog(QWidget* parent, const QString& pipeFilter);
+// Runs the open dialog (existing files only) in folder (empty: where Qt
+// chooses); empty when cancelled.
+QString RunOpenFileDialog(QWidget* parent, const QString& pipeFilter, const QString& folder = {});
 
-// Runs the save dialog with the default suffix and an overwrite prompt; empty
-// when cancelled.
-QString RunSaveFileDialog(QWidget* parent, const QString& pipeFilter, const QString& defaultSuffix);
+// Runs the save dialog with an overwrite prompt, starting at suggestedPath
+// with the choice that matches its extension; a name typed without an
+// extension gets the chosen choice's. Empty when cancelled.
+QString RunSaveFileDialog(QWidget* parent, const QString& pipeFilter, const QString& suggestedPath);
+
+// The first extension of a dialog choice "Name (*.a *.b)": "a".
+QString FilterSuffix(const QString& nameFilter);
 
 }  // namespace zvapp

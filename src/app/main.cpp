@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
     if (args.size() > 1) {
       const QString file = QFileInfo(args.at(1)).absoluteFilePath();
       // After the window is mapped, so the engine gets a live X window.
-      QTimer::singleShot(0, &window, [&window, file] { window.OpenFile(file); });
+      QTimer::singleShot(0, &window, [&window, file] { window.RequestOpen(file); });
     }
     rc = app.exec();
     player.Stop(true);

@@ -21,7 +21,10 @@ const QStringList& MimeTypes() {
       "video/mp4", "video/mpeg", "video/x-nsv", "video/x-ogm+ogg", "video/ogg", "application/vnd.rn-realmedia",
       "application/vnd.rn-realmedia-vbr", "video/mp2t", "video/x-ms-wmv", "audio/aac", "audio/ac3", "audio/x-ape",
       "audio/vnd.dts", "audio/flac", "audio/mp4", "audio/x-matroska", "audio/mpeg", "audio/mp2", "audio/x-musepack",
-      "audio/ogg", "audio/x-vorbis+ogg", "audio/vnd.rn-realaudio", "audio/x-tta", "audio/x-wav", "audio/x-ms-wma"};
+      "audio/ogg", "audio/x-vorbis+ogg", "audio/vnd.rn-realaudio", "audio/x-tta", "audio/x-wav", "audio/x-ms-wma",
+      "video/webm", "audio/webm", "video/x-m4v", "video/3gpp2", "application/mxf", "audio/x-opus+ogg", "audio/opus",
+      "audio/x-wavpack", "audio/x-speex", "audio/x-aiff", "audio/basic", "audio/amr", "audio/x-caf",
+      "audio/x-m4b"};
   return kTypes;
 }
 }  // namespace
@@ -102,7 +105,9 @@ void TMprisService::NotifyChanged(const char* interfaceName, const QStringList& 
       changed.insert(name, FWindow.TrackVolume->Value() / 128.0);
     else if (name == "Fullscreen")
       changed.insert(name, FWindow.PanelFillsClient());
-    else if (name == "CanPlay" || name == "CanPause")
+    else if (name == "CanPlay")
+      changed.insert(name, FWindow.FileIsOpen() || FWindow.CanPlayAgain());
+    else if (name == "CanPause")
       changed.insert(name, FWindow.FileIsOpen());
     else if (name == "CanSeek")
       changed.insert(name, FWindow.FileIsOpen() && FWindow.FileDuration() > 0);
@@ -173,7 +178,9 @@ qlonglong TMprisPlayerAdaptor::Position() const {
   return FService.Window().FileIsOpen() ? FService.Window().LastPosition() : 0;
 }
 
-bool TMprisPlayerAdaptor::CanPlay() const { return FService.Window().FileIsOpen(); }
+bool TMprisPlayerAdaptor::CanPlay() const {
+  return FService.Window().FileIsOpen() || FService.Window().CanPlayAgain();
+}
 bool TMprisPlayerAdaptor::CanPause() const { return FService.Window().FileIsOpen(); }
 bool TMprisPlayerAdaptor::CanSeek() const {
   return FService.Window().FileIsOpen() && FService.Window().FileDuration() > 0;
@@ -184,11 +191,11 @@ void TMprisPlayerAdaptor::Pause() {
 }
 
 void TMprisPlayerAdaptor::Play() {
-  if (FService.PlaybackStatus() == "Paused") FService.Window().btnPauseClick();
+  if (FService.PlaybackStatus() == "Paused" || FService.Window().CanPlayAgain()) FService.Window().btnPauseClick();
 }
 
 void TMprisPlayerAdaptor::PlayPause() {
-  if (FService.Window().FileIsOpen()) FService.Window().btnPauseClick();
+  if (FService.Window().FileIsOpen() || FService.Window().CanPlayAgain()) FService.Window().btnPauseClick();
 }
 
 void TMprisPlayerAdaptor::Stop() {
@@ -211,8 +218,9 @@ void TMprisPlayerAdaptor::OpenUri(const QString& Uri) {
   if (!url.isLocalFile()) return;
   const QString file = url.toLocalFile();
   TfrmPlayer* w = &FService.Window();
-  // After the reply: a failure shows a message box.
-  QMetaObject::invokeMethod(w, [w, file] { w->OpenFile(file); }, Qt::QueuedConnection);
+  // After the reply: a failure shows a message box. Calls close together
+  // coalesce in the window's open queue.
+  QMetaObject::invokeMethod(w, [w, file] { w->RequestOpen(file); }, Qt::QueuedConnection);
 }
 
 }  // namespace zvapp

@@ -1,5 +1,9 @@
 #include "app/player_panel.h"
 
+#include <QWheelEvent>
+
+#include "app/track_bar.h"
+
 #include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QMouseEvent>
@@ -49,6 +53,16 @@ void TPlayerPanel::contextMenuEvent(QContextMenuEvent* e) {
 void TPlayerPanel::resizeEvent(QResizeEvent* e) {
   QWidget::resizeEvent(e);
   if (OnResized) OnResized();
+}
+
+}  // namespace zvapp
+
+namespace zvapp {
+
+void TPlayerPanel::wheelEvent(QWheelEvent* e) {
+  if (!OnWheel) return QWidget::wheelEvent(e);
+  e->accept();
+  if (const int n = WheelNotches(e, FWheelRest)) OnWheel(n);
 }
 
 }  // namespace zvapp

@@ -5,6 +5,8 @@
 #include <QWidget>
 #include <functional>
 
+class QWheelEvent;
+
 namespace zvapp {
 
 class TPlayerPanel : public QWidget {
@@ -21,6 +23,8 @@ public:
   std::function<void()> OnMouseDown;
   std::function<void(const QPoint& globalPos)> OnContextMenu;
   std::function<void()> OnResized;
+  // Whole wheel notches over the picture (and the bar controls that take none).
+  std::function<void(int notches)> OnWheel;
 
 protected:
   void paintEvent(QPaintEvent*) override {}
@@ -28,7 +32,11 @@ protected:
   void mouseDoubleClickEvent(QMouseEvent* e) override;
   void contextMenuEvent(QContextMenuEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
+  void wheelEvent(QWheelEvent* e) override;
   void showEvent(QShowEvent* e) override;
+
+private:
+  int FWheelRest = 0;
 };
 
 }  // namespace zvapp

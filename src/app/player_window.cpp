@@ -33,10 +33,12 @@ TfrmPlayer::TfrmPlayer(IPlayer& player, QWidget* parent)
   setObjectName("frmPlayer");
   TickCount = &CurrentTick;
   CursorPos = [] { return std::optional<QPoint>(QCursor::pos()); };
-  RunOpenDialog = [this] { return RunOpenFileDialog(this, QString::fromLatin1(kOpenFilter)); };
-  RunSaveDialog = [this] { return RunSaveFileDialog(this, QString::fromLatin1(kSaveFilter), QStringLiteral("bmp")); };
+  RunOpenDialog = [this] { return RunOpenFileDialog(this, QString::fromLatin1(kOpenFilter), FOpenFolder); };
+  RunSaveDialog = [this](const QString& suggested) {
+    return RunSaveFileDialog(this, QString::fromLatin1(kSaveFilter), suggested);
+  };
   ShowMessage = [this](const QString& text) {
-    QMessageBox box(QMessageBox::NoIcon, windowTitle(), text, QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::Warning, windowTitle(), text, QMessageBox::Ok, this);
     box.exec();
   };
   ShowNotice = [this](const QString& text) {
@@ -45,6 +47,12 @@ TfrmPlayer::TfrmPlayer(IPlayer& player, QWidget* parent)
     box->setModal(false);
     box->show();
   };
+
+  FOpens = std::make_unique<TOpenRequests>(
+      [this](const QString& file) { return OpenNow(file); },
+      // The engine serves handlers while it opens: a stop from one makes that open give up.
+      [this] { FFPlayer.Stop(false); },
+      [](const QString& line) { DebugOutput(line.toStdString()); });
 
   setMinimumSize(400, 300);
   resize(800, 522);
@@ -79,6 +87,15 @@ TfrmPlayer::TfrmPlayer(IPlayer& player, QWidget* parent)
   tmrScreenPosition->setSingleShot(true);
   tmrScreenPosition->setInterval(30);
   connect(tmrScreenPosition, &QTimer::timeout, this, [this] { FFPlayer.UpdateScreenPosition(); });
+
+  tmrRefilter = new QTimer(this);
+  tmrRefilter->setSingleShot(true);
+  tmrRefilter->setInterval(60);
+  connect(tmrRefilter, &QTimer::timeout, this, [this] {
+    // The picture at the same place, decoded and filtered anew; the pause stays.
+    if (FFileOpen && FFPlayer.IsPaused() && FFPlayer.VideoStreamIndex() >= 0)
+      FFPlayer.Seek(zv::TSeekFlags{}, false, FLastPosition);
+  });
 
   CreateMenu();
   CreateShortcuts();
@@ -154,6 +171,17 @@ void TfrmPlayer::WireControls() {
   connect(btnStop, &QToolButton::clicked, this, [this] { btnStopClick(); });
   connect(btnMute, &QToolButton::clicked, this, [this] { btnMuteClick(); });
   connect(btnCapture, &QToolButton::clicked, this, [this] { btnCaptureClick(); });
+  // The wheel: volume over the picture and the volume track, 5 % a notch;
+  // seeks over the position track, 5 s a notch.
+  plPlayer->OnWheel = [this](int n) { TrackVolume->SetValue(TrackVolume->Value() + n * TrackVolume->Max() / 20); };
+  TrackVolume->OnWheel = plPlayer->OnWheel;
+  TrackPlay->OnWheel = [this](int n) { SeekBy(n * 5 * 1000000LL); };
+  TrackPlay->setMouseTracking(true);
+  TrackPlay->HoverText = [this](float value) {
+    if (!FFileOpen || FFileDuration <= 0) return QString();
+    const std::string text = TimeText(int64_t(value), FFileDuration);
+    return QString::fromStdString(text.substr(0, text.find('/')));
+  };
   plPlayer->OnDblClick = [this] { plPlayerDblClick(); };
   plPlayer->OnMouseDown = [this] { plPlayerMouseDown(); };
   plPlayer->OnContextMenu = [this](const QPoint& at) { PopPlayer->popup(at); };
@@ -238,7 +266,7 @@ void TfrmPlayer::dropEvent(QDropEvent* e) {
   if (file.isEmpty()) return e->ignore();
   e->acceptProposedAction();
   // After the drop returns: a message box here would hold the dragging program.
-  QMetaObject::invokeMethod(this, [this, file] { OpenFile(file); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(this, [this, file] { RequestOpen(file); }, Qt::QueuedConnection);
 }
 
 void TfrmPlayer::closeEvent(QCloseEvent* e) {
@@ -279,6 +307,9 @@ void TfrmPlayer::FFPlayerFileOpen(int64_t ADuration, int AFrameWidth, int AFrame
   FFileDuration = ADuration;
   FLastPosition = 0;
   FFileOpen = true;
+  // Sound alone has no picture to save.
+  btnCapture->setEnabled(FFPlayer.VideoStreamIndex() >= 0);
+  actSnapshot->setEnabled(btnCapture->isEnabled());
   const QString title = QString::fromStdString(FFPlayer.MetadataTitle()).trimmed();
   FFileTitle = title.isEmpty() ? QFileInfo(FOpenedFile).fileName() : title;
   UpdateTimeText(0, FFileDuration);

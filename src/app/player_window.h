@@ -9,11 +9,13 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "app/auto_hide.h"
 #include "app/control_bar.h"
+#include "app/open_requests.h"
 #include "app/player_panel.h"
 #include "app/player_port.h"
 #include "runtime/log_level.h"
@@ -32,10 +34,13 @@ public:
   static constexpr const char* kOpenFilter =
       "Video/Audio Files|*.3GP;*.ASF;*.AVI;*.AVM;*.AVS;*.DAT;*.FLV;*.MKV;*.MOV;*.MP4;*.MPEG;*.MPG;*.NSV;*.OGM;*.RM;"
       "*.RMVB;*.TP;*.TS;*.VOB;*.WMV;*.AAC;*.AC3;*.APE;*.DTS;*.FLAC;*.M4A;*.MKA;*.MP2;*.MP3;*.MPA;*.MPC;*.OFR;*.OGG;"
-      "*.RA;*.TTA;*.WAV;*.WMA;|Video Files|*.3GP;*.ASF;*.AVI;*.AVM;*.AVS;*.DAT;*.FLV;*.MKV;*.MOV;*.MP4;*.MPEG;*.MPG;"
-      "*.NSV;*.OGM;*.RM;*.RMVB;*.TP;*.TS;*.VOB;*.WMV;|Audio Files|*.AAC;*.AC3;*.APE;*.DTS;*.FLAC;*.M4A;*.MKA;*.MP2;"
-      "*.MP3;*.MPA;*.MPC;*.OFR;*.OGG;*.RA;*.TTA;*.WAV;*.WMA;";
-  static constexpr const char* kSaveFilter = "Bitmaps (*.bmp)|*.bmp|JPEG Image File |*.jpg;*.jpeg";
+      "*.RA;*.TTA;*.WAV;*.WMA;*.WEBM;*.OGV;*.M4V;*.M2TS;*.MTS;*.3G2;*.MXF;*.F4V;*.OPUS;*.OGA;*.WV;*.SPX;*.AIF;"
+      "*.AIFF;*.AU;*.AMR;*.CAF;*.M4B;|Video Files|*.3GP;*.ASF;*.AVI;*.AVM;*.AVS;*.DAT;*.FLV;*.MKV;*.MOV;*.MP4;*.MPEG;"
+      "*.MPG;*.NSV;*.OGM;*.RM;*.RMVB;*.TP;*.TS;*.VOB;*.WMV;*.WEBM;*.OGV;*.M4V;*.M2TS;*.MTS;*.3G2;*.MXF;*.F4V;|"
+      "Audio Files|*.AAC;*.AC3;*.APE;*.DTS;*.FLAC;*.M4A;*.MKA;*.MP2;*.MP3;*.MPA;*.MPC;*.OFR;*.OGG;*.RA;*.TTA;*.WAV;"
+      "*.WMA;*.OPUS;*.OGA;*.WV;*.SPX;*.AIF;*.AIFF;*.AU;*.AMR;*.CAF;*.M4B;|All Files|*;";
+  static constexpr const char* kSaveFilter =
+      "Bitmaps (*.bmp)|*.bmp|JPEG Image File |*.jpg;*.jpeg|PNG Image File|*.png";
 
   explicit TfrmPlayer(IPlayer& player, QWidget* parent = nullptr);
   ~TfrmPlayer() override;
@@ -67,12 +72,20 @@ public:
   std::atomic<int32_t> Hue{0};
 
   void SetControlBox(TfrmControlBox* box) { FControlBox = box; }
+  // A picture value moved: a paused picture is filtered again (soon, once
+  // for a burst of moves); a playing one takes it at its next picture.
+  void PictureValuesChanged();
+  QTimer* tmrRefilter;
   IPlayer& Player() { return FFPlayer; }
 
   // Commands.
   void btnOpenClick();
-  // Open steps after the dialog: filters, target window, Open.
-  bool OpenFile(const QString& fileName);
+  // Every open goes through here (dialog, drop, command line, the desktop):
+  // a request made while another file opens waits, the newest one wins.
+  // True when this call opened the file and it plays.
+  bool RequestOpen(const QString& fileName);
+  bool OpenFile(const QString& fileName) { return RequestOpen(fileName); }
+  TOpenRequests& OpenRequests() { return *FOpens; }
   void btnPauseClick();
   void btnStopClick();
   void btnMuteClick();
@@ -117,7 +130,11 @@ public:
   int64_t LastPosition() const { return FLastPosition; }
   bool FileIsOpen() const { return FFileOpen; }
   zv::TPlayState LastPlayState() const { return FLastPlayState; }
+  // Stopped with a file that played: Play opens it again.
+  bool CanPlayAgain() const { return !FFileOpen && FLastPlayState == zv::psStop && !FOpenedFile.isEmpty(); }
   QString OpenedFileName() const { return FOpenedFile; }
+  // Where the open dialog starts: the folder of the last file asked for.
+  QString OpenFolder() const { return FOpenFolder; }
   // The open file's title from its metadata, else its name.
   QString FileTitle() const { return FFileTitle; }
   const TActivityMonitor& Activity() const { return FActivity; }
@@ -126,7 +143,8 @@ public:
 
   // Replaceable for tests: the dialogs, the message box, the clock, the pointer.
   std::function<QString()> RunOpenDialog;
-  std::function<QString()> RunSaveDialog;
+  // Given the suggested path of the snapshot.
+  std::function<QString(const QString&)> RunSaveDialog;
   std::function<void(const QString&)> ShowMessage;
   // A note that does not stop playback (non-modal).
   std::function<void(const QString&)> ShowNotice;
@@ -178,10 +196,15 @@ private:
   void WireControls();
   void LayoutPanel();
   void HidePointer(bool hide);
+  // Open steps for one file: filters, target window, Open.
+  bool OpenNow(const QString& fileName);
+  // Nothing plays after a failed open: no old time, no old thumb.
+  void ResetAfterFailedOpen();
   // Sets the track's value without running its change handler.
   void MoveTrackQuietly(const std::function<void()>& change);
 
   IPlayer& FFPlayer;
+  std::unique_ptr<TOpenRequests> FOpens;
   TfrmControlBox* FControlBox = nullptr;
   TActivityMonitor FActivity;
   int64_t FFileDuration = 0;
@@ -189,6 +212,7 @@ private:
   bool FFileOpen = false;
   zv::TPlayState FLastPlayState = zv::psStop;
   QString FOpenedFile;
+  QString FOpenFolder;
   QString FFileTitle;
   bool FDragPaused = false;      // a thumb drag paused playback once; resumed at release
   QWidget* ScreenControl = nullptr;

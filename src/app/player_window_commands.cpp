@@ -1,8 +1,12 @@
 // The commands of the control bar: open, pause, stop, seek, volume, mute, snapshot.
+#include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QImage>
 #include <cmath>
 
+#include "app/debug_output.h"
+#include "app/open_error_text.h"
 #include "app/player_window.h"
 #include "app/snapshot.h"
 #include "runtime/file_utils.h"
@@ -31,10 +35,12 @@ void TfrmPlayer::btnOpenClick() {
   }
   const QString fileName = RunOpenDialog();
   if (fileName.isEmpty()) return;
-  OpenFile(fileName);
+  RequestOpen(fileName);
 }
 
-bool TfrmPlayer::OpenFile(const QString& fileName) {
+bool TfrmPlayer::RequestOpen(const QString& fileName) { return FOpens->RequestOpen(fileName); }
+
+bool TfrmPlayer::OpenNow(const QString& fileName) {
   // A file named at start-up arrives without the open command's library step.
   if (!FFPlayer.LibrariesLoaded()) {
     if (!FFPlayer.LoadLibraries(zv::ApplicationPath() + "LibAV", true)) {
@@ -51,8 +57,16 @@ bool TfrmPlayer::OpenFile(const QString& fileName) {
   const uint64_t target = uint64_t(plPlayer->winId());
   FFPlayer.SetDefaultDrivers();
   FOpenedFile = QFileInfo(fileName).absoluteFilePath();
+  FOpenFolder = QFileInfo(fileName).absolutePath();
   if (!FFPlayer.Open(fileName.toStdString(), target, false)) {
-    ShowMessage(QString::fromStdString(FFPlayer.LastErrMsg()));
+    const QString reason = QString::fromStdString(FFPlayer.LastErrMsg());
+    if (FOpens->Superseded()) {
+      // A newer request replaces this one; its reason is no news for the user.
+      DebugOutput("Open of " + fileName.toStdString() + " gave way to a newer request: " + reason.toStdString());
+      return false;
+    }
+    ResetAfterFailedOpen();
+    ShowMessage(OpenErrorBoxText(fileName, DescribeOpenError(fileName, reason, QFileInfo::exists(fileName))));
     return false;
   }
   // The file plays, but without sound: say why.
@@ -61,7 +75,29 @@ bool TfrmPlayer::OpenFile(const QString& fileName) {
   return true;
 }
 
+void TfrmPlayer::ResetAfterFailedOpen() {
+  FOpenedFile.clear();
+  FFileTitle.clear();
+  FFileOpen = false;
+  FFileDuration = 0;
+  FLastPosition = 0;
+  lblDuration->setText(QString::fromLatin1(kProductName));
+  MoveTrackQuietly([this] {
+    TrackPlay->SetValue(0);
+    TrackPlay->SetMax(0);
+  });
+}
+
+void TfrmPlayer::PictureValuesChanged() {
+  if (FFileOpen && FFPlayer.IsPaused()) tmrRefilter->start();
+}
+
 void TfrmPlayer::btnPauseClick() {
+  if (!FFileOpen) {
+    // Play after Stop plays the last file again, from its start.
+    if (CanPlayAgain()) RequestOpen(FOpenedFile);
+    return;
+  }
   if (FFPlayer.IsPaused())
     FFPlayer.Resume();
   else
@@ -72,12 +108,15 @@ void TfrmPlayer::btnStopClick() { FFPlayer.Stop(true); }
 
 void TfrmPlayer::TrackPlayChange() {
   const int64_t target = RoundHalfEven(double(TrackPlay->Value()));
+  // A paused file stays paused, as it does for the keys' seeks.
   if (TrackPlay->IsDragging() && TrackPlay->Tracking()) {
     // One pause for the whole drag, a seek per move, the resume at release.
-    if (!FDragPaused) {
+    if (!FDragPaused && !FFPlayer.IsPaused()) {
       FFPlayer.Pause();
       FDragPaused = true;
     }
+    FFPlayer.Seek(zv::TSeekFlags{}, false, target);
+  } else if (FFPlayer.IsPaused()) {
     FFPlayer.Seek(zv::TSeekFlags{}, false, target);
   } else {
     FFPlayer.Pause();
@@ -124,8 +163,15 @@ void TfrmPlayer::btnMuteClick() { FFPlayer.SetMute(btnMute->isChecked()); }
 
 void TfrmPlayer::btnCaptureClick() {
   const QImage frame = FFPlayer.CurrentFrame();
-  if (frame.isNull() || frame.width() == 0) return;
-  const QString fileName = RunSaveDialog();
+  if (frame.isNull() || frame.width() == 0) {
+    if (FFileOpen) ShowNotice(QStringLiteral("No picture to save"));
+    return;
+  }
+  const QString fileName = RunSaveDialog(QDir(SnapshotFolder()).filePath(SnapshotName(FOpenedFile, FLastPosition)));
+  // The dialog took the pointer's leave: the button would stay lit.
+  btnCapture->setDown(false);
+  QEvent leave(QEvent::Leave);
+  QCoreApplication::sendEvent(btnCapture, &leave);
   if (fileName.isEmpty()) return;
   QString error;
   if (!SaveSnapshot(frame, fileName, &error)) ShowMessage(error);

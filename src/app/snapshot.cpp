@@ -1,6 +1,9 @@
 #include "app/snapshot.h"
 
+#include <QDir>
 #include <QFile>
+#include <QStandardPaths>
+#include <algorithm>
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QSaveFile>
@@ -76,7 +79,33 @@ bool WriteJpeg(const QImage& image, const QString& fileName, QString* error) {
 }
 
 bool SaveSnapshot(const QImage& image, const QString& fileName, QString* error) {
-  return IsBitmapName(fileName) ? WriteBitmap24(image, fileName, error) : WriteJpeg(image, fileName, error);
+  if (IsBitmapName(fileName)) return WriteBitmap24(image, fileName, error);
+  if (QFileInfo(fileName).suffix().compare(QLatin1String("png"), Qt::CaseInsensitive) == 0) {
+    QImageWriter writer(fileName, "png");
+    if (!writer.write(image.convertToFormat(QImage::Format_RGB888))) {
+      if (error) *error = writer.errorString();
+      return false;
+    }
+    return true;
+  }
+  return WriteJpeg(image, fileName, error);
+}
+
+QString SnapshotName(const QString& videoFile, int64_t positionUs) {
+  const int64_t s = std::max<int64_t>(positionUs, 0) / 1000000;
+  QString base = QFileInfo(videoFile).completeBaseName();
+  if (base.isEmpty()) base = QStringLiteral("Snapshot");
+  return QStringLiteral("%1 %2-%3-%4.jpg")
+      .arg(base)
+      .arg(s / 3600, 2, 10, QLatin1Char('0'))
+      .arg(s / 60 % 60, 2, 10, QLatin1Char('0'))
+      .arg(s % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString SnapshotFolder() {
+  const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+  if (!pictures.isEmpty() && QDir().mkpath(pictures)) return pictures;
+  return QDir::homePath();
 }
 
 }  // namespace zvapp

@@ -14,7 +14,14 @@ bool WriteBitmap24(const QImage& image, const QString& fileName, QString* error)
 // JPEG with the writer's default settings.
 bool WriteJpeg(const QImage& image, const QString& fileName, QString* error);
 
-// ".bmp" in any case writes a bitmap, every other name JPEG.
+// The kind follows the extension in any case: ".bmp" a bitmap, ".png" PNG,
+// ".jpg", ".jpeg" and every other name JPEG.
 bool SaveSnapshot(const QImage& image, const QString& fileName, QString* error);
+
+// "VIDEO NAME HH-MM-SS.jpg" for a file and a position (µs) in it.
+QString SnapshotName(const QString& videoFile, int64_t positionUs);
+
+// The user's pictures folder, made when missing; the home folder when there is none.
+QString SnapshotFolder();
 
 }  // namespace zvapp

@@ -2,6 +2,8 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
+#include <QWheelEvent>
 #include <cmath>
 
 namespace zvapp {
@@ -79,8 +81,28 @@ void TTrackBar::mousePressEvent(QMouseEvent* e) {
   if (moved) Notify();
 }
 
+int WheelNotches(QWheelEvent* e, int& rest) {
+  rest += e->angleDelta().y();
+  const int notches = rest / 120;
+  rest -= notches * 120;
+  return notches;
+}
+
+void TTrackBar::wheelEvent(QWheelEvent* e) {
+  if (!OnWheel) return QWidget::wheelEvent(e);
+  e->accept();
+  if (const int n = WheelNotches(e, FWheelRest)) OnWheel(n);
+}
+
 void TTrackBar::mouseMoveEvent(QMouseEvent* e) {
-  if (!FDragging) return;
+  if (!FDragging) {
+    const QString tip = HoverText ? HoverText(ValueAt(int(e->position().x()))) : QString();
+    if (tip.isEmpty())
+      QToolTip::hideText();
+    else
+      QToolTip::showText(e->globalPosition().toPoint(), tip, this, rect());
+    return;
+  }
   if (!Store(ValueAt(int(e->position().x())))) return;
   if (OnUserMove) OnUserMove();
   if (FTracking)

@@ -4,7 +4,12 @@
 #include <QWidget>
 #include <functional>
 
+class QWheelEvent;
+
 namespace zvapp {
+
+// Whole notches in a wheel event, keeping what is short of one in rest.
+int WheelNotches(QWheelEvent* e, int& rest);
 
 class TTrackBar : public QWidget {
   Q_OBJECT
@@ -32,6 +37,10 @@ public:
   std::function<void()> OnUserMove;
   // The pointer let go of the thumb (after any last OnChange).
   std::function<void()> OnRelease;
+  // Whole wheel notches, away from the user positive; unset: the parent gets the wheel.
+  std::function<void(int notches)> OnWheel;
+  // The tip shown for the value under a hovering pointer; unset or empty: none.
+  std::function<QString(float value)> HoverText;
 
   QSize sizeHint() const override { return {120, 13}; }
 
@@ -40,6 +49,7 @@ protected:
   void mousePressEvent(QMouseEvent* e) override;
   void mouseMoveEvent(QMouseEvent* e) override;
   void mouseReleaseEvent(QMouseEvent* e) override;
+  void wheelEvent(QWheelEvent* e) override;
 
 private:
   float Snap(float v) const;
@@ -52,6 +62,7 @@ private:
   bool FTracking = true;
   bool FDragging = false;
   bool FPendingChange = false;  // a drag with tracking off moved the value
+  int FWheelRest = 0;            // eighths of a degree short of a notch
 };
 
 }  // namespace zvapp

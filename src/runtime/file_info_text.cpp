@@ -39,7 +39,10 @@ std::string RateText(double d, const char* unit) {
 }
 
 std::string MicrosecondsText(int64_t us) {
-  return Format("%d.%.6d", {us / 1000000, ff::av_rescale(us % 1000000, 1000000, 1000000)});
+  // The sign once, in front: -7 ms is "-0.007000", not "0.-007000".
+  const char* sign = us < 0 ? "-" : "";
+  const uint64_t mag = us < 0 ? uint64_t(0) - uint64_t(us) : uint64_t(us);
+  return Format("%s%d.%.6d", {sign, int64_t(mag / 1000000), int64_t(mag % 1000000)});
 }
 
 void AppendMetadataBlock(const AVDictionary* metadata, const std::string& prefix, std::vector<std::string>& lines) {

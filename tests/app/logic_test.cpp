@@ -1,5 +1,6 @@
 // The window's plain logic: time text, track, activity, play states, snapshots, filters.
 #include <QFile>
+#include <QRegularExpression>
 #include <QImageReader>
 #include <QTemporaryDir>
 #include <QTest>
@@ -9,6 +10,7 @@
 #include "app/debug_output.h"
 #include "app/engine_player.h"
 #include "app/file_dialogs.h"
+#include "app/open_requests.h"
 #include "app/play_state.h"
 #include "app/player_window.h"
 #include "app/snapshot.h"
@@ -20,6 +22,44 @@ namespace zvapp {
 namespace {
 
 constexpr int64_t kSec = 1000000;
+
+// Requests made while a file opens (the engine serves the main thread then)
+// wait; only the newest of them opens, and the running open is asked to give up.
+TEST(OpenRequestsTest, RequestsDuringAnOpenCoalesceAndTheNewestWins) {
+  struct Case {
+    int burst;         // requests arriving during the first open
+    bool failFirst;    // the cut-short open fails, as the engine's does
+  } cases[] = {{0, false}, {1, true}, {4, true}, {19, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.burst);
+    QStringList opened, logged;
+    int cancels = 0;
+    TOpenRequests* self = nullptr;
+    int depth = 0, maxDepth = 0;
+    TOpenRequests q(
+        [&](const QString& f) {
+          maxDepth = std::max(maxDepth, ++depth);
+          opened.push_back(f);
+          if (f == "a") {
+            for (int i = 1; i <= c.burst; ++i) EXPECT_FALSE(self->RequestOpen("b" + QString::number(i)));
+          }
+          --depth;
+          return !(c.failFirst && f == "a");
+        },
+        [&] { ++cancels; }, [&](const QString& l) { logged.push_back(l); });
+    self = &q;
+    EXPECT_FALSE(q.Busy());
+    const bool ok = q.RequestOpen("a");
+    EXPECT_TRUE(ok);  // the outcome of the last open: the newest one played
+    EXPECT_FALSE(q.Busy());
+    EXPECT_EQ(maxDepth, 1);  // never one open inside another
+    QStringList expected{"a"};
+    if (c.burst > 0) expected << "b" + QString::number(c.burst);
+    EXPECT_EQ(opened, expected);
+    EXPECT_EQ(cancels, c.burst > 0 ? 1 : 0);
+    EXPECT_EQ(logged.size(), c.burst);  // each dropped request leaves a line
+  }
+}
 
 TEST(TimeTextTest, FormatsPositionAndDuration) {
   struct Case {
@@ -219,19 +259,38 @@ TEST(SnapshotTest, BmpInAnyCaseWritesA24BitBitmap) {
   EXPECT_EQ(back.pixel(4, 1), qRgb(200, 100, 7));
 }
 
-TEST(SnapshotTest, OtherNamesWriteJpegData) {
+// The kind written follows the extension typed, in any case.
+TEST(SnapshotTest, TheExtensionChoosesTheKind) {
   QTemporaryDir dir;
-  for (const char* name : {"shot.png", "shot.jpeg", "shot", "shot.bmp.txt"}) {
-    const QString path = dir.filePath(name);
-    EXPECT_FALSE(IsBitmapName(path)) << name;
+  const QByteArray jpeg("\xFF\xD8\xFF"), png("\x89PNG"), bmp("BM");
+  struct Case {
+    const char* name;
+    QByteArray magic;
+  } cases[] = {{"shot.png", png}, {"shot.PNG", png}, {"shot.jpeg", jpeg}, {"shot.JPG", jpeg},
+               {"shot.bmp", bmp}, {"shot", jpeg}, {"shot.bmp.txt", jpeg}};
+  for (const Case& c : cases) {
+    const QString path = dir.filePath(c.name);
     QString err;
-    ASSERT_TRUE(SaveSnapshot(TestImage(), path, &err)) << name << " " << err.toStdString();
-    QByteArray b = ReadAll(path);
-    ASSERT_GE(b.size(), 3) << name;
-    EXPECT_EQ(uint8_t(b[0]), 0xFF) << name;
-    EXPECT_EQ(uint8_t(b[1]), 0xD8) << name;
-    EXPECT_EQ(uint8_t(b[2]), 0xFF) << name;
+    ASSERT_TRUE(SaveSnapshot(TestImage(), path, &err)) << c.name << " " << err.toStdString();
+    EXPECT_TRUE(ReadAll(path).startsWith(c.magic)) << c.name;
+    EXPECT_FALSE(QImage(path).isNull()) << c.name;
   }
+}
+
+TEST(SnapshotTest, SuggestedNameAndFolder) {
+  EXPECT_EQ(SnapshotName("/m/My Clip.mkv", 3725 * kSec + 900000), "My Clip 01-02-05.jpg");
+  EXPECT_EQ(SnapshotName("/m/a.b.mp4", 0), "a.b 00-00-00.jpg");
+  EXPECT_EQ(SnapshotName("", -5), "Snapshot 00-00-00.jpg");
+  QTemporaryDir home;
+  const QByteArray savedHome = qgetenv("HOME");
+  qputenv("HOME", home.path().toUtf8());
+  const QString folder = SnapshotFolder();
+  qputenv("HOME", savedHome);
+  EXPECT_TRUE(QFileInfo(folder).isDir()) << folder.toStdString();
+  EXPECT_TRUE(folder.startsWith(home.path())) << folder.toStdString();
+  EXPECT_EQ(FilterSuffix("JPEG Image File  (*.jpg *.jpeg)"), "jpg");
+  EXPECT_EQ(FilterSuffix("Bitmaps (*.bmp)"), "bmp");
+  EXPECT_EQ(FilterSuffix("All Files (*)"), "");
 }
 
 TEST(SnapshotTest, UnwritablePlaceIsAnError) {
@@ -243,16 +302,32 @@ TEST(SnapshotTest, UnwritablePlaceIsAnError) {
 
 TEST(FileDialogTest, FilterChoicesCarryTheExactExtensionLists) {
   QStringList open = DialogFilters(QString::fromLatin1(TfrmPlayer::kOpenFilter));
-  ASSERT_EQ(open.size(), 3);
+  ASSERT_EQ(open.size(), 4);
   EXPECT_TRUE(open[0].startsWith("Video/Audio Files (*.3GP *.ASF *.AVI "));
-  EXPECT_TRUE(open[0].endsWith(" *.WAV *.WMA)"));
-  EXPECT_EQ(open[0].count("*."), 37);
+  EXPECT_EQ(open[0].count("*."), 55);
   EXPECT_TRUE(open[1].startsWith("Video Files (*.3GP "));
-  EXPECT_EQ(open[1].count("*."), 20);
+  EXPECT_EQ(open[1].count("*."), 28);
   EXPECT_TRUE(open[2].startsWith("Audio Files (*.AAC "));
-  EXPECT_EQ(open[2].count("*."), 17);
+  EXPECT_EQ(open[2].count("*."), 27);
+  EXPECT_EQ(open[3], "All Files (*)");
+  // Files the libraries play that the first lists used to hide.
+  const auto shows = [&](int choice, const QString& file) {
+    for (const QString& pattern : open[choice].section('(', 1).chopped(1).split(' '))
+      if (QRegularExpression::fromWildcard(pattern, Qt::CaseInsensitive).match(file).hasMatch()) return true;
+    return false;
+  };
+  for (const char* f : {"clip.webm", "clip.ogv", "song.opus", "song.oga", "clip.m4v", "clip.m2ts", "clip.mts",
+                        "clip.3g2", "song.wv", "anything.xyz"}) {
+    SCOPED_TRACE(f);
+    const bool audio = QString(f).startsWith("song");
+    const bool known = !QString(f).startsWith("anything");
+    EXPECT_EQ(shows(0, f), known);
+    EXPECT_EQ(shows(audio ? 2 : 1, f), known);
+    EXPECT_FALSE(shows(audio ? 1 : 2, f));
+    EXPECT_TRUE(shows(3, f));
+  }
   EXPECT_EQ(DialogFilters(QString::fromLatin1(TfrmPlayer::kSaveFilter)),
-            (QStringList{"Bitmaps (*.bmp)", "JPEG Image File  (*.jpg *.jpeg)"}));
+            (QStringList{"Bitmaps (*.bmp)", "JPEG Image File  (*.jpg *.jpeg)", "PNG Image File (*.png)"}));
 }
 
 }  // namespace

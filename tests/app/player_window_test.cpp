@@ -1,5 +1,7 @@
 // The player window against a recording player double.
+#include <QFileInfo>
 #include <QSignalSpy>
+#include <tuple>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -81,6 +83,7 @@ TEST_F(PlayerWindowTest, ProgrammaticTrackMovesNeverSeek) {
   EXPECT_EQ(player.Count("Seek"), 0);
   EXPECT_EQ(player.Count("Pause"), 0);
   // The handler is attached again afterwards: a user click seeks.
+  player.paused = false;
   ClickTrack(0.5);
   EXPECT_EQ(player.calls, (std::vector<std::string>{"Pause", "Seek", "Resume"}));
   EXPECT_NEAR(double(player.lastSeekTarget), 30.0 * kSec, 0.02 * 60 * kSec);
@@ -248,15 +251,77 @@ TEST_F(PlayerWindowTest, FailuresShowTheLastErrorText) {
   window->btnOpen->click();
   EXPECT_EQ(messages, QStringList{"Library libavcodec.so.59 not found"});
   EXPECT_EQ(player.Count("OpenDialog"), 0);
-  player.loadOk = true;
-  player.openOk = false;
-  player.lastErr = "could not open file";
-  openName = "/media/bad.mkv";
-  window->btnOpen->click();
-  EXPECT_EQ(messages.last(), "could not open file");
+}
+
+// A failed open says what happened in words, keeps the library's reason as a
+// details line, and leaves no time or thumb of the file that played before.
+TEST_F(PlayerWindowTest, FailedOpensSayWhyInWordsAndResetTheTime) {
+  QTemporaryDir dir;
+  QFile present(dir.filePath("garbage.mkv"));
+  ASSERT_TRUE(present.open(QIODevice::WriteOnly));
+  present.write("not a media file");
+  present.close();
+  struct Case {
+    QString file;
+    std::string engineText;
+    const char* sentence;
+    const char* details;
+  } cases[] = {
+      {present.fileName(), present.fileName().toStdString() + ": Invalid data found when processing input",
+       "The file could not be played: its data is damaged or it is not a media file.",
+       "Invalid data found when processing input"},
+      {dir.filePath("gone.mp4"), dir.filePath("gone.mp4").toStdString() + ": No such file or directory",
+       "The file does not exist.", "No such file or directory"},
+      {present.fileName(), present.fileName().toStdString() + ": could not open codecs, no stream to play.",
+       "No sound or picture stream could be opened.", "could not open codecs, no stream to play."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.sentence);
+    player.openOk = true;
+    window->OpenFile("/media/before.mkv");
+    OpenFile(10 * kSec);
+    window->FFPlayerPosition(4 * kSec);
+    ASSERT_EQ(window->lblDuration->text(), "00:00:04/00:00:10");
+    messages.clear();
+    player.openOk = false;
+    player.lastErr = c.engineText;
+    openName = c.file;
+    window->btnOpen->click();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_EQ(messages[0], QFileInfo(c.file).fileName() + "\n\n" + c.sentence + "\n\nDetails: " + c.details);
+    EXPECT_EQ(window->lblDuration->text(), TfrmPlayer::kProductName);
+    EXPECT_EQ(window->TrackPlay->Value(), 0);
+    EXPECT_FALSE(window->FileIsOpen());
+    // Nothing to play again after a failure.
+    player.calls.clear();
+    window->btnPause->click();
+    EXPECT_TRUE(player.calls.empty());
+  }
+}
+
+TEST_F(PlayerWindowTest, PlayAfterStopOpensTheLastFileAgainFromItsStart) {
+  window->btnPause->click();  // nothing played yet: nothing to do
+  EXPECT_TRUE(player.calls.empty());
+  window->OpenFile("/media/clip.mkv");
+  OpenFile(60 * kSec);
+  player.paused = false;
+  window->FFPlayerState(zv::psPlay);
+  window->FFPlayerPosition(30 * kSec);
+  window->btnStop->click();
+  window->FFPlayerState(zv::psStop);
+  EXPECT_TRUE(window->CanPlayAgain());
+  player.calls.clear();
+  // The button and Space both play it again.
+  window->btnPause->click();
+  EXPECT_EQ(player.calls, (std::vector<std::string>{"Open /media/clip.mkv"}));
+  window->FFPlayerState(zv::psStop);
+  player.calls.clear();
+  QTest::keyClick(window.get(), Qt::Key_Space);
+  EXPECT_EQ(player.calls, (std::vector<std::string>{"Open /media/clip.mkv"}));
 }
 
 TEST_F(PlayerWindowTest, PauseStopVolumeAndMute) {
+  OpenFile(60 * kSec);
   player.paused = true;
   window->btnPause->click();
   player.paused = false;
@@ -287,10 +352,34 @@ TEST_F(PlayerWindowTest, SnapshotNeedsAPictureAndWritesTheChosenKind) {
   EXPECT_EQ(bmp.read(2), "BM");
   saveName = dir.filePath("b.png");
   window->btnCapture->click();
-  QFile jpg(saveName);
-  ASSERT_TRUE(jpg.open(QIODevice::ReadOnly));
-  EXPECT_EQ(jpg.read(3), QByteArray("\xFF\xD8\xFF"));
+  QFile png(saveName);
+  ASSERT_TRUE(png.open(QIODevice::ReadOnly));
+  EXPECT_EQ(png.read(4), QByteArray("\x89PNG"));
   EXPECT_TRUE(messages.isEmpty());
+  // The dialog was offered the pictures folder and a name from the file and the time.
+  EXPECT_TRUE(suggestedSave.endsWith(" 00-00-00.jpg")) << suggestedSave.toStdString();
+  EXPECT_FALSE(window->btnCapture->isDown());
+}
+
+TEST_F(PlayerWindowTest, SoundOnlyFilesHaveNoSnapshot) {
+  player.videoIndex = -1;
+  window->OpenFile("/media/song.mp3");
+  OpenFile(60 * kSec);
+  EXPECT_FALSE(window->btnCapture->isEnabled());
+  EXPECT_FALSE(window->actSnapshot->isEnabled());
+  QTest::keyClick(window.get(), Qt::Key_S);
+  EXPECT_EQ(player.Count("SaveDialog"), 0);
+  player.videoIndex = 0;
+  window->OpenFile("/media/clip.mkv");
+  OpenFile(60 * kSec);
+  window->FFPlayerPosition(75 * kSec);
+  EXPECT_TRUE(window->btnCapture->isEnabled());
+  // A video whose picture is not there yet says so.
+  QTest::keyClick(window.get(), Qt::Key_S);
+  EXPECT_EQ(notices, QStringList{"No picture to save"});
+  player.frame = QImage(8, 6, QImage::Format_RGB32);
+  QTest::keyClick(window.get(), Qt::Key_S);
+  EXPECT_EQ(QFileInfo(suggestedSave).fileName(), "clip 00-01-15.jpg");
 }
 
 TEST_F(PlayerWindowTest, LoggerLinesAndClosingDetachesEvents) {
@@ -313,6 +402,20 @@ TEST_F(PlayerWindowTest, ControlBoxWritesPictureValuesAndAspectRatio) {
   EXPECT_FALSE(box.isVisible());
   window->mnuControlBox->trigger();
   EXPECT_TRUE(box.isVisible());
+  // Labels, sliders, values and buttons side by side, none over another, all inside.
+  for (auto row : {std::tuple{box.lblBrightness, box.trbBrightness, box.lblBrightnessValue, box.btnBrightness},
+                   std::tuple{box.lblContrast, box.trbContrast, box.lblContrastValue, box.btnContrast},
+                   std::tuple{box.lblSaturation, box.trbSaturation, box.lblSaturationValue, box.btnSaturation},
+                   std::tuple{box.lblHue, box.trbHue, box.lblHueValue, box.btnHue}}) {
+    auto [label, slider, value, reset] = row;
+    SCOPED_TRACE(label->text().toStdString());
+    EXPECT_LT(label->geometry().right(), slider->x());
+    EXPECT_LT(slider->geometry().right(), value->x());
+    EXPECT_LT(value->geometry().right(), reset->x());
+    EXPECT_LE(reset->geometry().right(), box.grpEqualizer->width());
+    EXPECT_GE(value->width(), value->fontMetrics().horizontalAdvance("-100"));
+  }
+  if (const QString dir = qEnvironmentVariable("ZELVO_SHOT_DIR"); !dir.isEmpty()) box.grab().save(dir + "/box.png");
 
   QSignalSpy moved(box.trbHue, &QSlider::valueChanged);
   box.btnHue->click();  // at 0 already: nothing happens

@@ -5,6 +5,8 @@
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolTip>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -98,6 +100,7 @@ TEST_F(WindowInputTest, EveryShortcutDrivesThePlayerAsItsButtonDoes) {
     TearDown();
     player = FakePlayer();
     player.loaded = true;
+    player.videoIndex = 0;
     SetUp();
     OpenFile(60 * kSec);
     window->FFPlayerPosition(30 * kSec);
@@ -194,6 +197,52 @@ TEST_F(WindowInputTest, TimeTextFollowsADraggedThumbWithOnePauseAndOneResume) {
   EXPECT_TRUE(player.calls.empty());
   QTest::mouseRelease(t, Qt::LeftButton, {}, TrackPoint(0.6));
   EXPECT_EQ(player.calls, (std::vector<std::string>{"Pause", "Seek", "Resume"}));
+}
+
+// The wheel: 5 % of the volume a notch over the picture and the volume track,
+// 5 s a notch over the position track; hovering the track tells the time there.
+TEST_F(WindowInputTest, WheelAndHover) {
+  OpenFile(60 * kSec);
+  window->FFPlayerPosition(30 * kSec);
+  auto wheel = [](QWidget* w, int delta) {
+    const QPointF at(w->width() / 2.0, w->height() / 2.0);
+    QWheelEvent e(at, w->mapToGlobal(at), {}, QPoint(0, delta), Qt::NoButton, {}, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(w, &e);
+  };
+  window->TrackVolume->SetValue(64);
+  wheel(window->plPlayer, -120);
+  EXPECT_FLOAT_EQ(window->TrackVolume->Value(), 57.6f);
+  wheel(window->TrackVolume, 240);
+  EXPECT_FLOAT_EQ(window->TrackVolume->Value(), 70.4f);
+  wheel(window->btnStop, 60);  // half a notch goes to the picture and waits for its other half
+  EXPECT_FLOAT_EQ(window->TrackVolume->Value(), 70.4f);
+  player.calls.clear();
+  wheel(window->TrackPlay, 120);
+  EXPECT_EQ(player.calls, (std::vector<std::string>{"Seek"}));
+  EXPECT_EQ(player.lastSeekTarget, 35 * kSec);
+  wheel(window->TrackPlay, -240);
+  EXPECT_EQ(player.lastSeekTarget, 25 * kSec);
+
+  QTest::mouseMove(window->TrackPlay, TrackPoint(0.5));
+  EXPECT_TRUE(QTest::qWaitFor([] { return QToolTip::isVisible(); }, 2000));
+  EXPECT_EQ(QToolTip::text(), "00:00:30");
+  QToolTip::hideText();
+}
+
+// Clicks and drags on the track keep a paused file paused.
+TEST_F(WindowInputTest, TrackSeeksWhilePausedKeepThePause) {
+  OpenFile(60 * kSec);
+  player.paused = true;
+  TTrackBar* t = window->TrackPlay;
+  QTest::mouseClick(t, Qt::LeftButton, {}, TrackPoint(0.5));
+  EXPECT_EQ(player.calls, (std::vector<std::string>{"Seek"}));
+  EXPECT_NEAR(double(player.lastSeekTarget), 30.0 * kSec, 0.02 * 60 * kSec);
+  player.calls.clear();
+  QTest::mousePress(t, Qt::LeftButton, {}, TrackPoint(0.25));
+  QTest::mouseMove(t, TrackPoint(0.75));
+  QTest::mouseRelease(t, Qt::LeftButton, {}, TrackPoint(0.75));
+  EXPECT_EQ(player.calls, (std::vector<std::string>{"Seek", "Seek"}));
+  EXPECT_TRUE(player.paused);
 }
 
 TEST_F(WindowInputTest, EveryBarControlTakesItsClickAtTheSmallestSize) {

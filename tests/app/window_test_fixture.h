@@ -26,11 +26,13 @@ public:
       player.calls.push_back("OpenDialog");
       return openName;
     };
-    window->RunSaveDialog = [this] {
+    window->RunSaveDialog = [this](const QString& suggested) {
+      suggestedSave = suggested;
       player.calls.push_back("SaveDialog");
       return saveName;
     };
     window->ShowMessage = [this](const QString& t) { messages << t; };
+    window->ShowNotice = [this](const QString& t) { notices << t; };
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     SetDebugOutputSink([this](const std::string& l) { lines.push_back(l); });
@@ -54,8 +56,8 @@ public:
   std::unique_ptr<TfrmPlayer> window;
   uint32_t now = 100000;
   std::optional<QPoint> cursor = QPoint(0, 0);
-  QString openName, saveName;
-  QStringList messages;
+  QString openName, saveName, suggestedSave;
+  QStringList messages, notices;
   std::vector<std::string> lines;
 };
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -116,6 +117,17 @@ protected:
   }
   void TearDown() override { SetDecimalSeparatorForTesting('\0'); }
 };
+
+// Start times before zero (encoder delay) keep one sign in front.
+TEST(MicrosecondsTextTest, SignedTimes) {
+  struct Case {
+    int64_t us;
+    const char* text;
+  } cases[] = {{0, "0.000000"},          {1400000, "1.400000"},    {-7000, "-0.007000"},
+               {-1, "-0.000001"},        {-1500000, "-1.500000"},  {3600000001, "3600.000001"},
+               {INT64_MIN, "-9223372036854.775808"}};
+  for (const Case& c : cases) EXPECT_EQ(MicrosecondsText(c.us), c.text) << c.us;
+}
 
 TEST_F(FileInfoTextTest, FileLevelLines) {
   struct Case {
@@ -287,7 +299,7 @@ TEST_F(FileInfoTextTest, StreamLines) {
        "Stream #0, 1/1000: ", "Video: ", ", 1k tbn, Duration: N/A"},
       {"audio has no rate texts; negative start", &kIdsFormat, AVMEDIA_TYPE_AUDIO, 0x101, "fre", {1, 90000}, {25, 1},
        {25, 1}, none, none, 0, 0, -45000, 90000,
-       "Stream #0[0x101](fre), 1/90000: ", "Audio: ", ", StartTime: 0.-500000, Duration: 00:00:01.000"},
+       "Stream #0[0x101](fre), 1/90000: ", "Audio: ", ", StartTime: -0.500000, Duration: 00:00:01.000"},
       {"zero time base", &kPlainFormat, AVMEDIA_TYPE_AUDIO, 0, "", {0, 0}, none, none, none, none, 0, 0,
        AV_NOPTS_VALUE, AV_NOPTS_VALUE, "Stream #0, 0/0: ", "Audio: ", ", Duration: N/A"},
   };

@@ -1,6 +1,7 @@
 // The media-player service on a private session bus, driven as a desktop's
 // media keys and sound menu do.
 #include <QDBusArgument>
+#include <QFile>
 #include <QDBusConnectionInterface>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
@@ -15,6 +16,7 @@ namespace zvapp {
 namespace {
 
 using testing::CallAndWait;
+using testing::FakePlayer;
 using testing::TestBus;
 
 // Receives the service's Seeked signal.
@@ -79,7 +81,17 @@ TEST_F(MprisTest, NothingOpenIsStoppedAndCannotSeek) {
   EXPECT_EQ(Get("org.mpris.MediaPlayer2", "DesktopEntry").toString(), "zelvo-player");
   EXPECT_TRUE(Get("org.mpris.MediaPlayer2", "CanQuit").toBool());
   EXPECT_TRUE(Get("org.mpris.MediaPlayer2", "CanRaise").toBool());
-  EXPECT_TRUE(Get("org.mpris.MediaPlayer2", "SupportedMimeTypes").toStringList().contains("video/x-matroska"));
+  const QStringList types = Get("org.mpris.MediaPlayer2", "SupportedMimeTypes").toStringList();
+  for (const char* type : {"video/x-matroska", "video/webm", "audio/webm", "audio/x-opus+ogg", "audio/opus",
+                           "video/x-m4v", "video/mp2t"})
+    EXPECT_TRUE(types.contains(type)) << type;
+  // The launcher offers the same types.
+  QFile launcher(QStringLiteral(ZELVO_SOURCE_DIR "/data/zelvo-player.desktop"));
+  ASSERT_TRUE(launcher.open(QIODevice::ReadOnly));
+  QString line;
+  for (const QString& l : QString::fromUtf8(launcher.readAll()).split('\n'))
+    if (l.startsWith("MimeType=")) line = l.mid(9);
+  EXPECT_EQ(line.split(';', Qt::SkipEmptyParts), types);
   EXPECT_EQ(Player("PlaybackStatus").toString(), "Stopped");
   EXPECT_FALSE(Player("CanSeek").toBool());
   EXPECT_FALSE(Player("CanPlay").toBool());
@@ -162,6 +174,91 @@ TEST_F(MprisTest, CommandsDriveThePlayerAndSeeksAreSignalled) {
   EXPECT_EQ(player.Count("Stop wait"), 1);
   Call("Quit", {}, "org.mpris.MediaPlayer2");
   EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(MprisTest, PlayAfterStopPlaysTheLastFileAgain) {
+  PlayFile();
+  Call("Stop");
+  window->FFPlayerState(zv::psStop);
+  EXPECT_EQ(Player("PlaybackStatus").toString(), "Stopped");
+  EXPECT_TRUE(Player("CanPlay").toBool());
+  player.calls.clear();
+  Call("Play");
+  EXPECT_TRUE(QTest::qWaitFor([&] { return player.Count("Open /media/clip one.mkv") == 1; }, 5000));
+  window->FFPlayerState(zv::psStop);
+  player.calls.clear();
+  Call("PlayPause");
+  EXPECT_TRUE(QTest::qWaitFor([&] { return player.Count("Open /media/clip one.mkv") == 1; }, 5000));
+}
+
+// Serves the main thread while it opens, as the engine does; an open inside
+// another fails as the engine's does, and a stop meanwhile cuts it short.
+class SlowOpenPlayer : public FakePlayer {
+public:
+  int opening = 0;
+  int nested = 0;
+  bool cancelled = false;
+  QStringList played;  // files whose open succeeded, in order
+  bool Open(const std::string& AFileName, uint64_t AScreenHandle, bool APaused) override {
+    FakePlayer::Open(AFileName, AScreenHandle, APaused);
+    if (opening) {
+      ++nested;
+      cancelled = true;
+      lastErr = "Open: another file is being opened.";
+      return false;
+    }
+    ++opening;
+    cancelled = false;
+    QTest::qWait(80);
+    --opening;
+    if (cancelled) {
+      lastErr = AFileName + ": Immediate exit requested";
+      return false;
+    }
+    played << QString::fromStdString(AFileName);
+    return true;
+  }
+  void Stop(bool AWait) override {
+    FakePlayer::Stop(AWait);
+    if (opening) cancelled = true;
+  }
+};
+
+TEST(MprisOpenBurst, OpenUriCallsCloseTogetherPlayTheLastOneWithoutABox) {
+  struct Case {
+    int calls, gapMs;
+  } cases[] = {{2, 0}, {2, 50}, {5, 10}, {5, 50}, {20, 0}, {20, 25}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.calls) + " calls " + std::to_string(c.gapMs) + " ms apart");
+    SlowOpenPlayer player;
+    player.loaded = true;
+    auto window = std::make_unique<TfrmPlayer>(player);
+    QStringList messages;
+    window->ShowMessage = [&](const QString& t) { messages << t; };
+    TDesktopServices services(*window, QDBusConnection::sessionBus());
+    ASSERT_NE(services.Mpris(), nullptr);
+    QDBusConnection client = TestBus("mpris-burst");
+    std::vector<QDBusPendingCall> pending;
+    for (int i = 0; i < c.calls; ++i) {
+      QDBusMessage m = QDBusMessage::createMethodCall("org.mpris.MediaPlayer2.zelvo", "/org/mpris/MediaPlayer2",
+                                                      "org.mpris.MediaPlayer2.Player", "OpenUri");
+      m << QString("file:///media/clip%1.mkv").arg(i);
+      pending.push_back(client.asyncCall(m, 5000));
+      if (c.gapMs) QTest::qWait(c.gapMs);
+    }
+    const QString last = QString("/media/clip%1.mkv").arg(c.calls - 1);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return !window->OpenRequests().Busy() && !player.played.isEmpty() && player.played.last() == last; },
+        10000))
+        << player.played.join(", ").toStdString();
+    for (auto& p : pending) EXPECT_FALSE(p.isError());
+    EXPECT_TRUE(messages.isEmpty()) << messages.join("; ").toStdString();
+    EXPECT_EQ(window->OpenedFileName(), last);
+    // No open ran inside another (the engine would have refused it).
+    EXPECT_EQ(player.nested, 0);
+    EXPECT_EQ(player.Count("Open " + last.toStdString()), 1);
+    QDBusConnection::disconnectFromBus("mpris-burst");
+  }
 }
 
 TEST(DesktopServicesTest, NoSessionBusMeansNoServicesAndNoFuss) {

@@ -156,7 +156,7 @@ TEST_F(PlayerEndToEnd, PlaysAndObeysTheUser) {
   QTemporaryDir dir;
   for (const char* name : {"shot.BMP", "shot.jpg"}) {
     const QString path = dir.filePath(name);
-    window->RunSaveDialog = [&] { return path; };
+    window->RunSaveDialog = [&](const QString&) { return path; };
     Click(window->btnCapture, Qt::LeftButton);
     QImage shot(path);
     ASSERT_FALSE(shot.isNull()) << name;
@@ -182,6 +182,59 @@ TEST_F(PlayerEndToEnd, PlaysAndObeysTheUser) {
 
   window->close();
   window.reset();
+}
+
+// A paused picture takes a new brightness at once; Play after Stop plays the
+// file again; a file that is no media says so in words and resets the time.
+TEST_F(PlayerEndToEnd, PausedRefilterPlayAfterStopAndFailedOpen) {
+  e2e::TWindowRig rig;
+  std::string error;
+  ASSERT_TRUE(rig.Show(error)) << error;
+  TfrmPlayer& w = *rig.window;
+  auto panelImage = [&] {
+    QRect panel(w.plPlayer->mapToGlobal(QPoint(0, 0)), w.plPlayer->size());
+    panel.setHeight(panel.height() - w.ControlBar->height());
+    return Grab(panel);
+  };
+  auto shot = [&](const char* name) {
+    if (const QString dir = qEnvironmentVariable("ZELVO_SHOT_DIR"); !dir.isEmpty())
+      Grab(w.frameGeometry()).save(QDir(dir).filePath(name));
+  };
+  ASSERT_TRUE(w.OpenFile(file)) << rig.messages.join("; ").toStdString();
+  ASSERT_TRUE(WaitFor([&] { return ShowsTestPicture(w); }));
+  w.btnPauseClick();
+  ASSERT_TRUE(WaitFor([&] { return Logged("Pause") && rig.player.IsPaused(); }));
+  QImage before = panelImage();
+  const QRect middle(before.width() / 3, before.height() / 3, before.width() / 3, before.height() / 3);
+  const double dark = MeanLuma(before, middle);
+  rig.box->trbBrightness->setValue(80);
+  EXPECT_EQ(rig.box->lblBrightnessValue->text(), "80");
+  EXPECT_TRUE(WaitFor([&] { return MeanLuma(panelImage(), middle) > dark + 25; }, 5000))
+      << "the paused picture keeps its old brightness";
+  EXPECT_TRUE(rig.player.IsPaused());
+  shot("paused_brightness.png");
+  rig.box->trbBrightness->setValue(0);
+
+  // Stop, then Play: the same file from its start.
+  w.btnStopClick();
+  EXPECT_TRUE(WaitFor([&] { return Logged("Stop") && !w.FileIsOpen(); }));
+  lines.clear();
+  w.btnPauseClick();
+  EXPECT_TRUE(WaitFor([&] { return Logged("Play") && w.FileIsOpen() && ShowsTestPicture(w); }));
+  EXPECT_TRUE(WaitFor([&] { return w.lblDuration->text() != "00:00:00/00:01:00"; }));
+  EXPECT_LT(w.LastPosition(), 10 * 1000000LL);
+  shot("play_after_stop.png");
+
+  // Not a media file: a warning in words, the time text reset.
+  rig.messages.clear();
+  const QString garbage = QDir(qEnvironmentVariable("ZELVO_MEDIA_DIR")).filePath("garbage.mp4");
+  EXPECT_FALSE(w.OpenFile(garbage));
+  ASSERT_EQ(rig.messages.size(), 1);
+  EXPECT_TRUE(rig.messages[0].startsWith("garbage.mp4\n\nThe file could not be played: its data is damaged or it "
+                                         "is not a media file.\n\nDetails: "))
+      << rig.messages[0].toStdString();
+  EXPECT_EQ(w.lblDuration->text(), "ZELVO Player");
+  EXPECT_EQ(w.TrackPlay->Value(), 0);
 }
 
 }  // namespace
