@@ -39,6 +39,16 @@ QString RunOpenFileDialog(QWidget* parent, const QString& pipeFilter) {
   return dlg.selectedFiles().first();
 }
 
+QStringList RunOpenFilesDialog(QWidget* parent, const QString& pipeFilter) {
+  QFileDialog dlg(parent);
+  Prepare(dlg, pipeFilter);
+  dlg.setAcceptMode(QFileDialog::AcceptOpen);
+  dlg.setFileMode(QFileDialog::ExistingFiles);
+  dlg.setOption(QFileDialog::ReadOnly, false);
+  if (dlg.exec() != QDialog::Accepted) return {};
+  return dlg.selectedFiles();
+}
+
 QString RunSaveFileDialog(QWidget* parent, const QString& pipeFilter, const QString& defaultSuffix) {
   QFileDialog dlg(parent);
   Prepare(dlg, pipeFilter);

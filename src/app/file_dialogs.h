@@ -13,6 +13,9 @@ QStringList DialogFilters(const QString& pipeList);
 // Runs the open dialog (existing files only); empty when cancelled.
 QString RunOpenFileDialog(QWidget* parent, const QString& pipeFilter);
 
+// The open dialog taking several files at once; empty when cancelled.
+QStringList RunOpenFilesDialog(QWidget* parent, const QString& pipeFilter);
+
 // Runs the save dialog with the default suffix and an overwrite prompt; empty
 // when cancelled.
 QString RunSaveFileDialog(QWidget* parent, const QString& pipeFilter, const QString& defaultSuffix);

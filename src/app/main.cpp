@@ -1,7 +1,6 @@
-// zelvo-player [FILE]
+// zelvo-player [FILE | FOLDER | file:// URI]...
 #include <QApplication>
 #include <QDBusConnection>
-#include <QFileInfo>
 #include <QTimer>
 
 #include "app/app_runtime.h"
@@ -9,6 +8,7 @@
 #include "app/desktop_services.h"
 #include "app/engine_player.h"
 #include "app/numeric_locale.h"
+#include "app/playback_session.h"
 #include "app/player_window.h"
 #include "app/x11_errors.h"
 
@@ -34,11 +34,14 @@ int main(int argc, char** argv) {
     zvapp::TDesktopServices desktop(window, QDBusConnection::sessionBus());
     window.show();
 
-    const QStringList args = QApplication::arguments();
-    if (args.size() > 1) {
-      const QString file = QFileInfo(args.at(1)).absoluteFilePath();
+    window.Session->SetResumeStore(std::make_unique<zv::TResumeStore>(zv::DefaultResumeDir()));
+
+    const QStringList files = QApplication::arguments().mid(1);
+    if (!files.isEmpty()) {
       // After the window is mapped, so the engine gets a live X window.
-      QTimer::singleShot(0, &window, [&window, file] { window.OpenFile(file); });
+      QTimer::singleShot(0, &window, [&window, files] {
+        window.Session->OpenPaths(files, zvapp::TPlaybackSession::TAdd::Replace);
+      });
     }
     rc = app.exec();
     player.Stop(true);

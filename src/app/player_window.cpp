@@ -18,6 +18,7 @@
 #include "app/app_icon.h"
 #include "app/file_dialogs.h"
 #include "app/play_state.h"
+#include "app/playback_session.h"
 #include "app/time_text.h"
 #include "filters/picture_values.h"
 
@@ -33,7 +34,10 @@ TfrmPlayer::TfrmPlayer(IPlayer& player, QWidget* parent)
   setObjectName("frmPlayer");
   TickCount = &CurrentTick;
   CursorPos = [] { return std::optional<QPoint>(QCursor::pos()); };
-  RunOpenDialog = [this] { return RunOpenFileDialog(this, QString::fromLatin1(kOpenFilter)); };
+  RunOpenDialog = [this] {
+    DialogMoreFiles = RunOpenFilesDialog(this, QString::fromLatin1(kOpenFilter));
+    return DialogMoreFiles.isEmpty() ? QString() : DialogMoreFiles.takeFirst();
+  };
   RunSaveDialog = [this] { return RunSaveFileDialog(this, QString::fromLatin1(kSaveFilter), QStringLiteral("bmp")); };
   ShowMessage = [this](const QString& text) {
     QMessageBox box(QMessageBox::NoIcon, windowTitle(), text, QMessageBox::Ok, this);
@@ -83,6 +87,7 @@ TfrmPlayer::TfrmPlayer(IPlayer& player, QWidget* parent)
   CreateMenu();
   CreateShortcuts();
   WireControls();
+  Session = new TPlaybackSession(*this);
 
   for (auto* v : {&Brightness, &Contrast, &Saturation, &Hue}) zv::RegisterPictureValue(v);
 
@@ -228,20 +233,18 @@ void TfrmPlayer::dragEnterEvent(QDragEnterEvent* e) {
 }
 
 void TfrmPlayer::dropEvent(QDropEvent* e) {
-  QString file;
-  for (const QUrl& url : e->mimeData()->urls()) {
-    if (url.isLocalFile()) {
-      file = url.toLocalFile();
-      break;
-    }
-  }
-  if (file.isEmpty()) return e->ignore();
+  QStringList files;
+  for (const QUrl& url : e->mimeData()->urls())
+    if (url.isLocalFile()) files << url.toLocalFile();
+  if (files.isEmpty()) return e->ignore();
   e->acceptProposedAction();
   // After the drop returns: a message box here would hold the dragging program.
-  QMetaObject::invokeMethod(this, [this, file] { OpenFile(file); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(this, [this, files] { Session->OpenPaths(files, TPlaybackSession::TAdd::AfterCurrent); },
+                            Qt::QueuedConnection);
 }
 
 void TfrmPlayer::closeEvent(QCloseEvent* e) {
+  if (!FClosing) Session->LeavingFile();
   FormCloseQuery();
   // The engine lets go of the panel before Qt destroys the windows.
   FFPlayer.Stop(true);
@@ -307,7 +310,9 @@ void TfrmPlayer::FFPlayerState(zv::TPlayState APlayState) {
   DebugOutput(PlayStateName(int(APlayState)));
   FLastPlayState = APlayState;
   if (APlayState == zv::psStop) FFileOpen = false;
-  const TPlayStateEffect effect = PlayStateEffect(int(APlayState), mnuStayOnTop->isChecked());
+  TPlayStateEffect effect = PlayStateEffect(int(APlayState), mnuStayOnTop->isChecked());
+  // The list goes on with the next item instead.
+  if (effect.rewindAndPause && Session->AtEndOfItem()) effect.rewindAndPause = false;
   if (effect.rewindAndPause) {
     FFPlayer.Seek(zv::TSeekFlags{zv::sfAny}, false, 0);
     FFPlayer.Pause();

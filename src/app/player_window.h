@@ -22,6 +22,7 @@
 namespace zvapp {
 
 class TfrmControlBox;
+class TPlaybackSession;
 
 class TfrmPlayer : public QWidget {
   Q_OBJECT
@@ -59,6 +60,8 @@ public:
   // Tells the engine about a new panel size once the X server has it.
   QTimer* tmrScreenPosition;
   zv::TFFLogger FFLogger;
+  // The playlist, resuming and the title (owned by the window).
+  TPlaybackSession* Session;
 
   // Picture values read by the running equalizer filters.
   std::atomic<int32_t> Brightness{0};
@@ -125,7 +128,9 @@ public:
   std::string VideoFiltersText() const;
 
   // Replaceable for tests: the dialogs, the message box, the clock, the pointer.
+  // The first chosen file; the dialog leaves the others in DialogMoreFiles.
   std::function<QString()> RunOpenDialog;
+  QStringList DialogMoreFiles;
   std::function<QString()> RunSaveDialog;
   std::function<void(const QString&)> ShowMessage;
   // A note that does not stop playback (non-modal).

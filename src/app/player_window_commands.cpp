@@ -2,7 +2,9 @@
 #include <QFileInfo>
 #include <QImage>
 #include <cmath>
+#include <utility>
 
+#include "app/playback_session.h"
 #include "app/player_window.h"
 #include "app/snapshot.h"
 #include "runtime/file_utils.h"
@@ -30,8 +32,9 @@ void TfrmPlayer::btnOpenClick() {
     FFPlayer.RegisterFilters();
   }
   const QString fileName = RunOpenDialog();
+  const QStringList more = std::exchange(DialogMoreFiles, {});
   if (fileName.isEmpty()) return;
-  OpenFile(fileName);
+  Session->OpenPaths(QStringList{fileName} + more, TPlaybackSession::TAdd::Replace);
 }
 
 bool TfrmPlayer::OpenFile(const QString& fileName) {
@@ -50,6 +53,7 @@ bool TfrmPlayer::OpenFile(const QString& fileName) {
   ScreenControl = plPlayer;
   const uint64_t target = uint64_t(plPlayer->winId());
   FFPlayer.SetDefaultDrivers();
+  if (FFileOpen) Session->LeavingFile();
   FOpenedFile = QFileInfo(fileName).absoluteFilePath();
   if (!FFPlayer.Open(fileName.toStdString(), target, false)) {
     ShowMessage(QString::fromStdString(FFPlayer.LastErrMsg()));
@@ -68,7 +72,10 @@ void TfrmPlayer::btnPauseClick() {
     FFPlayer.Pause();
 }
 
-void TfrmPlayer::btnStopClick() { FFPlayer.Stop(true); }
+void TfrmPlayer::btnStopClick() {
+  Session->LeavingFile();
+  FFPlayer.Stop(true);
+}
 
 void TfrmPlayer::TrackPlayChange() {
   const int64_t target = RoundHalfEven(double(TrackPlay->Value()));

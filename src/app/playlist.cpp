@@ -121,7 +121,7 @@ int TPlaylist::NextIndex(bool atEnd) const {
   if (atEnd && FRepeat == TRepeat::One && Current() >= 0) return Current();
   const int next = Step(+1, FRepeat == TRepeat::All);
   // Repeating a list of one plays it again.
-  if (next < 0 && FRepeat == TRepeat::All && Current() >= 0) return Current();
+  if (next < 0 && FRepeat == TRepeat::All && Current() >= 0 && !FItems[size_t(Current())].failed) return Current();
   return next;
 }
 
