@@ -9,6 +9,7 @@
 #include "app/engine_player.h"
 #include "app/numeric_locale.h"
 #include "app/playback_session.h"
+#include "app/remembered_settings.h"
 #include "app/player_window.h"
 #include "app/x11_errors.h"
 
@@ -35,6 +36,8 @@ int main(int argc, char** argv) {
     window.show();
 
     window.Session->SetResumeStore(std::make_unique<zv::TResumeStore>(zv::DefaultResumeDir()));
+    const std::unique_ptr<QSettings> settings = zvapp::OpenSettings();
+    zvapp::LoadSettings(window, *settings);
 
     const QStringList files = QApplication::arguments().mid(1);
     if (!files.isEmpty()) {
@@ -44,6 +47,7 @@ int main(int argc, char** argv) {
       });
     }
     rc = app.exec();
+    zvapp::SaveSettings(window, *settings);
     player.Stop(true);
   }
   zvapp::RemoveRuntimeHooks();

@@ -211,7 +211,7 @@ int RunPlayer(int argc, char** argv) {
     lastPosition = 0;
     if (o.Files.size() > 1) PrintLine("file " + file);
     if (!player.Open(file, 0, o.StartPaused)) {
-      std::fprintf(stderr, "%s: %s\n", file.c_str(), player.LastErrMsg().c_str());
+      std::fprintf(stderr, "%s\n", player.LastErrMsg().c_str());
       rc = 1;
       continue;
     }
