@@ -9,6 +9,7 @@
 #include "app/engine_player.h"
 #include "app/numeric_locale.h"
 #include "app/playback_session.h"
+#include "app/recent_files.h"
 #include "app/remembered_settings.h"
 #include "app/player_window.h"
 #include "app/x11_errors.h"
@@ -36,6 +37,7 @@ int main(int argc, char** argv) {
     window.show();
 
     window.Session->SetResumeStore(std::make_unique<zv::TResumeStore>(zv::DefaultResumeDir()));
+    window.Session->Recent->SetDesktopList(zvapp::DefaultRecentlyUsedFile());
     const std::unique_ptr<QSettings> settings = zvapp::OpenSettings();
     zvapp::LoadSettings(window, *settings);
 

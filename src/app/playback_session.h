@@ -17,6 +17,7 @@
 namespace zvapp {
 
 class TfrmPlayer;
+class TRecentFiles;
 
 class TPlaybackSession : public QObject {
   Q_OBJECT
@@ -71,6 +72,7 @@ public:
   QAction* mnuRepeatOne;
   QAction* mnuRepeatAll;
   QAction* mnuShuffle;
+  TRecentFiles* Recent;
 
 signals:
   // Items, the current one, repeat or shuffle changed.

@@ -8,6 +8,7 @@
 #include "app/debug_output.h"
 #include "app/playback_session.h"
 #include "app/player_window.h"
+#include "app/recent_files.h"
 
 namespace zvapp {
 
@@ -82,6 +83,8 @@ void LoadSettings(TfrmPlayer& w, QSettings& s) {
   if (auto v = Bool(s, "resume")) w.Session->SetResumeEnabled(*v);
   if (auto v = IntIn(s, "repeat", 0, 2)) w.Session->SetRepeat(TRepeat(*v));
   if (auto v = Bool(s, "shuffle")) w.Session->SetShuffle(*v);
+  const QVariant recent = s.value("recent");
+  if (recent.canConvert<QStringList>()) w.Session->Recent->SetFiles(recent.toStringList());
 }
 
 void SaveSettings(TfrmPlayer& w, QSettings& s) {
@@ -100,6 +103,7 @@ void SaveSettings(TfrmPlayer& w, QSettings& s) {
   s.setValue("resume", w.Session->mnuResume->isChecked());
   s.setValue("repeat", int(w.Session->Playlist().Repeat()));
   s.setValue("shuffle", w.Session->Playlist().Shuffle());
+  s.setValue("recent", w.Session->Recent->Files());
   s.sync();
   if (s.status() != QSettings::NoError) DebugOutput("settings " + s.fileName().toStdString() + " cannot be written");
 }

@@ -15,6 +15,7 @@
 #include "../../../tools/fixture_list.h"
 #include "app/desktop_services.h"
 #include "app/playback_session.h"
+#include "app/recent_files.h"
 #include "e2e_support.h"
 #include "window_rig.h"
 
@@ -55,6 +56,7 @@ protected:
     services = std::make_unique<TDesktopServices>(*rig.window, Bus("zelvo-e2e-service"));
     ASSERT_NE(services->Mpris(), nullptr);
     rig.window->Session->SetResumeStore(std::make_unique<zv::TResumeStore>(state.filePath("zelvo-player").toStdString()));
+    rig.window->Session->Recent->SetDesktopList(state.filePath("recently-used.xbel"));
   }
   QVariant Get(const char* name) {
     QDBusMessage m = QDBusMessage::createMethodCall("org.mpris.MediaPlayer2.zelvo", "/org/mpris/MediaPlayer2",
@@ -109,6 +111,10 @@ TEST_F(PlaylistEndToEnd, FilesPlayInTurnAndTheServiceMovesThroughThem) {
   EXPECT_TRUE(WaitFor([&] { return PlayingUrl() == Url(fx::kAvH264AacMkv); }, 10000)) << PlayingUrl().toStdString();
   EXPECT_TRUE(Get("CanGoNext").toBool());
   EXPECT_FALSE(Get("CanGoPrevious").toBool());
+  // The desktop's recently-used list has it.
+  QFile list(state.filePath("recently-used.xbel"));
+  ASSERT_TRUE(list.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(list.readAll().contains(Url(fx::kAvH264AacMkv).toUtf8()));
   // The first ends; the second follows by itself.
   EXPECT_TRUE(WaitFor([&] { return PlayingUrl() == Url(fx::kCyrillicMkv); }, 20000)) << PlayingUrl().toStdString();
   EXPECT_EQ(rig.window->windowTitle(), QString::fromUtf8("тест_видео.mkv - ZELVO Player FREE"));
