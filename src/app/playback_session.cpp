@@ -8,6 +8,7 @@
 #include "app/debug_output.h"
 #include "app/media_arguments.h"
 #include "app/player_window.h"
+#include "app/playlist_panel.h"
 #include "app/recent_files.h"
 #include "app/time_text.h"
 
@@ -63,6 +64,7 @@ TPlaybackSession::TPlaybackSession(TfrmPlayer& window) : QObject(&window), FWind
   mnuResume->setChecked(true);
   mnuResume->setEnabled(false);
   Recent = new TRecentFiles(FWindow, menu);
+  Panel = new TPlaylistPanel(FWindow, *this);
 
   connect(&FWindow, &TfrmPlayer::FileOpened, this, [this] { OnFileOpened(); });
   connect(&FWindow, &TfrmPlayer::PlayStateChanged, this, [this](zv::TPlayState s) { OnPlayState(int(s)); });

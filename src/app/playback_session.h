@@ -18,6 +18,7 @@ namespace zvapp {
 
 class TfrmPlayer;
 class TRecentFiles;
+class TPlaylistPanel;
 
 class TPlaybackSession : public QObject {
   Q_OBJECT
@@ -73,6 +74,7 @@ public:
   QAction* mnuRepeatAll;
   QAction* mnuShuffle;
   TRecentFiles* Recent;
+  TPlaylistPanel* Panel;
 
 signals:
   // Items, the current one, repeat or shuffle changed.

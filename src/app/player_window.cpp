@@ -185,7 +185,7 @@ void TfrmPlayer::showEvent(QShowEvent* e) {
 
 void TfrmPlayer::FormShow() {
   SavedPanelAnchors = QMargins(0, 0, 0, 0);
-  plPlayer->setGeometry(rect());
+  LayoutPanel();
   ControlBar->setFixedHeight(TControlBar::kShownHeight);
   plPlayer->OnResized();
 }
@@ -194,7 +194,13 @@ void TfrmPlayer::LayoutPanel() {
   if (FPanelFills)
     plPlayer->setGeometry(rect());
   else
-    plPlayer->setGeometry(rect().marginsRemoved(SavedPanelAnchors));
+    plPlayer->setGeometry(rect().marginsRemoved(SavedPanelAnchors + QMargins(0, 0, FSideWidth, 0)));
+  if (OnLayout) OnLayout();
+}
+
+void TfrmPlayer::SetSideWidth(int width) {
+  FSideWidth = width;
+  if (FShownOnce) LayoutPanel();
 }
 
 void TfrmPlayer::resizeEvent(QResizeEvent* e) {
@@ -419,7 +425,7 @@ void TfrmPlayer::mnuFullScreenClick() {
     SavedPanelBounds = plPlayer->geometry();
     const QRect client = rect();
     SavedPanelAnchors = QMargins(SavedPanelBounds.left(), SavedPanelBounds.top(),
-                                 client.width() - SavedPanelBounds.right() - 1,
+                                 client.width() - SavedPanelBounds.right() - 1 - FSideWidth,
                                  client.height() - SavedPanelBounds.bottom() - 1);
     SavedWindowState = windowState();
   }

@@ -70,6 +70,10 @@ public:
   std::atomic<int32_t> Hue{0};
 
   void SetControlBox(TfrmControlBox* box) { FControlBox = box; }
+  // Room kept free at the right for the playlist panel (0: none).
+  void SetSideWidth(int width);
+  // Runs after the window laid out the picture (the side panel follows).
+  std::function<void()> OnLayout;
   IPlayer& Player() { return FFPlayer; }
 
   // Commands.
@@ -205,6 +209,7 @@ private:
   // Full-screen memory.
   QRect SavedPanelBounds;
   QMargins SavedPanelAnchors;    // distances to the client edges while anchored
+  int FSideWidth = 0;
   Qt::WindowStates SavedWindowState = Qt::WindowNoState;
 };
 

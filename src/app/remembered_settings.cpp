@@ -8,6 +8,7 @@
 #include "app/debug_output.h"
 #include "app/playback_session.h"
 #include "app/player_window.h"
+#include "app/playlist_panel.h"
 #include "app/recent_files.h"
 
 namespace zvapp {
@@ -83,6 +84,7 @@ void LoadSettings(TfrmPlayer& w, QSettings& s) {
   if (auto v = Bool(s, "resume")) w.Session->SetResumeEnabled(*v);
   if (auto v = IntIn(s, "repeat", 0, 2)) w.Session->SetRepeat(TRepeat(*v));
   if (auto v = Bool(s, "shuffle")) w.Session->SetShuffle(*v);
+  if (auto v = Bool(s, "playlist")) w.Session->Panel->SetWanted(*v);
   const QVariant recent = s.value("recent");
   if (recent.canConvert<QStringList>()) w.Session->Recent->SetFiles(recent.toStringList());
 }
@@ -104,6 +106,7 @@ void SaveSettings(TfrmPlayer& w, QSettings& s) {
   s.setValue("repeat", int(w.Session->Playlist().Repeat()));
   s.setValue("shuffle", w.Session->Playlist().Shuffle());
   s.setValue("recent", w.Session->Recent->Files());
+  s.setValue("playlist", w.Session->Panel->Wanted());
   s.sync();
   if (s.status() != QSettings::NoError) DebugOutput("settings " + s.fileName().toStdString() + " cannot be written");
 }
