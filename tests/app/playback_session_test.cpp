@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "app/playback_session.h"
+#include "app/playlist_panel.h"
 #include "window_test_fixture.h"
 
 namespace zvapp {
@@ -81,6 +82,24 @@ TEST_F(PlaybackSessionTest, AFolderPlaysInNaturalOrderAndTheListGoesOnAtTheEnd) 
   window->FFPlayerState(zv::psEnd);
   ASSERT_TRUE(QTest::qWaitFor([&] { return player.Count(Open("ep1.mkv")) == 1; }, 2000));
   EXPECT_TRUE(notices.isEmpty()) << notices.join("; ").toStdString();
+}
+
+TEST_F(PlaybackSessionTest, AFolderOfTenThousandFilesIsListedOffTheWindowsThread) {
+  QDir big(dir.filePath("big"));
+  ASSERT_TRUE(big.mkpath("."));
+  for (int i = 10000; i >= 1; --i) {
+    QFile f(big.filePath(QString("part %1.mp3").arg(i)));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  }
+  session->Panel->SetWanted(true);
+  // The call returns before the listing is done; the window goes on serving events meanwhile.
+  ASSERT_TRUE(session->OpenPaths({big.path()}, TPlaybackSession::TAdd::Replace));
+  EXPECT_EQ(session->Playlist().Count(), 0);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return session->Playlist().Count() == 10000; }, 20000));
+  EXPECT_EQ(session->Playlist().Item(0).path, big.filePath("part 1.mp3"));
+  EXPECT_EQ(session->Playlist().Item(9999).path, big.filePath("part 10000.mp3"));
+  EXPECT_EQ(player.Count(Open("big/part 1.mp3")), 1);
+  EXPECT_EQ(session->Panel->count(), 10000);
 }
 
 TEST_F(PlaybackSessionTest, AFileThatFailsIsMarkedReportedOnceAndSkipped) {
