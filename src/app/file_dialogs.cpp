@@ -41,6 +41,17 @@ QString RunOpenFileDialog(QWidget* parent, const QString& pipeFilter, const QStr
   return dlg.selectedFiles().first();
 }
 
+QStringList RunOpenFilesDialog(QWidget* parent, const QString& pipeFilter, const QString& folder) {
+  QFileDialog dlg(parent);
+  Prepare(dlg, pipeFilter);
+  if (!folder.isEmpty()) dlg.setDirectory(folder);
+  dlg.setAcceptMode(QFileDialog::AcceptOpen);
+  dlg.setFileMode(QFileDialog::ExistingFiles);
+  dlg.setOption(QFileDialog::ReadOnly, false);
+  if (dlg.exec() != QDialog::Accepted) return {};
+  return dlg.selectedFiles();
+}
+
 QString FilterSuffix(const QString& nameFilter) {
   const int at = nameFilter.indexOf(QLatin1String("(*."));
   if (at < 0) return {};

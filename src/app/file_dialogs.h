@@ -22,4 +22,8 @@ QString RunSaveFileDialog(QWidget* parent, const QString& pipeFilter, const QStr
 // The first extension of a dialog choice "Name (*.a *.b)": "a".
 QString FilterSuffix(const QString& nameFilter);
 
+// The open dialog taking several files at once, in folder (empty: where Qt
+// chooses); empty when cancelled.
+QStringList RunOpenFilesDialog(QWidget* parent, const QString& pipeFilter, const QString& folder = {});
+
 }  // namespace zvapp

@@ -1,7 +1,6 @@
-// zelvo-player [FILE]
+// zelvo-player [FILE | FOLDER | file:// URI]...
 #include <QApplication>
 #include <QDBusConnection>
-#include <QFileInfo>
 #include <QTimer>
 
 #include "app/app_runtime.h"
@@ -9,6 +8,9 @@
 #include "app/desktop_services.h"
 #include "app/engine_player.h"
 #include "app/numeric_locale.h"
+#include "app/playback_session.h"
+#include "app/recent_files.h"
+#include "app/remembered_settings.h"
 #include "app/player_window.h"
 #include "app/x11_errors.h"
 
@@ -34,13 +36,20 @@ int main(int argc, char** argv) {
     zvapp::TDesktopServices desktop(window, QDBusConnection::sessionBus());
     window.show();
 
-    const QStringList args = QApplication::arguments();
-    if (args.size() > 1) {
-      const QString file = QFileInfo(args.at(1)).absoluteFilePath();
+    window.Session->SetResumeStore(std::make_unique<zv::TResumeStore>(zv::DefaultResumeDir()));
+    window.Session->Recent->SetDesktopList(zvapp::DefaultRecentlyUsedFile());
+    const std::unique_ptr<QSettings> settings = zvapp::OpenSettings();
+    zvapp::LoadSettings(window, *settings);
+
+    const QStringList files = QApplication::arguments().mid(1);
+    if (!files.isEmpty()) {
       // After the window is mapped, so the engine gets a live X window.
-      QTimer::singleShot(0, &window, [&window, file] { window.RequestOpen(file); });
+      QTimer::singleShot(0, &window, [&window, files] {
+        window.Session->OpenPaths(files, zvapp::TPlaybackSession::TAdd::Replace);
+      });
     }
     rc = app.exec();
+    zvapp::SaveSettings(window, *settings);
     player.Stop(true);
   }
   zvapp::RemoveRuntimeHooks();

@@ -6,6 +6,7 @@
 #include <QUrl>
 #include <cmath>
 
+#include "app/playback_session.h"
 #include "app/player_window.h"
 
 namespace zvapp {
@@ -38,6 +39,10 @@ TMprisService::TMprisService(TfrmPlayer& window, QDBusConnection bus, QObject* p
   connect(&FWindow, &TfrmPlayer::Seeked, player, [player](int64_t target) { emit player->Seeked(target); });
   connect(&FWindow, &TfrmPlayer::VolumeChanged, this, [this] { NotifyChanged(kPlayerInterface, {"Volume"}); });
   connect(&FWindow, &TfrmPlayer::FullScreenChanged, this, [this] { NotifyChanged(kRootInterface, {"Fullscreen"}); });
+  connect(FWindow.Session, &TPlaybackSession::ListChanged, this,
+          [this] { NotifyChanged(kPlayerInterface, {"CanGoNext", "CanGoPrevious"}); });
+  connect(FWindow.Session, &TPlaybackSession::ModeChanged, this,
+          [this] { NotifyChanged(kPlayerInterface, {"LoopStatus", "Shuffle", "CanGoNext", "CanGoPrevious"}); });
 }
 
 TMprisService::~TMprisService() {
@@ -111,6 +116,14 @@ void TMprisService::NotifyChanged(const char* interfaceName, const QStringList& 
       changed.insert(name, FWindow.FileIsOpen());
     else if (name == "CanSeek")
       changed.insert(name, FWindow.FileIsOpen() && FWindow.FileDuration() > 0);
+    else if (name == "CanGoNext")
+      changed.insert(name, FWindow.Session->CanGoNext());
+    else if (name == "CanGoPrevious")
+      changed.insert(name, FWindow.Session->CanGoPrevious());
+    else if (name == "LoopStatus")
+      changed.insert(name, QString::fromLatin1(RepeatName(FWindow.Session->Playlist().Repeat())));
+    else if (name == "Shuffle")
+      changed.insert(name, FWindow.Session->Playlist().Shuffle());
   }
   QDBusMessage signal = QDBusMessage::createSignal(QString::fromLatin1(kObjectPath),
                                                    QStringLiteral("org.freedesktop.DBus.Properties"),
@@ -177,6 +190,33 @@ void TMprisPlayerAdaptor::SetVolume(double v) {
 qlonglong TMprisPlayerAdaptor::Position() const {
   return FService.Window().FileIsOpen() ? FService.Window().LastPosition() : 0;
 }
+
+bool TMprisPlayerAdaptor::CanGoNext() const { return FService.Window().Session->CanGoNext(); }
+bool TMprisPlayerAdaptor::CanGoPrevious() const { return FService.Window().Session->CanGoPrevious(); }
+
+QString TMprisPlayerAdaptor::LoopStatus() const {
+  return QString::fromLatin1(RepeatName(FService.Window().Session->Playlist().Repeat()));
+}
+
+void TMprisPlayerAdaptor::SetLoopStatus(const QString& status) {
+  for (TRepeat r : {TRepeat::Off, TRepeat::One, TRepeat::All})
+    if (status == QLatin1String(RepeatName(r))) return FService.Window().Session->SetRepeat(r);
+}
+
+bool TMprisPlayerAdaptor::Shuffle() const { return FService.Window().Session->Playlist().Shuffle(); }
+void TMprisPlayerAdaptor::SetShuffle(bool on) { FService.Window().Session->SetShuffle(on); }
+
+// After the reply: opening may take a while and a lone failing file shows a message box.
+void TMprisPlayerAdaptor::Next() {
+  TPlaybackSession* s = FService.Window().Session;
+  QMetaObject::invokeMethod(s, [s] { s->Next(); }, Qt::QueuedConnection);
+}
+
+void TMprisPlayerAdaptor::Previous() {
+  TPlaybackSession* s = FService.Window().Session;
+  QMetaObject::invokeMethod(s, [s] { s->Previous(); }, Qt::QueuedConnection);
+}
+
 
 bool TMprisPlayerAdaptor::CanPlay() const {
   return FService.Window().FileIsOpen() || FService.Window().CanPlayAgain();

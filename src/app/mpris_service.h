@@ -99,6 +99,8 @@ class TMprisPlayerAdaptor : public QDBusAbstractAdaptor {
   Q_PROPERTY(bool CanPause READ CanPause)
   Q_PROPERTY(bool CanSeek READ CanSeek)
   Q_PROPERTY(bool CanControl READ CanControl)
+  Q_PROPERTY(QString LoopStatus READ LoopStatus WRITE SetLoopStatus)
+  Q_PROPERTY(bool Shuffle READ Shuffle WRITE SetShuffle)
 public:
   TMprisPlayerAdaptor(QObject* object, TMprisService& service);
 
@@ -109,16 +111,20 @@ public:
   double Volume() const;
   void SetVolume(double v);
   qlonglong Position() const;
-  bool CanGoNext() const { return false; }
-  bool CanGoPrevious() const { return false; }
+  bool CanGoNext() const;
+  bool CanGoPrevious() const;
+  QString LoopStatus() const;
+  void SetLoopStatus(const QString& status);
+  bool Shuffle() const;
+  void SetShuffle(bool on);
   bool CanPlay() const;
   bool CanPause() const;
   bool CanSeek() const;
   bool CanControl() const { return true; }
 
 public slots:
-  void Next() {}
-  void Previous() {}
+  void Next();
+  void Previous();
   void Pause();
   void PlayPause();
   void Stop();

@@ -18,6 +18,7 @@
 #include "app/app_icon.h"
 #include "app/file_dialogs.h"
 #include "app/play_state.h"
+#include "app/playback_session.h"
 #include "app/time_text.h"
 #include "filters/picture_values.h"
 
@@ -33,7 +34,10 @@ TfrmPlayer::TfrmPlayer(IPlayer& player, QWidget* parent)
   setObjectName("frmPlayer");
   TickCount = &CurrentTick;
   CursorPos = [] { return std::optional<QPoint>(QCursor::pos()); };
-  RunOpenDialog = [this] { return RunOpenFileDialog(this, QString::fromLatin1(kOpenFilter), FOpenFolder); };
+  RunOpenDialog = [this] {
+    DialogMoreFiles = RunOpenFilesDialog(this, QString::fromLatin1(kOpenFilter), FOpenFolder);
+    return DialogMoreFiles.isEmpty() ? QString() : DialogMoreFiles.takeFirst();
+  };
   RunSaveDialog = [this](const QString& suggested) {
     return RunSaveFileDialog(this, QString::fromLatin1(kSaveFilter), suggested);
   };
@@ -100,6 +104,7 @@ TfrmPlayer::TfrmPlayer(IPlayer& player, QWidget* parent)
   CreateMenu();
   CreateShortcuts();
   WireControls();
+  Session = new TPlaybackSession(*this);
 
   for (auto* v : {&Brightness, &Contrast, &Saturation, &Hue}) zv::RegisterPictureValue(v);
 
@@ -208,7 +213,7 @@ void TfrmPlayer::showEvent(QShowEvent* e) {
 
 void TfrmPlayer::FormShow() {
   SavedPanelAnchors = QMargins(0, 0, 0, 0);
-  plPlayer->setGeometry(rect());
+  LayoutPanel();
   ControlBar->setFixedHeight(TControlBar::kShownHeight);
   plPlayer->OnResized();
 }
@@ -217,7 +222,13 @@ void TfrmPlayer::LayoutPanel() {
   if (FPanelFills)
     plPlayer->setGeometry(rect());
   else
-    plPlayer->setGeometry(rect().marginsRemoved(SavedPanelAnchors));
+    plPlayer->setGeometry(rect().marginsRemoved(SavedPanelAnchors + QMargins(0, 0, FSideWidth, 0)));
+  if (OnLayout) OnLayout();
+}
+
+void TfrmPlayer::SetSideWidth(int width) {
+  FSideWidth = width;
+  if (FShownOnce) LayoutPanel();
 }
 
 void TfrmPlayer::resizeEvent(QResizeEvent* e) {
@@ -256,20 +267,18 @@ void TfrmPlayer::dragEnterEvent(QDragEnterEvent* e) {
 }
 
 void TfrmPlayer::dropEvent(QDropEvent* e) {
-  QString file;
-  for (const QUrl& url : e->mimeData()->urls()) {
-    if (url.isLocalFile()) {
-      file = url.toLocalFile();
-      break;
-    }
-  }
-  if (file.isEmpty()) return e->ignore();
+  QStringList files;
+  for (const QUrl& url : e->mimeData()->urls())
+    if (url.isLocalFile()) files << url.toLocalFile();
+  if (files.isEmpty()) return e->ignore();
   e->acceptProposedAction();
   // After the drop returns: a message box here would hold the dragging program.
-  QMetaObject::invokeMethod(this, [this, file] { RequestOpen(file); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(this, [this, files] { Session->OpenPaths(files, TPlaybackSession::TAdd::AfterCurrent); },
+                            Qt::QueuedConnection);
 }
 
 void TfrmPlayer::closeEvent(QCloseEvent* e) {
+  if (!FClosing) Session->LeavingFile();
   FormCloseQuery();
   // The engine lets go of the panel before Qt destroys the windows.
   FFPlayer.Stop(true);
@@ -338,7 +347,9 @@ void TfrmPlayer::FFPlayerState(zv::TPlayState APlayState) {
   DebugOutput(PlayStateName(int(APlayState)));
   FLastPlayState = APlayState;
   if (APlayState == zv::psStop) FFileOpen = false;
-  const TPlayStateEffect effect = PlayStateEffect(int(APlayState), mnuStayOnTop->isChecked());
+  TPlayStateEffect effect = PlayStateEffect(int(APlayState), mnuStayOnTop->isChecked());
+  // The list goes on with the next item instead.
+  if (effect.rewindAndPause && Session->AtEndOfItem()) effect.rewindAndPause = false;
   if (effect.rewindAndPause) {
     FFPlayer.Seek(zv::TSeekFlags{zv::sfAny}, false, 0);
     FFPlayer.Pause();
@@ -445,7 +456,7 @@ void TfrmPlayer::mnuFullScreenClick() {
     SavedPanelBounds = plPlayer->geometry();
     const QRect client = rect();
     SavedPanelAnchors = QMargins(SavedPanelBounds.left(), SavedPanelBounds.top(),
-                                 client.width() - SavedPanelBounds.right() - 1,
+                                 client.width() - SavedPanelBounds.right() - 1 - FSideWidth,
                                  client.height() - SavedPanelBounds.bottom() - 1);
     SavedWindowState = windowState();
   }

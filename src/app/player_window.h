@@ -24,6 +24,7 @@
 namespace zvapp {
 
 class TfrmControlBox;
+class TPlaybackSession;
 
 class TfrmPlayer : public QWidget {
   Q_OBJECT
@@ -64,6 +65,8 @@ public:
   // Tells the engine about a new panel size once the X server has it.
   QTimer* tmrScreenPosition;
   zv::TFFLogger FFLogger;
+  // The playlist, resuming and the title (owned by the window).
+  TPlaybackSession* Session;
 
   // Picture values read by the running equalizer filters.
   std::atomic<int32_t> Brightness{0};
@@ -76,6 +79,10 @@ public:
   // for a burst of moves); a playing one takes it at its next picture.
   void PictureValuesChanged();
   QTimer* tmrRefilter;
+  // Room kept free at the right for the playlist panel (0: none).
+  void SetSideWidth(int width);
+  // Runs after the window laid out the picture (the side panel follows).
+  std::function<void()> OnLayout;
   IPlayer& Player() { return FFPlayer; }
 
   // Commands.
@@ -85,6 +92,8 @@ public:
   // True when this call opened the file and it plays.
   bool RequestOpen(const QString& fileName);
   bool OpenFile(const QString& fileName) { return RequestOpen(fileName); }
+  // An open is in progress: a request now waits for it.
+  bool OpenBusy() const;
   TOpenRequests& OpenRequests() { return *FOpens; }
   void btnPauseClick();
   void btnStopClick();
@@ -142,7 +151,9 @@ public:
   std::string VideoFiltersText() const;
 
   // Replaceable for tests: the dialogs, the message box, the clock, the pointer.
+  // The first chosen file; the dialog leaves the others in DialogMoreFiles.
   std::function<QString()> RunOpenDialog;
+  QStringList DialogMoreFiles;
   // Given the suggested path of the snapshot.
   std::function<QString(const QString&)> RunSaveDialog;
   std::function<void(const QString&)> ShowMessage;
@@ -224,6 +235,7 @@ private:
   // Full-screen memory.
   QRect SavedPanelBounds;
   QMargins SavedPanelAnchors;    // distances to the client edges while anchored
+  int FSideWidth = 0;
   Qt::WindowStates SavedWindowState = Qt::WindowNoState;
 };
 

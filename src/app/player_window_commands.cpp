@@ -4,9 +4,11 @@
 #include <QFileInfo>
 #include <QImage>
 #include <cmath>
+#include <utility>
 
 #include "app/debug_output.h"
 #include "app/open_error_text.h"
+#include "app/playback_session.h"
 #include "app/player_window.h"
 #include "app/snapshot.h"
 #include "runtime/file_utils.h"
@@ -34,11 +36,14 @@ void TfrmPlayer::btnOpenClick() {
     FFPlayer.RegisterFilters();
   }
   const QString fileName = RunOpenDialog();
+  const QStringList more = std::exchange(DialogMoreFiles, {});
   if (fileName.isEmpty()) return;
-  RequestOpen(fileName);
+  Session->OpenPaths(QStringList{fileName} + more, TPlaybackSession::TAdd::Replace);
 }
 
 bool TfrmPlayer::RequestOpen(const QString& fileName) { return FOpens->RequestOpen(fileName); }
+
+bool TfrmPlayer::OpenBusy() const { return FOpens->Busy(); }
 
 bool TfrmPlayer::OpenNow(const QString& fileName) {
   // A file named at start-up arrives without the open command's library step.
@@ -56,6 +61,7 @@ bool TfrmPlayer::OpenNow(const QString& fileName) {
   ScreenControl = plPlayer;
   const uint64_t target = uint64_t(plPlayer->winId());
   FFPlayer.SetDefaultDrivers();
+  if (FFileOpen) Session->LeavingFile();
   FOpenedFile = QFileInfo(fileName).absoluteFilePath();
   FOpenFolder = QFileInfo(fileName).absolutePath();
   if (!FFPlayer.Open(fileName.toStdString(), target, false)) {
@@ -104,7 +110,10 @@ void TfrmPlayer::btnPauseClick() {
     FFPlayer.Pause();
 }
 
-void TfrmPlayer::btnStopClick() { FFPlayer.Stop(true); }
+void TfrmPlayer::btnStopClick() {
+  Session->LeavingFile();
+  FFPlayer.Stop(true);
+}
 
 void TfrmPlayer::TrackPlayChange() {
   const int64_t target = RoundHalfEven(double(TrackPlay->Value()));

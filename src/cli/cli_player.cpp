@@ -6,11 +6,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
 #include <type_traits>
+#include <vector>
 
 #include "cli/numeric_option.h"
 #include "engine/player.h"
@@ -18,13 +20,15 @@
 #include "runtime/logger.h"
 #include "runtime/main_thread.h"
 #include "runtime/safe_math.h"
+#include "runtime/resume_store.h"
 
 namespace zv::cli {
 
 namespace {
 
 struct TOptions {
-  std::string File;
+  std::vector<std::string> Files;
+  bool NoResume = false;
   std::string LibPath;
   bool NoDisplay = false, Positions = false, StartPaused = false, Mute = false, Stats = false;
   TLogLevel LogLevel = llQuiet;  // log lines are printed only when asked for
@@ -77,6 +81,7 @@ bool ParseOptions(int argc, char** argv, TOptions& o) {
     else if (a == "--start-paused") o.StartPaused = true;
     else if (a == "--mute") o.Mute = true;
     else if (a == "--stats") o.Stats = true;
+    else if (a == "--no-resume") o.NoResume = true;
     else if (a == "--log-level") {
       if (!value(v) || !ParseLogLevel(v, o.LogLevel)) return std::fprintf(stderr, "bad --log-level\n"), false;
     } else if (a == "--seek") {
@@ -97,13 +102,11 @@ bool ParseOptions(int argc, char** argv, TOptions& o) {
       o.LibPath = v;
     } else if (a.size() > 1 && a[0] == '-' && a[1] == '-') {
       return std::fprintf(stderr, "unknown option %s\n", a.c_str()), false;
-    } else if (o.File.empty()) {
-      o.File = a;
     } else {
-      return std::fprintf(stderr, "more than one file given\n"), false;
+      o.Files.push_back(a);
     }
   }
-  if (o.File.empty()) return std::fprintf(stderr, "no file given\n"), false;
+  if (o.Files.empty()) return std::fprintf(stderr, "no file given\n"), false;
   return true;
 }
 
@@ -147,9 +150,10 @@ std::chrono::steady_clock::time_point Deadline(std::chrono::steady_clock::time_p
 
 void PrintPlayerUsage() {
   std::fprintf(stderr,
-               "       zelvo-cli FILE [--no-display] [--positions] [--log-level LEVEL] [--start-paused]\n"
+               "       zelvo-cli FILE... [--no-display] [--positions] [--log-level LEVEL] [--start-paused]\n"
                "                      [--seek SECONDS] [--play-for SECONDS] [--volume 0..128] [--mute]\n"
                "                      [--audio-driver NAME] [--video-driver NAME] [--lib-path DIR] [--stats]\n"
+               "                      [--no-resume]\n"
                "         LEVEL: quiet panic fatal error warning info verbose debug\n"
                "         audio drivers: dummy disk pulseaudio pipewire alsa; video drivers: dummy x11 wayland\n");
 }
@@ -180,14 +184,16 @@ int RunPlayer(int argc, char** argv) {
   logger.SetupLogCallback();
 
   std::atomic<bool> stopped{false}, ended{false};
+  std::atomic<int64_t> duration{-1}, lastPosition{0};
   player.SetAudioDriver(o.AudioDriver);
   player.SetVideoDriver(o.VideoDriver);
   player.SetDisableDisplay(o.NoDisplay);
   player.SetAudioVolume(o.Volume);
   player.SetMute(o.Mute);
-  player.SetOnFileOpen([](TFFBaseComponent*, int64_t duration, int w, int h, int&, int&) {
+  player.SetOnFileOpen([&duration](TFFBaseComponent*, int64_t d, int w, int h, int&, int&) {
+    duration = d;
     char text[128];
-    std::snprintf(text, sizeof text, "open duration %.6f frame %dx%d", duration < 0 ? -1.0 : duration / 1e6, w, h);
+    std::snprintf(text, sizeof text, "open duration %.6f frame %dx%d", d < 0 ? -1.0 : d / 1e6, w, h);
     PrintLine(text);
   });
   player.SetOnState([&](TFFBaseComponent*, TPlayState s) {
@@ -195,35 +201,63 @@ int RunPlayer(int argc, char** argv) {
     if (s == psEnd) ended = true;
     if (s == psStop) stopped = true;
   });
-  if (o.Positions)
-    player.SetOnPosition([](TFFBaseComponent*, int64_t pos) {
-      char text[64];
-      std::snprintf(text, sizeof text, "position %.6f", pos / 1e6);
-      PrintLine(text);
-    });
+  player.SetOnPosition([&o, &lastPosition](TFFBaseComponent*, int64_t pos) {
+    if (pos >= 0) lastPosition = pos;
+    if (!o.Positions) return;
+    char text[64];
+    std::snprintf(text, sizeof text, "position %.6f", pos / 1e6);
+    PrintLine(text);
+  });
 
-  if (!player.Open(o.File, 0, o.StartPaused)) {
-    std::fprintf(stderr, "%s\n", player.LastErrMsg().c_str());
-    return 1;
+  std::optional<TResumeStore> store;
+  if (!o.NoResume) {
+    store.emplace(DefaultResumeDir());
+    store->OnLog = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
   }
-  if (o.Seek) player.Seek({}, true, SecondsToMicros(*o.Seek));
-  // Without --play-for, never: the end of the file stops it.
-  const auto playUntil = o.PlayFor ? Deadline(std::chrono::steady_clock::now(), *o.PlayFor)
-                                   : std::chrono::steady_clock::time_point::max();
-  bool stopRequested = false;
   SetMainThreadWakeHook(WakeServe);
-  while (!stopped) {
-    // A signal cannot wake the wait: it is seen within a slice.
-    auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
-    if (!stopRequested && playUntil < until) until = playUntil;
-    Serve(until);
-    const bool timeUp = std::chrono::steady_clock::now() >= playUntil;
-    if (!stopRequested && (gInterrupted || timeUp || ended)) {
-      player.Stop(false);
-      stopRequested = true;
+  int rc = 0;
+  for (const std::string& file : o.Files) {
+    if (gInterrupted) break;
+    std::error_code ec;
+    const std::string absolute = std::filesystem::absolute(file, ec).lexically_normal().string();
+    stopped = ended = false;
+    duration = -1;
+    lastPosition = 0;
+    if (o.Files.size() > 1) PrintLine("file " + file);
+    if (!player.Open(file, 0, o.StartPaused)) {
+      std::fprintf(stderr, "%s\n", player.LastErrMsg().c_str());
+      rc = 1;
+      continue;
     }
+    // An explicit --seek wins over the remembered place.
+    std::optional<int64_t> resumeAt = store && !o.Seek ? store->Find(absolute) : std::nullopt;
+    if (resumeAt) {
+      char text[64];
+      std::snprintf(text, sizeof text, "resume %.6f", *resumeAt / 1e6);
+      PrintLine(text);
+      player.Seek({}, true, *resumeAt);
+      lastPosition = *resumeAt;
+    } else if (o.Seek) {
+      player.Seek({}, true, SecondsToMicros(*o.Seek));
+    }
+    // Without --play-for, never: the end of the file stops it.
+    const auto playUntil = o.PlayFor ? Deadline(std::chrono::steady_clock::now(), *o.PlayFor)
+                                     : std::chrono::steady_clock::time_point::max();
+    bool stopRequested = false;
+    while (!stopped) {
+      // A signal cannot wake the wait: it is seen within a slice.
+      auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
+      if (!stopRequested && playUntil < until) until = playUntil;
+      Serve(until);
+      const bool timeUp = std::chrono::steady_clock::now() >= playUntil;
+      if (!stopRequested && (gInterrupted || timeUp || ended)) {
+        if (store) store->Leave(absolute, ended ? duration.load() : lastPosition.load(), duration);
+        player.Stop(false);
+        stopRequested = true;
+      }
+    }
+    player.Stop(true);
   }
-  player.Stop(true);
   SetMainThreadWakeHook(nullptr);
   CheckSynchronize();  // log lines the playback's threads left for this thread
   if (o.Stats) {
@@ -241,7 +275,7 @@ int RunPlayer(int argc, char** argv) {
                   s.LatenessP99 * 1e3);
     PrintLine(text);
   }
-  return 0;
+  return rc;
 }
 
 }  // namespace zv::cli

@@ -13,6 +13,7 @@ public:
   bool loaded = false;
   bool loadOk = true;
   bool openOk = true;
+  std::vector<std::string> failingFiles;  // Open fails for these
   bool paused = true;
   int volume = -1;
   bool mute = false;
@@ -48,6 +49,8 @@ public:
   bool Open(const std::string& AFileName, uint64_t AScreenHandle, bool APaused) override {
     calls.push_back("Open " + AFileName + (APaused ? " paused" : ""));
     screen = AScreenHandle;
+    for (const auto& f : failingFiles)
+      if (f == AFileName) return false;
     return openOk;
   }
   void Stop(bool AWait) override { calls.push_back(AWait ? "Stop wait" : "Stop"); }

@@ -33,7 +33,8 @@ TEST_F(PlayerWindowTest, StartsAsDesigned) {
   EXPECT_EQ(window->tmrRefresh->interval(), 1000);
   EXPECT_TRUE(window->btnMute->isCheckable());
   EXPECT_TRUE(window->btnCapture->isCheckable());
-  ASSERT_EQ(window->PopPlayer->actions().size(), 3);
+  // The design's three first; the playlist's items follow.
+  ASSERT_GE(window->PopPlayer->actions().size(), 3);
   EXPECT_EQ(window->PopPlayer->actions()[0]->text(), "Stay on top");
   EXPECT_EQ(window->PopPlayer->actions()[1]->text(), "Full Screen");
   EXPECT_EQ(window->PopPlayer->actions()[2]->text(), "Control Box");

@@ -12,6 +12,7 @@
 #include <functional>
 
 #include "app/control_box.h"
+#include "app/playback_session.h"
 #include "window_test_fixture.h"
 
 namespace zvapp {
@@ -141,7 +142,7 @@ TEST_F(WindowInputTest, KeysWorkInFullScreenAndFromTheControlBox) {
   window->SetControlBox(nullptr);
 }
 
-TEST_F(WindowInputTest, DroppedFileOpensTheFirstLocalOne) {
+TEST_F(WindowInputTest, DroppedFilesJoinTheListAndTheFirstLocalOnePlays) {
   player.loaded = true;
   QMimeData mime;
   mime.setUrls({QUrl("https://example.com/x.mkv"), QUrl::fromLocalFile("/media/first one.mkv"),
@@ -156,6 +157,8 @@ TEST_F(WindowInputTest, DroppedFileOpensTheFirstLocalOne) {
   EXPECT_TRUE(drop.isAccepted());
   EXPECT_TRUE(QTest::qWaitFor([&] { return player.Count("Open /media/first one.mkv") == 1; }, 2000));
   EXPECT_EQ(player.Count("Open /media/second.mkv"), 0);
+  ASSERT_EQ(window->Session->Playlist().Count(), 2);
+  EXPECT_EQ(window->Session->Playlist().Item(1).path, "/media/second.mkv");
 
   // Nothing local in it: refused.
   QMimeData remote;

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "app/desktop_services.h"
+#include "app/playback_session.h"
 #include "bus_test_support.h"
 #include "window_test_fixture.h"
 
@@ -259,6 +260,44 @@ TEST(MprisOpenBurst, OpenUriCallsCloseTogetherPlayTheLastOneWithoutABox) {
     EXPECT_EQ(player.Count("Open " + last.toStdString()), 1);
     QDBusConnection::disconnectFromBus("mpris-burst");
   }
+}
+
+TEST_F(MprisTest, NextPreviousRepeatAndShuffleThroughTheBus) {
+  player.loaded = true;
+  EXPECT_FALSE(Player("CanGoNext").toBool());
+  EXPECT_FALSE(Player("CanGoPrevious").toBool());
+  EXPECT_EQ(Player("LoopStatus").toString(), "None");
+  EXPECT_FALSE(Player("Shuffle").toBool());
+  window->Session->OpenPaths({"/media/one.mkv", "/media/two.mkv"}, TPlaybackSession::TAdd::Replace);
+  int sw = 0, sh = 0;
+  window->FFPlayerFileOpen(60 * kSec, 320, 240, sw, sh);
+  EXPECT_TRUE(Player("CanGoNext").toBool());
+  EXPECT_FALSE(Player("CanGoPrevious").toBool());
+  Call("Next");
+  EXPECT_TRUE(QTest::qWaitFor([&] { return player.Count("Open /media/two.mkv") == 1; }, 5000));
+  window->FFPlayerFileOpen(60 * kSec, 320, 240, sw, sh);
+  EXPECT_EQ(Metadata().value("xesam:url").toString(), "file:///media/two.mkv");
+  EXPECT_FALSE(Player("CanGoNext").toBool());
+  Call("Previous");
+  EXPECT_TRUE(QTest::qWaitFor([&] { return player.Count("Open /media/one.mkv") == 2; }, 5000));
+
+  auto set = [&](const char* name, const QVariant& v) {
+    QDBusMessage m = QDBusMessage::createMethodCall("org.mpris.MediaPlayer2.zelvo", "/org/mpris/MediaPlayer2",
+                                                    "org.freedesktop.DBus.Properties", "Set");
+    m << QString("org.mpris.MediaPlayer2.Player") << QString::fromLatin1(name) << QVariant::fromValue(QDBusVariant(v));
+    EXPECT_EQ(CallAndWait(client, m).type(), QDBusMessage::ReplyMessage);
+  };
+  set("LoopStatus", QString("Playlist"));
+  EXPECT_EQ(Player("LoopStatus").toString(), "Playlist");
+  EXPECT_TRUE(window->Session->mnuRepeatAll->isChecked());
+  EXPECT_TRUE(Player("CanGoPrevious").toBool()) << "the list goes round";
+  set("LoopStatus", QString("Track"));
+  EXPECT_EQ(window->Session->Playlist().Repeat(), TRepeat::One);
+  set("LoopStatus", QString("Sometimes"));
+  EXPECT_EQ(Player("LoopStatus").toString(), "Track");
+  set("Shuffle", true);
+  EXPECT_TRUE(Player("Shuffle").toBool());
+  EXPECT_TRUE(window->Session->mnuShuffle->isChecked());
 }
 
 TEST(DesktopServicesTest, NoSessionBusMeansNoServicesAndNoFuss) {

@@ -1,5 +1,6 @@
 // The player end to end on a real X server: the engine draws into the window.
 #include <QApplication>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include "app/app_runtime.h"
@@ -7,6 +8,11 @@
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
+  // Places remembered, settings and recent files stay inside the run (the
+  // command-line player started by the tests included).
+  QTemporaryDir home;
+  for (const char* name : {"XDG_STATE_HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"})
+    qputenv(name, (home.path() + "/" + name).toLocal8Bit());
   if (qEnvironmentVariableIsEmpty("DISPLAY")) {
     // Listing the tests works without a display; running them needs one.
     if (!::testing::GTEST_FLAG(list_tests)) std::fprintf(stderr, "no X display: the end-to-end tests need one\n");
