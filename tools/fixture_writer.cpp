@@ -149,6 +149,10 @@ private:
       if (!m) return Fail("out of memory");
       av_display_rotation_set(m, -v.rotation);  // the matrix turns counter-clockwise
       av_display_matrix_flip(m, v.hflip ? 1 : 0, 0);
+      // The MP4 muxer stores the track matrix so that reading it back gives
+      // b and c negated: written that way, the file reads as meant.
+      m[1] = -m[1];
+      m[3] = -m[3];
     }
     vst_->avg_frame_rate = video_->framerate;
     vst_->sample_aspect_ratio = video_->sample_aspect_ratio;
