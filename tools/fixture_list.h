@@ -271,6 +271,18 @@ inline constexpr RotatedFile kRotatedFiles[] = {
     {"rotate_90_hflip.mp4", 90, true},
 };
 inline constexpr int kRotatedWidth = 320, kRotatedHeight = 240;
+
+// A white area on black whose right edge moves kEdgeStep pixels right every
+// field (top field first): in the interlaced file the two fields of a picture
+// are half a picture apart in time, so a picture shows the edge combed; the
+// progressive file shows both fields at the same time. 320x240, MPEG-2.
+inline constexpr std::string_view kInterlacedEdge = "interlaced_edge.mkv";
+inline constexpr std::string_view kProgressiveEdge = "progressive_edge.mkv";
+inline constexpr int kEdgeStep = 4;
+inline constexpr double kEdgeSeconds = 2;
+inline int EdgeAt(int frame, int row, bool interlaced) {
+  return 40 + kEdgeStep * (2 * frame + (interlaced ? (row & 1) : 0));
+}
 inline constexpr double kRotatedSeconds = 2;
 
 enum class FixtureKind {

@@ -141,6 +141,10 @@ private:
     }
     if (v.bit_rate > 0) video_->bit_rate = v.bit_rate;
     if (v.low_delay) video_->flags |= AV_CODEC_FLAG_LOW_DELAY;
+    if (v.edge == 2) {
+      video_->flags |= AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME;
+      video_->field_order = AV_FIELD_TT;
+    }
     if (v.colorspace >= 0) video_->colorspace = static_cast<AVColorSpace>(v.colorspace);
     if (v.full_range) video_->color_range = AVCOL_RANGE_JPEG;
     if (!OpenEncoder(video_, codec, v.options, &vst_)) return false;
@@ -282,6 +286,18 @@ private:
     if (r < 0) return Fail("picture buffer", r);
     const int w = vframe_->width, h = vframe_->height, n = static_cast<int>(vnext_);
     const int texture = spec_.video ? spec_.video->texture : 0;
+    if (spec_.video && spec_.video->edge > 0) {
+      const bool interlaced = spec_.video->edge == 2;
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+          vframe_->data[0][y * vframe_->linesize[0] + x] = x < EdgeAt(n, y, interlaced) ? kLumaWhite : kLumaBlack;
+      for (int p = 1; p < 3; ++p)
+        for (int y = 0; y < (h + 1) / 2; ++y) std::memset(vframe_->data[p] + y * vframe_->linesize[p], kChromaNeutral, (w + 1) / 2);
+      vframe_->interlaced_frame = interlaced ? 1 : 0;
+      vframe_->top_field_first = interlaced ? 1 : 0;
+      vframe_->pts = vnext_++;
+      return SendFrame(video_, vst_, vframe_);
+    }
     if (spec_.video && spec_.video->bars >= 0) {
       DrawBars(static_cast<BarMatrix>(spec_.video->bars), spec_.video->full_range);
       vframe_->pts = vnext_++;

@@ -31,6 +31,7 @@ struct VideoSpec {
   bool full_range = false;       // bars and the stream's tag in full range
   int rotation = 0;              // display matrix: turned clockwise by this many degrees,
   bool hflip = false;            // then flipped left-right
+  int edge = 0;                  // 1: the moving edge, progressive; 2: interlaced
 };
 
 struct AudioSpec {

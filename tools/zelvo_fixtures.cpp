@@ -207,6 +207,12 @@ std::vector<Job> MediaJobs(const fs::path& dir) {
     j.spec.video->rotation = r.rotation;
     j.spec.video->hflip = r.hflip;
   }
+  for (const bool interlaced : {false, true}) {
+    Job& j = add(interlaced ? kInterlacedEdge : kProgressiveEdge, "matroska", kEdgeSeconds, {V});
+    j.spec.video = Mpeg2();
+    j.spec.video->qscale = 2;
+    j.spec.video->edge = interlaced ? 2 : 1;
+  }
   add(kCjkMp3, "mp3", 2, {A}).spec.audio = Audio("libmp3lame", 44100, 2, 128000);
   add(kEmojiOgg, "ogg", 2, {A}).spec.audio = Audio("libvorbis", 44100, 2, 128000);
   return jobs;
@@ -344,7 +350,7 @@ int main(int argc, char** argv) {
       return fail({});
     }
   }
-  const int extra = static_cast<int>(std::size(kBarsFiles) + std::size(kRotatedFiles));
+  const int extra = static_cast<int>(std::size(kBarsFiles) + std::size(kRotatedFiles)) + 2;
   if (written != static_cast<int>(std::size(kFixtureFiles) + std::size(kBenchFixtureFiles)) + extra) {
     err = "wrote " + std::to_string(written) + " files but fixture_list.h lists " +
           std::to_string(std::size(kFixtureFiles) + std::size(kBenchFixtureFiles));
