@@ -86,6 +86,37 @@ inline int ReadFrameNumber(const uint8_t* luma, int stride, int width, int heigh
 }
 
 // ---------------------------------------------------------------------------
+// Colour bars
+//
+// The colour-bar files show kBarCount vertical bars of equal width, left to
+// right in kBarColours, in every picture; no frame-number code. Each file
+// converts the colours into YUV with one matrix and range and (unless it is
+// an untagged file) says which in the stream, so a player using the right
+// matrix shows the colours below within a few steps.
+
+enum class BarMatrix { kBt601, kBt709, kBt2020 };
+inline constexpr int kBarCount = 8;
+inline constexpr uint8_t kBarColours[kBarCount][3] = {
+    {191, 191, 191}, {191, 191, 0}, {0, 191, 191}, {0, 191, 0},
+    {191, 0, 191},   {191, 0, 0},   {0, 0, 191},   {230, 120, 40},
+};
+inline int BarAt(int x, int width) { return x * kBarCount / width; }
+
+struct BarYuv {
+  uint8_t y, cb, cr;
+};
+inline BarYuv BarToYuv(int bar, BarMatrix m, bool fullRange) {
+  const double kr = m == BarMatrix::kBt601 ? 0.299 : m == BarMatrix::kBt709 ? 0.2126 : 0.2627;
+  const double kb = m == BarMatrix::kBt601 ? 0.114 : m == BarMatrix::kBt709 ? 0.0722 : 0.0593;
+  const double r = kBarColours[bar][0] / 255.0, g = kBarColours[bar][1] / 255.0, b = kBarColours[bar][2] / 255.0;
+  const double y = kr * r + (1 - kr - kb) * g + kb * b;
+  const double cb = (b - y) / (2 * (1 - kb)), cr = (r - y) / (2 * (1 - kr));
+  const double ys = fullRange ? 255 : 219, yo = fullRange ? 0 : 16, cs = fullRange ? 255 : 224;
+  auto q = [](double v) { return static_cast<uint8_t>(std::lround(v < 0 ? 0 : v > 255 ? 255 : v)); };
+  return {q(yo + ys * y), q(128 + cs * cb), q(128 + cs * cr)};
+}
+
+// ---------------------------------------------------------------------------
 // Sound coding
 //
 // Channel c carries a sine of kToneFrequencies[c] at kToneLevelDbfs, phase 0
@@ -205,6 +236,54 @@ inline constexpr std::string_view kEmojiOgg = "🎵 music.ogg";
 // H.264 at kFps with a keyframe every 2 s, and AAC stereo sound.
 inline constexpr std::string_view kHd1080pMkv = "hd_1080p_h264.mkv";
 inline constexpr int kHd1080pSeconds = 20;
+
+// Colour bars (see above): the matrix and range the bars are written in, and
+// whether the stream says so.
+struct BarsFile {
+  std::string_view name;
+  int width, height;
+  BarMatrix matrix;
+  bool full_range;
+  bool tagged;
+};
+inline constexpr BarsFile kBarsFiles[] = {
+    {"bars_bt601_limited_1280x720.mkv", 1280, 720, BarMatrix::kBt601, false, true},
+    {"bars_bt709_limited_640x360.mkv", 640, 360, BarMatrix::kBt709, false, true},
+    {"bars_bt709_full_640x360.mkv", 640, 360, BarMatrix::kBt709, true, true},
+    {"bars_untagged_sd_720x576.mkv", 720, 576, BarMatrix::kBt601, false, false},
+    {"bars_untagged_hd_1280x720.mkv", 1280, 720, BarMatrix::kBt709, false, false},
+    {"bars_bt2020_limited_640x360.mkv", 640, 360, BarMatrix::kBt2020, false, true},
+};
+inline constexpr double kBarsSeconds = 1;
+
+// Pictures with a display matrix: 320x240 coded pictures (frame-number code
+// at the top left as recorded) to be shown turned clockwise by `rotation`
+// degrees, after a left-right flip when `hflip`. MP4 track matrices.
+struct RotatedFile {
+  std::string_view name;
+  int rotation;
+  bool hflip;
+};
+inline constexpr RotatedFile kRotatedFiles[] = {
+    {"rotate_90.mp4", 90, false},
+    {"rotate_180.mp4", 180, false},
+    {"rotate_270.mp4", 270, false},
+    {"rotate_90_hflip.mp4", 90, true},
+};
+inline constexpr int kRotatedWidth = 320, kRotatedHeight = 240;
+
+// A white area on black whose right edge moves kEdgeStep pixels right every
+// field (top field first): in the interlaced file the two fields of a picture
+// are half a picture apart in time, so a picture shows the edge combed; the
+// progressive file shows both fields at the same time. 320x240, MPEG-2.
+inline constexpr std::string_view kInterlacedEdge = "interlaced_edge.mkv";
+inline constexpr std::string_view kProgressiveEdge = "progressive_edge.mkv";
+inline constexpr int kEdgeStep = 4;
+inline constexpr double kEdgeSeconds = 2;
+inline int EdgeAt(int frame, int row, bool interlaced) {
+  return 40 + kEdgeStep * (2 * frame + (interlaced ? (row & 1) : 0));
+}
+inline constexpr double kRotatedSeconds = 2;
 
 enum class FixtureKind {
   kMedia,      // a complete, playable file

@@ -10,6 +10,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
+#include <libavutil/display.h>
 #include <libavutil/opt.h>
 }
 
@@ -140,7 +141,23 @@ private:
     }
     if (v.bit_rate > 0) video_->bit_rate = v.bit_rate;
     if (v.low_delay) video_->flags |= AV_CODEC_FLAG_LOW_DELAY;
+    if (v.edge == 2) {
+      video_->flags |= AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME;
+      video_->field_order = AV_FIELD_TT;
+    }
+    if (v.colorspace >= 0) video_->colorspace = static_cast<AVColorSpace>(v.colorspace);
+    if (v.full_range) video_->color_range = AVCOL_RANGE_JPEG;
     if (!OpenEncoder(video_, codec, v.options, &vst_)) return false;
+    if (v.rotation != 0 || v.hflip) {
+      auto* m = reinterpret_cast<int32_t*>(av_stream_new_side_data(vst_, AV_PKT_DATA_DISPLAYMATRIX, 9 * sizeof(int32_t)));
+      if (!m) return Fail("out of memory");
+      av_display_rotation_set(m, -v.rotation);  // the matrix turns counter-clockwise
+      av_display_matrix_flip(m, v.hflip ? 1 : 0, 0);
+      // The MP4 muxer stores the track matrix so that reading it back gives
+      // b and c negated: written that way, the file reads as meant.
+      m[1] = -m[1];
+      m[3] = -m[3];
+    }
     vst_->avg_frame_rate = video_->framerate;
     vst_->sample_aspect_ratio = video_->sample_aspect_ratio;
     if (!v.language.empty()) av_dict_set(&vst_->metadata, "language", v.language.c_str(), 0);
@@ -252,11 +269,40 @@ private:
     return true;
   }
 
+  void DrawBars(BarMatrix m, bool fullRange) {
+    const int w = vframe_->width, h = vframe_->height;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) vframe_->data[0][y * vframe_->linesize[0] + x] = BarToYuv(BarAt(x, w), m, fullRange).y;
+    for (int y = 0; y < (h + 1) / 2; ++y)
+      for (int x = 0; x < (w + 1) / 2; ++x) {
+        const BarYuv c = BarToYuv(BarAt(2 * x, w), m, fullRange);
+        vframe_->data[1][y * vframe_->linesize[1] + x] = c.cb;
+        vframe_->data[2][y * vframe_->linesize[2] + x] = c.cr;
+      }
+  }
+
   bool EncodeVideoFrame() {
     int r = av_frame_make_writable(vframe_);
     if (r < 0) return Fail("picture buffer", r);
     const int w = vframe_->width, h = vframe_->height, n = static_cast<int>(vnext_);
     const int texture = spec_.video ? spec_.video->texture : 0;
+    if (spec_.video && spec_.video->edge > 0) {
+      const bool interlaced = spec_.video->edge == 2;
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+          vframe_->data[0][y * vframe_->linesize[0] + x] = x < EdgeAt(n, y, interlaced) ? kLumaWhite : kLumaBlack;
+      for (int p = 1; p < 3; ++p)
+        for (int y = 0; y < (h + 1) / 2; ++y) std::memset(vframe_->data[p] + y * vframe_->linesize[p], kChromaNeutral, (w + 1) / 2);
+      vframe_->interlaced_frame = interlaced ? 1 : 0;
+      vframe_->top_field_first = interlaced ? 1 : 0;
+      vframe_->pts = vnext_++;
+      return SendFrame(video_, vst_, vframe_);
+    }
+    if (spec_.video && spec_.video->bars >= 0) {
+      DrawBars(static_cast<BarMatrix>(spec_.video->bars), spec_.video->full_range);
+      vframe_->pts = vnext_++;
+      return SendFrame(video_, vst_, vframe_);
+    }
     for (int y = 0; y < h; ++y) {
       uint8_t* row = vframe_->data[0] + y * vframe_->linesize[0];
       for (int x = 0; x < w; ++x) {

@@ -26,6 +26,12 @@ struct VideoSpec {
   long bit_rate = 0;
   Options options;               // encoder private options
   std::string language;
+  int bars = -1;                 // >= 0: colour bars (a BarMatrix) instead of coded pictures
+  int colorspace = -1;           // >= 0: the AVColorSpace the stream says it holds
+  bool full_range = false;       // bars and the stream's tag in full range
+  int rotation = 0;              // display matrix: turned clockwise by this many degrees,
+  bool hflip = false;            // then flipped left-right
+  int edge = 0;                  // 1: the moving edge, progressive; 2: interlaced
 };
 
 struct AudioSpec {

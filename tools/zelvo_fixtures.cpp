@@ -191,6 +191,28 @@ std::vector<Job> MediaJobs(const fs::path& dir) {
     j.spec.video = H264();
     j.spec.audio = Audio("aac", 48000, 2, 128000);
   }
+  for (const BarsFile& b : kBarsFiles) {
+    Job& j = add(b.name, "matroska", kBarsSeconds, {V});
+    j.spec.video = H264(b.width, b.height);
+    j.spec.video->bars = static_cast<int>(b.matrix);
+    j.spec.video->full_range = b.full_range;
+    if (b.tagged)
+      j.spec.video->colorspace = b.matrix == BarMatrix::kBt601   ? AVCOL_SPC_SMPTE170M
+                                 : b.matrix == BarMatrix::kBt709 ? AVCOL_SPC_BT709
+                                                                 : AVCOL_SPC_BT2020_NCL;
+  }
+  for (const RotatedFile& r : kRotatedFiles) {
+    Job& j = add(r.name, "mp4", kRotatedSeconds, {V});
+    j.spec.video = H264(kRotatedWidth, kRotatedHeight);
+    j.spec.video->rotation = r.rotation;
+    j.spec.video->hflip = r.hflip;
+  }
+  for (const bool interlaced : {false, true}) {
+    Job& j = add(interlaced ? kInterlacedEdge : kProgressiveEdge, "matroska", kEdgeSeconds, {V});
+    j.spec.video = Mpeg2();
+    j.spec.video->qscale = 2;
+    j.spec.video->edge = interlaced ? 2 : 1;
+  }
   add(kCjkMp3, "mp3", 2, {A}).spec.audio = Audio("libmp3lame", 44100, 2, 128000);
   add(kEmojiOgg, "ogg", 2, {A}).spec.audio = Audio("libvorbis", 44100, 2, 128000);
   return jobs;
@@ -328,7 +350,8 @@ int main(int argc, char** argv) {
       return fail({});
     }
   }
-  if (written != static_cast<int>(std::size(kFixtureFiles) + std::size(kBenchFixtureFiles))) {
+  const int extra = static_cast<int>(std::size(kBarsFiles) + std::size(kRotatedFiles)) + 2;
+  if (written != static_cast<int>(std::size(kFixtureFiles) + std::size(kBenchFixtureFiles)) + extra) {
     err = "wrote " + std::to_string(written) + " files but fixture_list.h lists " +
           std::to_string(std::size(kFixtureFiles) + std::size(kBenchFixtureFiles));
     return fail({});

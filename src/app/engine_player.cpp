@@ -1,10 +1,12 @@
 #include "app/engine_player.h"
 
 #include <cstring>
+#include <utility>
 
 #include "filters/eq_filter.h"
 #include "filters/hue_filter.h"
 #include "runtime/media_errors.h"
+#include "runtime/orientation.h"
 
 namespace zvapp {
 
@@ -29,6 +31,11 @@ bool TEnginePlayer::VideoShape(TVideoShape& shape) {
   shape.height = par->height;
   shape.sarNum = par->sample_aspect_ratio.num;
   shape.sarDen = par->sample_aspect_ratio.den;
+  // Shown upright: a quarter turn swaps the sides and the pixel shape.
+  if (zv::StreamOrientation(playback->VideoStream).SwapsSides()) {
+    std::swap(shape.width, shape.height);
+    std::swap(shape.sarNum, shape.sarDen);
+  }
   return true;
 }
 

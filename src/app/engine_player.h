@@ -40,6 +40,7 @@ public:
   std::string SoundDeviceError() const override { return FPlayer->SoundDeviceError(); }
 
   void SetVideoFilters(const std::string& v) override { FPlayer->SetVideoFilters(v); }
+  void SetDeinterlace(bool v) override { FPlayer->SetDeinterlace(v); }
   void SetDisableAudio(bool v) override { FPlayer->SetDisableAudio(v); }
   void SetDisableVideo(bool v) override { FPlayer->SetDisableVideo(v); }
   void SetDisableDisplay(bool v) override { FPlayer->SetDisableDisplay(v); }

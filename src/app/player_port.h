@@ -47,6 +47,8 @@ public:
   virtual std::string SoundDeviceError() const = 0;
 
   virtual void SetVideoFilters(const std::string& v) = 0;
+  // Interlaced pictures deinterlaced (the default) or shown as they come.
+  virtual void SetDeinterlace(bool v) = 0;
   virtual void SetDisableAudio(bool v) = 0;
   virtual void SetDisableVideo(bool v) = 0;
   virtual void SetDisableDisplay(bool v) = 0;

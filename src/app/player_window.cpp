@@ -155,6 +155,15 @@ void TfrmPlayer::CreateMenu() {
   mnuFullScreen->setCheckable(true);
   mnuControlBox = PopPlayer->addAction(tr("Control Box"));
   mnuControlBox->setObjectName("mnuControlBox");
+  mnuDeinterlace = PopPlayer->addAction(tr("Deinterlace"));
+  mnuDeinterlace->setObjectName("mnuDeinterlace");
+  mnuDeinterlace->setCheckable(true);
+  mnuDeinterlace->setChecked(true);
+  connect(mnuDeinterlace, &QAction::triggered, this, [this](bool on) {
+    FFPlayer.SetDeinterlace(on);
+    // The on-screen message goes here; logged until the window shows messages.
+    DebugOutput(on ? "Deinterlacing: automatic" : "Deinterlacing: off");
+  });
   // Qt toggles the check mark before triggered arrives.
   connect(mnuStayOnTop, &QAction::triggered, this, [this] { mnuStayOnTopClick(); });
   connect(mnuFullScreen, &QAction::triggered, this, [this] { mnuFullScreenClick(); });

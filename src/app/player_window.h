@@ -61,6 +61,7 @@ public:
   QAction* mnuStayOnTop;
   QAction* mnuFullScreen;
   QAction* mnuControlBox;
+  QAction* mnuDeinterlace;  // checked: automatic, else off
   QTimer* tmrRefresh;
   // Tells the engine about a new panel size once the X server has it.
   QTimer* tmrScreenPosition;

@@ -42,6 +42,10 @@ void TfrmPlayer::CreateShortcuts() {
   mnuFullScreen->setShortcutContext(Qt::WindowShortcut);
   mnuFullScreen->setShortcutVisibleInContextMenu(true);
   addAction(mnuFullScreen);
+  mnuDeinterlace->setShortcut(QKeySequence(Qt::Key_D));
+  mnuDeinterlace->setShortcutContext(Qt::WindowShortcut);
+  mnuDeinterlace->setShortcutVisibleInContextMenu(true);
+  addAction(mnuDeinterlace);
 }
 
 bool TfrmPlayer::TriggerShortcut(const QKeySequence& key) {

@@ -1,11 +1,13 @@
 #include "info_command.h"
 
 #include <cstdio>
+#include <string>
 
 #include "engine/file_name_limit.h"
 #include "runtime/decoder.h"
 #include "runtime/file_utils.h"
 #include "runtime/library_loader.h"
+#include "runtime/orientation.h"
 
 int RunInfoCommand(const std::string& file) {
   if (std::string tooLong = zv::FileNameLengthError(file); !tooLong.empty()) {
@@ -25,6 +27,14 @@ int RunInfoCommand(const std::string& file) {
       std::fprintf(stderr, "%s\n", decoder.LastError().c_str());
       return 1;
     }
+    // How the player turns the pictures to show them upright.
+    if (const AVFormatContext* ic = decoder.FormatContext())
+      for (unsigned i = 0; i < ic->nb_streams; ++i) {
+        const std::string turn = zv::OrientationText(zv::StreamOrientation(ic->streams[i]));
+        if (ic->streams[i]->codecpar->codec_type != AVMEDIA_TYPE_VIDEO || turn.empty()) continue;
+        if (!text.empty() && text.back() != '\n') text += "\r\n";
+        text += "Stream #" + std::to_string(i) + " Rotation: " + turn + "\r\n";
+      }
   }
   // A terminal wants plain line feeds; the description itself ends lines with CR LF.
   std::string out;

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -45,6 +46,7 @@ struct TVideoPicture {
   Uint32 Format = SDL_PIXELFORMAT_UNKNOWN;  // the texture's
   TRgbUpload Rgb;  // prepared while the texture is RGB
   bool RgbFailed = false;  // a conversion failed: YUV textures from then on
+  std::optional<TPictureColour> Colour;  // the colours the texture was made for
   bool Filled = false;  // the texture holds a picture
 };
 

@@ -101,6 +101,10 @@ public:
   uint64_t ScreenHandle() const { return FScreenHandle.load(std::memory_order_relaxed); }
   std::string VideoFilters() const;
   void SetVideoFilters(const std::string& v);
+  // Interlaced pictures are deinterlaced (the default), or shown as they
+  // come; any thread, taken by the next picture.
+  bool Deinterlace() const { return FDeinterlace.load(std::memory_order_relaxed); }
+  void SetDeinterlace(bool v) { FDeinterlace.store(v, std::memory_order_relaxed); }
 
   // --- properties ---
   TAudioDriver AudioDriver() const { return FAudioDriver; }
@@ -252,6 +256,7 @@ private:
   std::atomic<bool> FTriggerEventInMainThread{true};
   std::atomic<int> FIoTimeout{10000};
   std::atomic<uint64_t> FScreenHandle{0};
+  std::atomic<bool> FDeinterlace{true};
 
   mutable std::mutex FEventLock;
   TFileOpenEvent FOnFileOpen;                          // guarded by FEventLock

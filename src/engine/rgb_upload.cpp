@@ -1,6 +1,7 @@
 #include "engine/rgb_upload.h"
 
 #include "runtime/entry_points.h"
+#include "runtime/picture_colour.h"
 
 namespace zv {
 
@@ -21,28 +22,13 @@ AVPixelFormat AvFormatOf(Uint32 sdlFormat) {
   }
 }
 
-// swscale's matrix for a frame; a picture that does not say gets SDL's
-// default for YUV textures (BT.601 at every size), so both ways of drawing
-// show it in the same colours.
-int SwsColorspaceOf(const AVFrame* f) {
-  switch (f->colorspace) {
-    case AVCOL_SPC_BT709: return SWS_CS_ITU709;
-    case AVCOL_SPC_FCC: return SWS_CS_FCC;
-    case AVCOL_SPC_BT470BG:
-    case AVCOL_SPC_SMPTE170M: return SWS_CS_ITU601;
-    case AVCOL_SPC_SMPTE240M: return SWS_CS_SMPTE240M;
-    case AVCOL_SPC_BT2020_NCL:
-    case AVCOL_SPC_BT2020_CL: return SWS_CS_BT2020;
-    default: return SWS_CS_ITU601;
-  }
-}
-
 }  // namespace
 
-Uint32 PictureTextureFormat(const TSDLEntryPoints& sdl, SDL_Renderer* renderer, SDL_Window* window) {
+Uint32 PictureTextureFormat(const TSDLEntryPoints& sdl, SDL_Renderer* renderer, SDL_Window* window,
+                            bool sdlConverts) {
   SDL_RendererInfo info{};
-  if (!renderer || sdl.SDL_GetRendererInfo(renderer, &info) != 0 || !(info.flags & SDL_RENDERER_SOFTWARE))
-    return SDL_PIXELFORMAT_IYUV;
+  if (!renderer || sdl.SDL_GetRendererInfo(renderer, &info) != 0) return SDL_PIXELFORMAT_IYUV;
+  if (!(info.flags & SDL_RENDERER_SOFTWARE) && sdlConverts) return SDL_PIXELFORMAT_IYUV;
   // The window's own format makes the renderer's blit a copy.
   const Uint32 windowFormat = window ? sdl.SDL_GetWindowPixelFormat(window) : Uint32(SDL_PIXELFORMAT_UNKNOWN);
   if (AvFormatOf(windowFormat) != AV_PIX_FMT_NONE) return windowFormat;
@@ -67,15 +53,11 @@ bool TRgbUpload::Prepare(Uint32 textureFormat, int width, int height) {
 bool TRgbUpload::Upload(const TSDLEntryPoints& sdl, SDL_Texture* texture, const AVFrame* frame) {
   if (!FContext || frame->width != FWidth || frame->height != FHeight || frame->format != AV_PIX_FMT_YUV420P)
     return false;
-  const int colorspace = SwsColorspaceOf(frame);
-  const int fullRange = frame->color_range == AVCOL_RANGE_JPEG ? 1 : 0;
-  if (colorspace != FColorspace || fullRange != FFullRange) {
-    const int* table = ff::sws_getCoefficients(colorspace);
-    // Output is full-range RGB; brightness, contrast and saturation neutral.
-    if (ff::sws_setColorspaceDetails(FContext.get(), table, fullRange, table, 1, 0, 1 << 16, 1 << 16) < 0)
-      return false;
-    FColorspace = colorspace;
-    FFullRange = fullRange;
+  const TPictureColour colour = PictureColourOf(frame);
+  if (!FColourSet || !(colour == FColour)) {
+    if (!SetScalerColour(FContext.get(), colour)) return false;
+    FColour = colour;
+    FColourSet = true;
   }
   void* pixels = nullptr;
   int pitch = 0;
@@ -90,7 +72,7 @@ bool TRgbUpload::Upload(const TSDLEntryPoints& sdl, SDL_Texture* texture, const 
 void TRgbUpload::Reset() {
   FContext.reset();
   FWidth = FHeight = 0;
-  FColorspace = FFullRange = -1;
+  FColourSet = false;
 }
 
 }  // namespace zv

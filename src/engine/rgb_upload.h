@@ -9,14 +9,17 @@
 #include <memory>
 
 #include "runtime/av_ptr.h"
+#include "runtime/picture_colour.h"
 #include "runtime/sdl_loader.h"
 
 namespace zv {
 
 // The texture format to draw YUV 4:2:0 pictures through for this renderer
 // and window: an RGB format the upload below can write, or
-// SDL_PIXELFORMAT_IYUV when the renderer converts YUV itself (on a GPU).
-Uint32 PictureTextureFormat(const TSDLEntryPoints& sdl, SDL_Renderer* renderer, SDL_Window* window);
+// SDL_PIXELFORMAT_IYUV when the renderer converts YUV itself (on a GPU) and
+// sdlConverts says SDL has the picture's colour matrix.
+Uint32 PictureTextureFormat(const TSDLEntryPoints& sdl, SDL_Renderer* renderer, SDL_Window* window,
+                            bool sdlConverts = true);
 
 // Width of an RGB texture for pictures pictureWidth wide: the converter
 // writes whole groups of 16 pixels, and its rows must have room for them.
@@ -34,8 +37,9 @@ public:
 private:
   std::unique_ptr<SwsContext, SwsContextDeleter> FContext;
   int FWidth = 0, FHeight = 0;
-  // The colour matrix and range the context converts with; -1 for none yet.
-  int FColorspace = -1, FFullRange = -1;
+  // The colours the context converts with, once set.
+  TPictureColour FColour;
+  bool FColourSet = false;
 };
 
 }  // namespace zv

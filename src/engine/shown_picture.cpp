@@ -1,6 +1,7 @@
 #include "engine/shown_picture.h"
 
 #include "runtime/entry_points.h"
+#include "runtime/picture_colour.h"
 
 namespace zv {
 
@@ -68,7 +69,10 @@ TBitmap& TShownPicture::Copy(TFormatConverter& converter, int64_t& pts) {
     pic.linesize[p] = FFrame->linesize[p];
   }
   pts = FPts;
-  if (!converter.ToRGB(pic, AVPixelFormat(FFrame->format), FFrame->width, FFrame->height, true)) bmp.SetSize(0, 0);
+  // In the colours the picture is shown in.
+  const TPictureColour colour = PictureColourOf(FFrame);
+  if (!converter.ToRGB(pic, AVPixelFormat(FFrame->format), FFrame->width, FFrame->height, true, &colour))
+    bmp.SetSize(0, 0);
   return bmp;
 }
 

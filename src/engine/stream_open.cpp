@@ -4,6 +4,7 @@
 #include <cstring>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 #include "engine/display.h"
 #include "engine/player.h"
@@ -15,6 +16,7 @@
 #include "runtime/logger.h"
 #include "runtime/main_thread.h"
 #include "runtime/media_errors.h"
+#include "runtime/orientation.h"
 #include "runtime/programming_check.h"
 #include "runtime/unicode_io.h"
 
@@ -187,6 +189,9 @@ void TCustomPlayer::ReadThreadMain(TMediaState* playback) {
     if (playback->VideoStream && playback->VideoStream->codecpar->width > 0) {
       playback->OpenFrameWidth = playback->VideoStream->codecpar->width;
       playback->OpenFrameHeight = playback->VideoStream->codecpar->height;
+      // The pictures are shown upright.
+      if (StreamOrientation(playback->VideoStream).SwapsSides())
+        std::swap(playback->OpenFrameWidth, playback->OpenFrameHeight);
     }
     {
       // Made while the context is still this thread's alone: once reading,

@@ -7,6 +7,7 @@
 #include "engine/player.h"
 #include "engine/slot_copy.h"
 #include "engine/subtitle_blend.h"
+#include "engine/yuv_conversion.h"
 #include "runtime/entry_points.h"
 #include "runtime/logger.h"
 #include "runtime/safe_math.h"
@@ -83,6 +84,7 @@ void DropTexture(const TSDLEntryPoints& sdl, TVideoPicture& sc) {
   sc.Texture = nullptr;
   sc.Format = SDL_PIXELFORMAT_UNKNOWN;
   sc.Rgb.Reset();
+  sc.Colour.reset();
   sc.Filled = false;
   sc.Width = sc.Height = sc.PictureWidth = sc.PictureHeight = 0;
   FreePaddedCopy(sc);
@@ -112,23 +114,33 @@ bool PrepareRgbScreen(const TSDLEntryPoints& sdl, SDL_Renderer* renderer, Uint32
 }
 
 // A texture at the picture's size rounded up to even and, for an odd side, a
-// padded copy to upload from; made again only when the size changes.
-bool PrepareScreen(TMediaState* playback, int pictureWidth, int pictureHeight) {
+// padded copy to upload from; made again only when the size or the colours
+// change.
+bool PrepareScreen(TMediaState* playback, const AVFrame* frame) {
   TVideoPicture& sc = playback->Screen;
+  const int pictureWidth = frame->width, pictureHeight = frame->height;
   const int w = SlotSizeFor(pictureWidth), h = SlotSizeFor(pictureHeight);
   const bool padded = w != pictureWidth || h != pictureHeight;
   const bool rgb = sc.Format != SDL_PIXELFORMAT_IYUV;
+  const TPictureColour colour = PictureColourOf(frame);
   if (sc.Texture && sc.PictureWidth == pictureWidth && sc.PictureHeight == pictureHeight &&
-      (rgb || padded == (sc.Planes[0] != nullptr)))
+      (rgb || padded == (sc.Planes[0] != nullptr)) && sc.Colour == colour)
     return true;
+  const std::optional<SDL_YUV_CONVERSION_MODE> mode = SdlYuvModeFor(colour);
   TCustomPlayer* player = playback->Owner;
   const TSDLEntryPoints& sdl = player->SDL();
   VideoOpen(playback, false);
   DropTexture(sdl, sc);
   SDL_Renderer* renderer = player->Renderer();
   bool ok = renderer && w > 0 && h > 0;
-  const Uint32 format = ok ? PictureTextureFormat(sdl, renderer, player->Window()) : Uint32(SDL_PIXELFORMAT_IYUV);
+  const Uint32 format =
+      ok ? PictureTextureFormat(sdl, renderer, player->Window(), mode.has_value()) : Uint32(SDL_PIXELFORMAT_IYUV);
   if (ok && !PrepareRgbScreen(sdl, renderer, format, sc, pictureWidth, pictureHeight)) {
+    // Process-wide, and taken by the texture: one playback draws at a time.
+    // Without the RGB upload, the nearest matrix SDL has.
+    const bool near601 = colour.Matrix == TYuvMatrix::Bt601 || colour.Matrix == TYuvMatrix::Fcc ||
+                         colour.Matrix == TYuvMatrix::YCgCo;
+    sdl.SDL_SetYUVConversionMode(mode.value_or(near601 ? SDL_YUV_CONVERSION_BT601 : SDL_YUV_CONVERSION_BT709));
     sc.Texture = MakeTexture(sdl, renderer, SDL_PIXELFORMAT_IYUV, w, h);
     ok = sc.Texture != nullptr;
     sc.Format = SDL_PIXELFORMAT_IYUV;
@@ -154,6 +166,7 @@ bool PrepareScreen(TMediaState* playback, int pictureWidth, int pictureHeight) {
                            {w, h});
     return false;
   }
+  sc.Colour = colour;
   sc.Width = w;
   sc.Height = h;
   sc.PictureWidth = pictureWidth;
@@ -204,7 +217,7 @@ bool ShowPicture(TMediaState* playback, AVFrame* frame, double pts, double targe
   TCustomPlayer* player = playback->Owner;
   const int64_t start = ClockMicros();
   const int pw = frame->width, ph = frame->height;
-  if (!PrepareScreen(playback, pw, ph)) return false;
+  if (!PrepareScreen(playback, frame)) return false;
   TVideoPicture& sc = playback->Screen;
   // The frame may share its buffers with the decoder or the filters: it gets
   // its own only for a subtitle to draw on.
@@ -215,7 +228,7 @@ bool ShowPicture(TMediaState* playback, AVFrame* frame, double pts, double targe
     // SDL converts then, as on a GPU.
     sc.RgbFailed = true;
     DropTexture(sdl, sc);
-    if (!PrepareScreen(playback, pw, ph)) return false;
+    if (!PrepareScreen(playback, frame)) return false;
   }
   if (sc.Format == SDL_PIXELFORMAT_IYUV && !sc.Planes[0]) {
     sdl.SDL_UpdateYUVTexture(sc.Texture, nullptr, frame->data[0], frame->linesize[0], frame->data[1],
@@ -247,6 +260,7 @@ void FreeScreenPicture(TMediaState* playback) {
   sc.Texture = nullptr;  // textures go with the renderer
   sc.Format = SDL_PIXELFORMAT_UNKNOWN;
   sc.Rgb.Reset();
+  sc.Colour.reset();
   sc.RgbFailed = false;
   sc.Filled = false;
 }

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cmath>
 #include <exception>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -11,6 +12,7 @@
 #include "engine/picture_queue.h"
 #include "engine/player.h"
 #include "engine/play_requests.h"
+#include "engine/picture_corrections.h"
 #include "filters/filter_pipeline.h"
 #include "runtime/entry_points.h"
 #include "runtime/logger.h"
@@ -46,6 +48,8 @@ struct TVideoDecoder {
   AVCodecContext* ctx = nullptr;
   AVRational streamTb{1, 1};
   std::string filters;
+  std::unique_ptr<TPictureCorrections> corrections;
+  std::string leading;  // the corrections' chain the pipeline was built with
   TVideoFilterPipeline pipeline;
   AVFramePtr decoded;
   AVFramePtr filtered;
@@ -170,11 +174,19 @@ int GetVideoFrame(TVideoDecoder& d) {
 int FilterPicture(TVideoDecoder& d) {
   TMediaState* playback = d.playback;
   AVFrame* f = d.decoded.get();
-  if (d.pipeline.IsOpen() && !d.pipeline.InputMatches(f)) d.pipeline.Close();
+  const std::string leading = d.corrections->ChainFor(f, d.player->Deinterlace());
+  if (d.pipeline.IsOpen() && (!d.pipeline.InputMatches(f) || leading != d.leading)) d.pipeline.Close();
   if (!d.pipeline.IsOpen()) {
     AVRational sar = f->sample_aspect_ratio.num ? f->sample_aspect_ratio : playback->VideoStream->sample_aspect_ratio;
+    d.leading = leading;
     int r = d.pipeline.Open(f->width, f->height, AVPixelFormat(f->format), d.streamTb, sar, d.filters,
-                            d.player->SwsFlags());
+                            d.player->SwsFlags(), leading);
+    if (r < 0 && !leading.empty()) {
+      // The picture is still worth showing as it comes.
+      DefaultLogger().Log(d.player, llWarning, d.pipeline.LastErrMsg());
+      r = d.pipeline.Open(f->width, f->height, AVPixelFormat(f->format), d.streamTb, sar, d.filters,
+                          d.player->SwsFlags());
+    }
     if (r < 0) {
       DefaultLogger().Log(d.player, llError, d.pipeline.LastErrMsg());
       ff::av_frame_unref(f);
@@ -318,6 +330,7 @@ void VideoThreadMain(TMediaState* playback) {
   d.ctx = playback->VideoCodec.get();
   d.streamTb = playback->VideoStream->time_base;
   d.filters = d.player->VideoFilters();
+  d.corrections = std::make_unique<TPictureCorrections>(playback->VideoStream);
   playback->Schedule.SetClocks([playback] { return playback->AudioStream ? GetAudioClock(playback) : NAN; },
                          [playback] { return GetVideoClock(playback); });
   d.decoded.reset(ff::av_frame_alloc());

@@ -313,7 +313,8 @@ int TVideoFilterPipeline::AddGraph(const std::string& text, int width, int heigh
 }
 
 int TVideoFilterPipeline::Open(int width, int height, AVPixelFormat pixFmt, AVRational timeBase,
-                               AVRational sampleAspectRatio, const std::string& filters, int swsFlags) {
+                               AVRational sampleAspectRatio, const std::string& filters, int swsFlags,
+                               const std::string& leading) {
   Close();
   FLastErrMsg.clear();
   if (width <= 0 || height <= 0 || pixFmt <= AV_PIX_FMT_NONE || pixFmt >= AV_PIX_FMT_NB || timeBase.num <= 0 ||
@@ -338,6 +339,12 @@ int TVideoFilterPipeline::Open(int width, int height, AVPixelFormat pixFmt, AVRa
     }
   }
   if (!plans.back().natives.empty()) plans.emplace_back();
+  if (!leading.empty()) {
+    if (plans.size() == 1 && plans[0].text.empty() && plans[0].natives.empty())
+      plans[0].text = leading;
+    else
+      plans.insert(plans.begin(), Plan{leading, {}});
+  }
 
   FTmp.reset(ff::av_frame_alloc());
   FOut.reset(ff::av_frame_alloc());

@@ -48,8 +48,10 @@ public:
 
   // Builds the pipeline for pictures of the given properties; 0, or a negative
   // AVERROR code with LastErrMsg (the library's own lines go to the log).
+  // leading: a linear libavfilter chain run before filters (the engine's own
+  // picture corrections), in a graph of its own.
   int Open(int width, int height, AVPixelFormat pixFmt, AVRational timeBase, AVRational sampleAspectRatio,
-           const std::string& filters, int swsFlags = SWS_BICUBIC);
+           const std::string& filters, int swsFlags = SWS_BICUBIC, const std::string& leading = {});
   void Close();
   bool IsOpen() const { return !FStages.empty(); }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "runtime/entry_points.h"
+#include "runtime/picture_colour.h"
 #include "runtime/programming_check.h"
 
 namespace zv {
@@ -28,7 +29,7 @@ bool TFormatConverter::RGBLayout(int width, int height, int& lineSize, int& size
 TFormatConverter::~TFormatConverter() = default;
 
 bool TFormatConverter::ToRGB(const TAVPicture& picture, AVPixelFormat pixFmt, int width, int height,
-                             bool copyToBitmap) {
+                             bool copyToBitmap, const TPictureColour* colour) {
   int lineSize = 0, size = -1;
   // A size from a file may be absurd: refused before any bitmap is made for it.
   if (!RGBLayout(width, height, lineSize, size)) {
@@ -64,6 +65,9 @@ bool TFormatConverter::ToRGB(const TAVPicture& picture, AVPixelFormat pixFmt, in
     FRGBPicture = {};
     FRGBPicture.data[0] = FBuffer.get();
     FRGBPicture.linesize[0] = lineSize;
+    // A context reused from the last call keeps the colours it was given.
+    if (!colour && FToRGBColoured) FToRGBContext.reset();
+    FToRGBColoured = false;
     // The library frees the context it was given when it cannot reuse it.
     FToRGBContext.reset(ff::sws_getCachedContext(FToRGBContext.release(), width, height, pixFmt, width, height,
                                                  RGBPixFmt, SWS_BICUBIC, nullptr, nullptr, nullptr));
@@ -71,6 +75,9 @@ bool TFormatConverter::ToRGB(const TAVPicture& picture, AVPixelFormat pixFmt, in
       FLastErrMsg = "Cannot initialize the toRGB conversion context";
       return false;
     }
+    const AVPixFmtDescriptor* desc = ff::av_pix_fmt_desc_get(pixFmt);
+    const bool yuv = desc && !(desc->flags & (AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_PAL)) && desc->nb_components >= 3;
+    if (colour && yuv) FToRGBColoured = SetScalerColour(FToRGBContext.get(), *colour);
     ff::sws_scale(FToRGBContext.get(), picture.data, picture.linesize, 0, height, FRGBPicture.data, FRGBPicture.linesize);
     FCurrent = &FRGBPicture;
   }

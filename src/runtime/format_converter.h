@@ -5,6 +5,7 @@
 #include "runtime/av_headers.h"
 #include "runtime/av_ptr.h"
 #include "runtime/bitmap.h"
+#include "runtime/picture_colour.h"
 
 struct SwsContext;
 
@@ -25,8 +26,11 @@ public:
   TFormatConverter& operator=(const TFormatConverter&) = delete;
 
   // Makes Current an RGB picture of the given one (the picture itself when it
-  // already has the bitmap's layout); false with LastErrMsg on failure.
-  bool ToRGB(const TAVPicture& picture, AVPixelFormat pixFmt, int width, int height, bool copyToBitmap);
+  // already has the bitmap's layout); false with LastErrMsg on failure. A YUV
+  // picture is converted with colour when given, else with the scaler's
+  // default (BT.601), which FromRGB uses on the way back.
+  bool ToRGB(const TAVPicture& picture, AVPixelFormat pixFmt, int width, int height, bool copyToBitmap,
+             const TPictureColour* colour = nullptr);
   // Current into the bitmap, and back; both need a successful ToRGB first.
   void CopyToBitmap();
   void CopyFromBitmap();
@@ -58,6 +62,7 @@ private:
   int FCurrentWidth = 0;
   int FCurrentHeight = 0;
   SwsContextPtr FToRGBContext;
+  bool FToRGBColoured = false;  // the context was given a picture's colours
   SwsContextPtr FFromRGBContext;
   std::string FLastErrMsg;
 };

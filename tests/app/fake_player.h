@@ -21,6 +21,7 @@ public:
   int videoIndex = -1;
   uint64_t screen = 0;
   std::string videoFilters;
+  bool deinterlace = true;
   std::string lastErr = "no such file";
   std::string infoText;
   std::string title;
@@ -81,6 +82,7 @@ public:
   std::string MetadataTitle() override { return title; }
   std::string SoundDeviceError() const override { return soundError; }
   void SetVideoFilters(const std::string& v) override { videoFilters = v; }
+  void SetDeinterlace(bool v) override { deinterlace = v; }
   void SetDisableAudio(bool) override {}
   void SetDisableVideo(bool) override {}
   void SetDisableDisplay(bool) override {}

@@ -126,6 +126,14 @@ TEST_F(WindowInputTest, KeysWorkInFullScreenAndFromTheControlBox) {
   QTest::keyClick(window.get(), Qt::Key_Space);
   EXPECT_EQ(player.calls, (std::vector<std::string>{"Pause"}));
 
+  // D toggles deinterlacing between automatic and off, as the menu item does.
+  QTest::keyClick(window.get(), Qt::Key_D);
+  EXPECT_FALSE(player.deinterlace);
+  EXPECT_FALSE(window->mnuDeinterlace->isChecked());
+  window->mnuDeinterlace->trigger();
+  EXPECT_TRUE(player.deinterlace);
+  EXPECT_TRUE(window->mnuDeinterlace->isChecked());
+
   // The control box keeps the keys its sliders use and passes on the rest.
   window->mnuControlBox->trigger();
   // As the window manager does when the box comes up.

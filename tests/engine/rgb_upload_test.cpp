@@ -107,6 +107,8 @@ TEST_F(RgbUpload, ShowsWhatTheYuvTextureShows) {
   const Uint32 format = PictureTextureFormat(sdl(), renderer, window);
   AVFramePtr reference = PatternFrame(W, H), greyReference = PatternFrame(W, H, true);
   ASSERT_TRUE(reference && greyReference);
+  // SDL's default matrix, said outright: an untagged picture this size is HD.
+  reference->colorspace = greyReference->colorspace = AVCOL_SPC_BT470BG;
   const std::vector<uint32_t> want = Draw(reference.get(), SDL_PIXELFORMAT_IYUV);
   const std::vector<uint32_t> wantGrey = Draw(greyReference.get(), SDL_PIXELFORMAT_IYUV);
   ASSERT_FALSE(want.empty() || wantGrey.empty());
@@ -120,16 +122,22 @@ TEST_F(RgbUpload, ShowsWhatTheYuvTextureShows) {
     SCOPED_TRACE(testing::Message() << c.w << "x" << c.h);
     AVFramePtr frame = PatternFrame(c.w, c.h), grey = PatternFrame(c.w, c.h, true);
     ASSERT_TRUE(frame && grey);
+    frame->colorspace = grey->colorspace = AVCOL_SPC_BT470BG;
     const std::vector<uint32_t> got = Draw(frame.get(), format), gotGrey = Draw(grey.get(), format);
     ASSERT_FALSE(got.empty() || gotGrey.empty());
     EXPECT_LE(WorstChannelDifference(gotGrey, wantGrey, c.w, c.h, W), 3);
     EXPECT_LE(WorstChannelDifference(got, want, c.w, c.h, W), c.colourTolerance);
   }
-  // A picture that names its matrix is shown in it.
+  // A picture that names its matrix is shown in it; an HD one that does not
+  // is BT.709.
   reference->colorspace = AVCOL_SPC_BT709;
   const std::vector<uint32_t> hd = Draw(reference.get(), format);
   ASSERT_FALSE(hd.empty());
   EXPECT_GT(WorstChannelDifference(hd, want, W, H, W), 20);
+  reference->colorspace = AVCOL_SPC_UNSPECIFIED;
+  const std::vector<uint32_t> untagged = Draw(reference.get(), format);
+  ASSERT_FALSE(untagged.empty());
+  EXPECT_EQ(WorstChannelDifference(untagged, hd, W, H, W), 0);
 }
 
 TEST_F(RgbUpload, FullRangePicturesKeepTheirBlackAndWhite) {
