@@ -133,6 +133,7 @@ void TfrmPlayer::CreateMenu() {
   mnuFullScreen->setCheckable(true);
   mnuControlBox = PopPlayer->addAction(tr("Control Box"));
   mnuControlBox->setObjectName("mnuControlBox");
+  CreateChapterMenu();
   // Qt toggles the check mark before triggered arrives.
   connect(mnuStayOnTop, &QAction::triggered, this, [this] { mnuStayOnTopClick(); });
   connect(mnuFullScreen, &QAction::triggered, this, [this] { mnuFullScreenClick(); });
@@ -290,6 +291,7 @@ void TfrmPlayer::FFPlayerFileOpen(int64_t ADuration, int AFrameWidth, int AFrame
   });
   tmrRefresh->start();
   TrackVolumeChange();
+  LoadChapters(true);
   emit FileOpened();
 }
 
@@ -306,7 +308,10 @@ void TfrmPlayer::FFPlayerPosition(int64_t APTS) {
 void TfrmPlayer::FFPlayerState(zv::TPlayState APlayState) {
   DebugOutput(PlayStateName(int(APlayState)));
   FLastPlayState = APlayState;
-  if (APlayState == zv::psStop) FFileOpen = false;
+  if (APlayState == zv::psStop) {
+    FFileOpen = false;
+    LoadChapters(false);
+  }
   const TPlayStateEffect effect = PlayStateEffect(int(APlayState), mnuStayOnTop->isChecked());
   if (effect.rewindAndPause) {
     FFPlayer.Seek(zv::TSeekFlags{zv::sfAny}, false, 0);

@@ -55,6 +55,7 @@ public:
   QAction* mnuStayOnTop;
   QAction* mnuFullScreen;
   QAction* mnuControlBox;
+  QMenu* mnuChapters;  // one item per chapter of the open file; disabled without
   QTimer* tmrRefresh;
   // Tells the engine about a new panel size once the X server has it.
   QTimer* tmrScreenPosition;
@@ -88,6 +89,8 @@ public:
   // the file), volume steps; nothing happens without an open file.
   void SeekBy(int64_t deltaUs);
   void SeekTo(int64_t targetUs);
+  // Previous (< 0) or next (> 0) chapter of the open file.
+  void ChapterStep(int direction);
   void ChangeVolumeBy(int delta);
   // Runs the window shortcut bound to this key, as if the window had received
   // it (other windows of the program pass on keys they do not use).
@@ -146,6 +149,8 @@ public:
   QAction* actOpen;
   QAction* actQuit;
   QAction* actSnapshot;
+  QAction* actChapterPrev;
+  QAction* actChapterNext;
 
 signals:
   void FullScreenChanged(bool entered);
@@ -173,6 +178,9 @@ private:
   void FormCloseQuery();
   void CreateMenu();
   void CreateShortcuts();
+  void CreateChapterMenu();
+  // Fills the chapter menu and the track's marks from the open file (or empties them).
+  void LoadChapters(bool fileOpen);
   void TrackPlayUserMove();
   void TrackPlayRelease();
   void WireControls();
@@ -190,6 +198,7 @@ private:
   zv::TPlayState FLastPlayState = zv::psStop;
   QString FOpenedFile;
   QString FFileTitle;
+  std::vector<zv::TChapter> FChapters;  // of the open file
   bool FDragPaused = false;      // a thumb drag paused playback once; resumed at release
   QWidget* ScreenControl = nullptr;
   bool FShownOnce = false;

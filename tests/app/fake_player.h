@@ -22,6 +22,7 @@ public:
   std::string videoFilters;
   std::string lastErr = "no such file";
   std::string infoText;
+  std::vector<zv::TChapter> chapters;
   std::string title;
   std::string soundError;
   TVideoShape shape;
@@ -71,6 +72,7 @@ public:
   uint64_t ScreenHandle() const override { return screen; }
   std::string LastErrMsg() const override { return lastErr; }
   std::string FileInfoText() override { return infoText; }
+  std::vector<zv::TChapter> Chapters() override { return chapters; }
   bool VideoShape(TVideoShape& s) override {
     s = shape;
     return videoIndex >= 0;
