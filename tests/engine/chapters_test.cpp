@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "engine_test_util.h"
+
 namespace zv {
 namespace {
 
@@ -52,6 +54,29 @@ TEST(Chapters, ListBelongsToItsPlayback) {
   EXPECT_EQ(list.Get(&a).size(), 2u);
   list.Clear(&a);
   EXPECT_TRUE(list.Get(&a).empty());
+}
+
+// The player hands the open file's chapters over, and none once it is closed.
+TEST(Chapters, PlayerGivesTheOpenFilesChapters) {
+  auto p = test::MakePlayer();
+  ASSERT_TRUE(p);
+  test::UsePacedAudio(*p);
+  p->SetDisableDisplay(true);
+  EXPECT_TRUE(p->Chapters().empty()) << "nothing open";
+  ASSERT_TRUE(p->Open(test::MediaFile("chapters_metadata.mkv"), 0, true)) << p->LastErrMsg();
+  const std::vector<TChapter> c = p->Chapters();
+  ASSERT_EQ(c.size(), 3u);
+  EXPECT_EQ(c[0].Title, "Chapter One");
+  EXPECT_EQ(c[1].Title, "Chapter Two");
+  EXPECT_EQ(c[2].Title, "Chapter Three");
+  EXPECT_EQ(c[0].Start, 0);
+  EXPECT_EQ(c[1].Start, 3 * S / 2);
+  EXPECT_EQ(c[2].Start, 3 * S);
+  p->Stop(true);
+  EXPECT_TRUE(p->Chapters().empty()) << "closed";
+  ASSERT_TRUE(p->Open(test::MediaFile("audio_flac.flac"), 0, true)) << p->LastErrMsg();
+  EXPECT_TRUE(p->Chapters().empty()) << "a file without chapters";
+  p->Stop(true);
 }
 
 }  // namespace
