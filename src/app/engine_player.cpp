@@ -20,6 +20,7 @@ void TEnginePlayer::RegisterFilters() {
 }
 
 std::string TEnginePlayer::FileInfoText() { return FPlayer->FileInfoText(); }
+std::vector<zv::TChapter> TEnginePlayer::Chapters() { return FPlayer->Chapters(); }
 
 bool TEnginePlayer::VideoShape(TVideoShape& shape) {
   zv::TMediaState* playback = FPlayer->CurStream();

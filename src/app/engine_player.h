@@ -35,6 +35,7 @@ public:
   uint64_t ScreenHandle() const override { return FPlayer->ScreenHandle(); }
   std::string LastErrMsg() const override { return FPlayer->LastErrMsg(); }
   std::string FileInfoText() override;
+  std::vector<zv::TChapter> Chapters() override;
   bool VideoShape(TVideoShape& shape) override;
   std::string MetadataTitle() override;
   std::string SoundDeviceError() const override { return FPlayer->SoundDeviceError(); }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "engine/player.h"
 #include "runtime/base_component.h"
@@ -39,6 +40,8 @@ public:
   virtual std::string LastErrMsg() const = 0;
   // The decoder's description of the open file (one block of lines).
   virtual std::string FileInfoText() = 0;
+  // The open file's chapters in start order; empty when it has none.
+  virtual std::vector<zv::TChapter> Chapters() = 0;
   // False when the open file has no video stream.
   virtual bool VideoShape(TVideoShape& shape) = 0;
   // The open file's "title" metadata; empty when it has none.

@@ -164,6 +164,7 @@ void TfrmPlayer::CreateMenu() {
     // The on-screen message goes here; logged until the window shows messages.
     DebugOutput(on ? "Deinterlacing: automatic" : "Deinterlacing: off");
   });
+  CreateChapterMenu();
   // Qt toggles the check mark before triggered arrives.
   connect(mnuStayOnTop, &QAction::triggered, this, [this] { mnuStayOnTopClick(); });
   connect(mnuFullScreen, &QAction::triggered, this, [this] { mnuFullScreenClick(); });
@@ -339,6 +340,7 @@ void TfrmPlayer::FFPlayerFileOpen(int64_t ADuration, int AFrameWidth, int AFrame
   });
   tmrRefresh->start();
   TrackVolumeChange();
+  LoadChapters(true);
   emit FileOpened();
 }
 
@@ -355,7 +357,10 @@ void TfrmPlayer::FFPlayerPosition(int64_t APTS) {
 void TfrmPlayer::FFPlayerState(zv::TPlayState APlayState) {
   DebugOutput(PlayStateName(int(APlayState)));
   FLastPlayState = APlayState;
-  if (APlayState == zv::psStop) FFileOpen = false;
+  if (APlayState == zv::psStop) {
+    FFileOpen = false;
+    LoadChapters(false);
+  }
   TPlayStateEffect effect = PlayStateEffect(int(APlayState), mnuStayOnTop->isChecked());
   // The list goes on with the next item instead.
   if (effect.rewindAndPause && Session->AtEndOfItem()) effect.rewindAndPause = false;

@@ -62,6 +62,7 @@ public:
   QAction* mnuFullScreen;
   QAction* mnuControlBox;
   QAction* mnuDeinterlace;  // checked: automatic, else off
+  QMenu* mnuChapters;  // one item per chapter of the open file; disabled without
   QTimer* tmrRefresh;
   // Tells the engine about a new panel size once the X server has it.
   QTimer* tmrScreenPosition;
@@ -111,6 +112,8 @@ public:
   // the file), volume steps; nothing happens without an open file.
   void SeekBy(int64_t deltaUs);
   void SeekTo(int64_t targetUs);
+  // Previous (< 0) or next (> 0) chapter of the open file.
+  void ChapterStep(int direction);
   void ChangeVolumeBy(int delta);
   // Runs the window shortcut bound to this key, as if the window had received
   // it (other windows of the program pass on keys they do not use).
@@ -176,6 +179,8 @@ public:
   QAction* actOpen;
   QAction* actQuit;
   QAction* actSnapshot;
+  QAction* actChapterPrev;
+  QAction* actChapterNext;
 
 signals:
   void FullScreenChanged(bool entered);
@@ -203,6 +208,9 @@ private:
   void FormCloseQuery();
   void CreateMenu();
   void CreateShortcuts();
+  void CreateChapterMenu();
+  // Fills the chapter menu and the track's marks from the open file (or empties them).
+  void LoadChapters(bool fileOpen);
   void TrackPlayUserMove();
   void TrackPlayRelease();
   void WireControls();
@@ -226,6 +234,7 @@ private:
   QString FOpenedFile;
   QString FOpenFolder;
   QString FFileTitle;
+  std::vector<zv::TChapter> FChapters;  // of the open file
   bool FDragPaused = false;      // a thumb drag paused playback once; resumed at release
   QWidget* ScreenControl = nullptr;
   bool FShownOnce = false;

@@ -35,6 +35,8 @@ void TfrmPlayer::CreateShortcuts() {
   actLeaveFullScreen = add("actLeaveFullScreen", tr("Leave full screen"), {Qt::Key_Escape}, [this] { EscapePressed(); });
   actOpen = add("actOpen", tr("Open"), {QKeySequence::Open}, [this] { btnOpen->click(); });
   actQuit = add("actQuit", tr("Quit"), {QKeySequence(Qt::CTRL | Qt::Key_Q)}, [this] { close(); });
+  actChapterPrev = add("actChapterPrev", tr("Previous chapter"), {Qt::Key_PageUp}, [this] { ChapterStep(-1); });
+  actChapterNext = add("actChapterNext", tr("Next chapter"), {Qt::Key_PageDown}, [this] { ChapterStep(1); });
   actSnapshot = add("actSnapshot", tr("Snapshot"), {Qt::Key_S}, [this] { btnCapture->click(); });
 
   // The menu item carries its keys, so the menu shows them; F first is what it shows.

@@ -31,6 +31,11 @@ void TTrackBar::SetMax(float v) {
   update();
 }
 
+void TTrackBar::SetMarks(std::vector<float> marks) {
+  FMarks = std::move(marks);
+  update();
+}
+
 void TTrackBar::SetFrequency(float v) {
   FFrequency = v > 0 ? v : 0;
   SetValue(FValue);
@@ -135,6 +140,14 @@ void TTrackBar::paintEvent(QPaintEvent*) {
   done.setWidth(groove.width() * f);
   p.setBrush(QColor(0x3D, 0x9B, 0xE9));
   p.drawRoundedRect(done, 2, 2);
+  if (FMax > FMin) {
+    p.setBrush(QColor(0xF0, 0xC0, 0x40));
+    for (float m : FMarks) {
+      if (m <= FMin || m >= FMax) continue;
+      const double mx = groove.left() + groove.width() * (double(m) - FMin) / (double(FMax) - FMin);
+      p.drawRect(QRectF(mx - 1, groove.top() - 2, 2, grooveH + 4));
+    }
+  }
   double cx = groove.left() + groove.width() * f;
   p.setBrush(QColor(0xF0, 0xF0, 0xF0));
   p.drawEllipse(QPointF(cx, h / 2.0), kThumb / 2.0, kThumb / 2.0);

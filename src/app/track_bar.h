@@ -3,6 +3,7 @@
 // jumps the thumb to the clicked place, dragging follows the tracking switch.
 #include <QWidget>
 #include <functional>
+#include <vector>
 
 class QWheelEvent;
 
@@ -29,6 +30,9 @@ public:
   void SetFrequency(float v);
   void SetTracking(bool v) { FTracking = v; }
   bool IsDragging() const { return FDragging; }
+  // Values marked with a tick on the track (chapter starts).
+  void SetMarks(std::vector<float> marks);
+  const std::vector<float>& Marks() const { return FMarks; }
 
   // The change handler; detach it (set an empty one) around moves that must not act.
   std::function<void()> OnChange;
@@ -61,6 +65,7 @@ private:
   float FMin = 0, FMax = 100, FValue = 0, FFrequency = 0;
   bool FTracking = true;
   bool FDragging = false;
+  std::vector<float> FMarks;
   bool FPendingChange = false;  // a drag with tracking off moved the value
   int FWheelRest = 0;            // eighths of a degree short of a notch
 };

@@ -33,6 +33,7 @@ struct TOptions {
   bool NoDisplay = false, Positions = false, StartPaused = false, Mute = false, Stats = false;
   TLogLevel LogLevel = llQuiet;  // log lines are printed only when asked for
   std::optional<double> Seek, PlayFor;
+  int64_t Chapter = 0;  // from 1; 0 none
   int Volume = MaxAudioVolume;
   TAudioDriver AudioDriver = adDefault;
   TVideoDriver VideoDriver = vdDefault;
@@ -88,6 +89,9 @@ bool ParseOptions(int argc, char** argv, TOptions& o) {
       if (!number(0, MaxOptionSeconds, o.Seek)) return std::fprintf(stderr, "%s\n", error.c_str()), false;
     } else if (a == "--play-for") {
       if (!number(0, MaxOptionSeconds, o.PlayFor)) return std::fprintf(stderr, "%s\n", error.c_str()), false;
+    } else if (a == "--chapter") {
+      if (!ParseWholeOption(a.c_str(), next(), 1, 1000000, o.Chapter, error))
+        return std::fprintf(stderr, "%s\n", error.c_str()), false;
     } else if (a == "--volume") {
       int64_t volume = 0;
       if (!ParseWholeOption(a.c_str(), next(), 0, MaxAudioVolume, volume, error))
@@ -107,6 +111,7 @@ bool ParseOptions(int argc, char** argv, TOptions& o) {
     }
   }
   if (o.Files.empty()) return std::fprintf(stderr, "no file given\n"), false;
+  if (o.Seek && o.Chapter) return std::fprintf(stderr, "--seek and --chapter exclude each other\n"), false;
   return true;
 }
 
@@ -151,7 +156,7 @@ std::chrono::steady_clock::time_point Deadline(std::chrono::steady_clock::time_p
 void PrintPlayerUsage() {
   std::fprintf(stderr,
                "       zelvo-cli FILE... [--no-display] [--positions] [--log-level LEVEL] [--start-paused]\n"
-               "                      [--seek SECONDS] [--play-for SECONDS] [--volume 0..128] [--mute]\n"
+               "                      [--seek SECONDS | --chapter N] [--play-for SECONDS] [--volume 0..128] [--mute]\n"
                "                      [--audio-driver NAME] [--video-driver NAME] [--lib-path DIR] [--stats]\n"
                "                      [--no-resume]\n"
                "         LEVEL: quiet panic fatal error warning info verbose debug\n"
@@ -229,9 +234,22 @@ int RunPlayer(int argc, char** argv) {
       rc = 1;
       continue;
     }
-    // An explicit --seek wins over the remembered place.
-    std::optional<int64_t> resumeAt = store && !o.Seek ? store->Find(absolute) : std::nullopt;
-    if (resumeAt) {
+    // An explicit --seek or --chapter wins over the remembered place.
+    std::optional<int64_t> resumeAt = store && !o.Seek && !o.Chapter ? store->Find(absolute) : std::nullopt;
+    if (o.Chapter) {
+      const std::vector<TChapter> chapters = player.Chapters();
+      if (o.Chapter > int64_t(chapters.size())) {
+        std::fprintf(stderr, "--chapter %lld: the file has %zu chapters\n", (long long)o.Chapter, chapters.size());
+        player.Stop(true);
+        rc = 1;
+        continue;
+      }
+      const TChapter& c = chapters[size_t(o.Chapter - 1)];
+      char text[96];
+      std::snprintf(text, sizeof text, "chapter %lld at %.6f ", (long long)o.Chapter, c.Start / 1e6);
+      PrintLine(text + c.Title);
+      player.Seek({}, true, c.Start);
+    } else if (resumeAt) {
       char text[64];
       std::snprintf(text, sizeof text, "resume %.6f", *resumeAt / 1e6);
       PrintLine(text);

@@ -439,6 +439,11 @@ std::string TCustomPlayer::FileInfoText() const {
   return playback ? playback->FileInfoText : std::string();
 }
 
+std::vector<TChapter> TCustomPlayer::Chapters() const {
+  std::lock_guard<TPlayerLock> g(FPlayerLock);
+  return FChapters.Get(CurStream());
+}
+
 void TCustomPlayer::UpdateScreenPosition() {
   std::lock_guard<TPlayerLock> g(FPlayerLock);
   if (TMediaState* playback = CurStream(); playback && ScreenHandle()) PushReopenVideoEvent(playback);

@@ -27,6 +27,7 @@
 #include <mutex>
 #include <string>
 
+#include "engine/chapters.h"
 #include "engine/demuxer.h"
 #include "engine/manual_event.h"
 #include "engine/media_state.h"
@@ -94,6 +95,8 @@ public:
   int VideoStreamIndex() const;
   // The open file's description as it was opened; empty with nothing open.
   std::string FileInfoText() const;
+  // The open file's chapters in start order; empty with none or nothing open.
+  std::vector<TChapter> Chapters() const;
   std::string LastErrMsg() const;
   // Why the last opened file has no sound although it has an audio stream
   // ("no sound device: " and SDL's reason); empty otherwise.
@@ -302,6 +305,7 @@ private:
   TShownPicture FShownPicture;
   TVideoStatsCounter FVideoStats;
   TOutputCapture FOutputCapture;
+  TChapterList FChapters;  // own lock; the read thread sets it at open
 
   std::unique_ptr<TEventThread> FEventThread;  // application thread only
   std::unique_ptr<TPlayThread> FPlayThread;    // application thread only

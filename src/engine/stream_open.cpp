@@ -201,6 +201,7 @@ void TCustomPlayer::ReadThreadMain(TMediaState* playback) {
         description.GetFileInfoText(playback->FileInfoText);
         description.SetFormatContext(nullptr);
       }
+      FChapters.Set(playback, ReadChapters(ic));
     }
     playback->OpenState.store(1);
     RunDemuxer(playback, DemuxerSinks(playback));
@@ -208,6 +209,7 @@ void TCustomPlayer::ReadThreadMain(TMediaState* playback) {
   }();
 
   // Closing phase, reached from every failure above and after the read loop.
+  FChapters.Clear(playback);
   if (playback->OpenState.load() != 1) playback->OpenState.store(-1);
   FIoStartTime.store(IoIdle, std::memory_order_relaxed);
   InterruptCallbacks().Unregister(tid, this, openCb);

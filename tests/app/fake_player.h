@@ -24,6 +24,7 @@ public:
   bool deinterlace = true;
   std::string lastErr = "no such file";
   std::string infoText;
+  std::vector<zv::TChapter> chapters;
   std::string title;
   std::string soundError;
   TVideoShape shape;
@@ -75,6 +76,7 @@ public:
   uint64_t ScreenHandle() const override { return screen; }
   std::string LastErrMsg() const override { return lastErr; }
   std::string FileInfoText() override { return infoText; }
+  std::vector<zv::TChapter> Chapters() override { return chapters; }
   bool VideoShape(TVideoShape& s) override {
     s = shape;
     return videoIndex >= 0;
