@@ -71,7 +71,11 @@ TCustomPlayer::TCustomPlayer() {
   InitMainThread();
   FVersion = "3.0";
   ResetPlaybackState();
+  // A paused picture gets a new subtitle line or message drawn at once.
+  FTextOverlay.SetChangeSink([this] { FWakeup.Signal(wrRefresh); });
 }
+
+void TCustomPlayer::ShowMessage(const std::string& AText, int ADurationMs) { FTextOverlay.ShowMessage(AText, ADurationMs); }
 
 TCustomPlayer::~TCustomPlayer() {
   // No notice reaches the application during teardown.
@@ -90,6 +94,7 @@ TCustomPlayer::~TCustomPlayer() {
 bool TCustomPlayer::LoadLibraries(const std::string& APath, bool ALoadSDL) {
   TFFLoader& loader = FFLoader();
   loader.SetLibraryPath(APath);
+  SetTextLibrariesFolder(APath);
   if (!loader.LoadLibs(PlayerLibraries)) {
     SetLastErrMsg(loader.LastErrMsg());
     return false;

@@ -31,9 +31,11 @@
 #include "engine/manual_event.h"
 #include "engine/media_state.h"
 #include "engine/notice_queue.h"
+#include "engine/overlay_texture.h"
 #include "engine/play_wakeup.h"
 #include "engine/player_lock.h"
 #include "engine/shown_picture.h"
+#include "engine/text_overlay.h"
 #include "engine/video_display.h"
 #include "engine/video_stats.h"
 #include "runtime/base_component.h"
@@ -101,6 +103,12 @@ public:
   uint64_t ScreenHandle() const { return FScreenHandle.load(std::memory_order_relaxed); }
   std::string VideoFilters() const;
   void SetVideoFilters(const std::string& v);
+  // Shows text over the picture (or the waveform) for durationMs, replacing
+  // the message shown; never part of CurrentFrame, snapshots or the video
+  // hook's pictures. Any thread; nothing without libass.
+  void ShowMessage(const std::string& AText, int ADurationMs = TTextOverlay::DefaultMessageMs);
+  // Text subtitles and messages (the subtitle decoder feeds it; any thread).
+  TTextOverlay& TextOverlay() { return FTextOverlay; }
 
   // --- properties ---
   TAudioDriver AudioDriver() const { return FAudioDriver; }
@@ -192,6 +200,7 @@ public:
   TVideoHookEvent OnVideoHook() const;
   TFormatConverter& HookConverter() { return FHookConverter; }  // video thread only
   TShownPicture& ShownPicture() { return FShownPicture; }
+  TOverlayTexture& OverlayTexture() { return FOverlayTexture; }  // play thread
   TVideoStatsCounter& VideoStatsCounter() { return FVideoStats; }
 
 protected:
@@ -297,6 +306,8 @@ private:
   TShownPicture FShownPicture;
   TVideoStatsCounter FVideoStats;
   TOutputCapture FOutputCapture;
+  TTextOverlay FTextOverlay;
+  TOverlayTexture FOverlayTexture;  // play thread only
 
   std::unique_ptr<TEventThread> FEventThread;  // application thread only
   std::unique_ptr<TPlayThread> FPlayThread;    // application thread only
