@@ -194,8 +194,23 @@ private:
     subs_->width = spec_.video ? spec_.video->width : kSubtitleVideoWidth;
     subs_->height = spec_.video ? spec_.video->height : kSubtitleVideoHeight;
     subs_->time_base = AVRational{1, 1000};
+    text_ = s.encoder == "subrip" || s.encoder == "ass";
+    if (text_) {
+      // Text encoders read their styles from an ASS header.
+      const size_t n = std::strlen(kAssHeader);
+      subs_->subtitle_header = static_cast<uint8_t*>(av_mallocz(n + 1));
+      if (!subs_->subtitle_header) return Fail("out of memory");
+      std::memcpy(subs_->subtitle_header, kAssHeader, n);
+      subs_->subtitle_header_size = static_cast<int>(n);
+    }
     if (!OpenEncoder(subs_, codec, {}, &sst_)) return false;
     if (!s.language.empty()) av_dict_set(&sst_->metadata, "language", s.language.c_str(), 0);
+    if (text_) {
+      ass_placed_ = s.encoder == "ass";
+      for (int i = 0; i < static_cast<int>(std::size(kTextLines)); ++i)
+        events_.push_back({kTextLines[i].start_seconds, i, kTextLines[i].end_seconds - kTextLines[i].start_seconds});
+      return true;
+    }
     for (int i = 0; i < kSubtitleRectCount; ++i) {
       const SubtitleRect& r = kSubtitleRects[i];
       events_.push_back({r.start_seconds, i, r.end_seconds - r.start_seconds});
@@ -334,7 +349,17 @@ private:
     AVSubtitle sub{};
     sub.pts = std::llround(ev.time * AV_TIME_BASE);
     sub.start_display_time = 0;
-    if (ev.rect >= 0) {
+    std::string line;
+    if (text_) {
+      line = std::to_string(ev.rect) + ",0,Default,,0,0,0,,";
+      if (ass_placed_) line += "{\\pos(" + std::to_string(kAssLineX) + "," + std::to_string(kAssLineY) + ")}";
+      line += kTextLines[ev.rect].text;
+      rect.type = SUBTITLE_ASS;
+      rect.ass = line.data();
+      sub.num_rects = 1;
+      sub.rects = rects;
+      sub.end_display_time = static_cast<uint32_t>(std::lround(ev.duration * 1000));
+    } else if (ev.rect >= 0) {
       const SubtitleRect& r = kSubtitleRects[ev.rect];
       bitmap.assign(static_cast<size_t>(r.width) * r.height, 1);
       palette[0] = 0x00000000u;  // transparent
@@ -391,6 +416,8 @@ private:
   int64_t audio_samples_ = 0, anext_ = 0;
   int audio_frame_size_ = 0;
   std::vector<Subtitle> events_;
+  bool text_ = false;        // events are kTextLines
+  bool ass_placed_ = false;  // lines carry kAssLineX/Y
   size_t snext_ = 0;
 };
 

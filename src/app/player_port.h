@@ -54,6 +54,10 @@ public:
   virtual void SetAudioVolume(int v) = 0;
   virtual void SetMute(bool v) = 0;
   virtual void SetAspectRatio(float v) = 0;
+  // An on-screen message over the picture (or the waveform) for ADurationMs
+  // (zv::TTextOverlay::DefaultMessageMs, about 1.5 s, is the usual), replacing
+  // the one shown; never in CurrentFrame or snapshots. Nothing without libass.
+  virtual void ShowMessage(const std::string& AText, int ADurationMs) = 0;
 
   virtual void SetOnFileOpen(zv::TFileOpenEvent h) = 0;
   virtual void SetOnPosition(zv::TPositionEvent h) = 0;

@@ -87,6 +87,8 @@ public:
   // Keyboard and remote commands: relative and absolute seeks (µs, clamped to
   // the file), volume steps; nothing happens without an open file.
   void SeekBy(int64_t deltaUs);
+  // Over the picture for about 1.5 s.
+  void ShowMessage(const std::string& text);
   void SeekTo(int64_t targetUs);
   void ChangeVolumeBy(int delta);
   // Runs the window shortcut bound to this key, as if the window had received

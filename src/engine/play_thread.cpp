@@ -325,6 +325,7 @@ void TCustomPlayer::DoExit_Locked() {
     FCurStream.store(nullptr, std::memory_order_release);
     CloseStream(playback);
     FreeMediaState(playback);
+    FTextOverlay.Reset();  // the files' tracks and loads of this playback go
     {
       std::lock_guard<std::mutex> g(FSeekWaitLock);
       FPlaybackCloses.fetch_add(1);

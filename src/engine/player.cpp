@@ -75,6 +75,10 @@ TCustomPlayer::TCustomPlayer() {
   FTextOverlay.SetChangeSink([this] { FWakeup.Signal(wrRefresh); });
 }
 
+void TCustomPlayer::LoadSubtitleFile(const std::string& AFileName) {
+  if (CurStream()) FSubtitleFiles.LoadFile(AFileName);
+}
+
 void TCustomPlayer::ShowMessage(const std::string& AText, int ADurationMs) { FTextOverlay.ShowMessage(AText, ADurationMs); }
 
 TCustomPlayer::~TCustomPlayer() {
@@ -316,6 +320,7 @@ bool TCustomPlayer::Open(const std::string& AFileName, uint64_t AScreenHandle, b
   }
   TMediaState* playback = CurStream();
   FScreenHandle.store(AScreenHandle, std::memory_order_relaxed);
+  if (AutoLoadSubtitleFiles()) FSubtitleFiles.LoadBeside(AFileName);
 
   const int frameW = playback->OpenFrameWidth, frameH = playback->OpenFrameHeight;
   int64_t duration = playback->IsImageSequence ? 0 : playback->Duration;

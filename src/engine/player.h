@@ -35,6 +35,7 @@
 #include "engine/play_wakeup.h"
 #include "engine/player_lock.h"
 #include "engine/shown_picture.h"
+#include "engine/subtitle_file_loader.h"
 #include "engine/text_overlay.h"
 #include "engine/video_display.h"
 #include "engine/video_stats.h"
@@ -109,6 +110,13 @@ public:
   void ShowMessage(const std::string& AText, int ADurationMs = TTextOverlay::DefaultMessageMs);
   // Text subtitles and messages (the subtitle decoder feeds it; any thread).
   TTextOverlay& TextOverlay() { return FTextOverlay; }
+  // Loads a subtitle file (SubRip, ASS/SSA, WebVTT) for the open file and
+  // shows it once loaded, off this thread; a failure logs and shows a message.
+  void LoadSubtitleFile(const std::string& AFileName);
+  // Whether Open loads the subtitle files beside the video (default on).
+  bool AutoLoadSubtitleFiles() const { return FAutoLoadSubtitleFiles.load(std::memory_order_relaxed); }
+  void SetAutoLoadSubtitleFiles(bool v) { FAutoLoadSubtitleFiles.store(v, std::memory_order_relaxed); }
+  TSubtitleFileLoader& SubtitleFiles() { return FSubtitleFiles; }
 
   // --- properties ---
   TAudioDriver AudioDriver() const { return FAudioDriver; }
@@ -308,6 +316,8 @@ private:
   TOutputCapture FOutputCapture;
   TTextOverlay FTextOverlay;
   TOverlayTexture FOverlayTexture;  // play thread only
+  TSubtitleFileLoader FSubtitleFiles{FTextOverlay};
+  std::atomic<bool> FAutoLoadSubtitleFiles{true};
 
   std::unique_ptr<TEventThread> FEventThread;  // application thread only
   std::unique_ptr<TPlayThread> FPlayThread;    // application thread only

@@ -17,7 +17,7 @@ void ConvertPaletteToYuva(AVSubtitleRect* rect);
 // Thread body started with the subtitle stream; ends when its packet queue is
 // aborted or the playback's AbortRequest is set.
 // A text stream's events go to text (nullptr: dropped).
-void SubtitleThreadMain(TMediaState* playback, TTextOverlay* text);
+void SubtitleThreadMain(TMediaState* playback, TTextOverlay* text = nullptr);
 
 // True for a decoder that gives text (ASS lines) rather than bitmaps.
 bool IsTextSubtitleCodec(const AVCodecContext* ctx);

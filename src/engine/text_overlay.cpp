@@ -96,6 +96,7 @@ bool TTextOverlay::Ready_Locked() {
 TTextOverlay::~TTextOverlay() {
   if (!FAss) return;
   if (FTrack) FAss->ass_free_track(FTrack);
+  for (TFileTrack& f : FFiles) FAss->ass_free_track(f.Track);
   if (FMsgTrack) FAss->ass_free_track(FMsgTrack);
   if (FSubRenderer) FAss->ass_renderer_done(FSubRenderer);
   if (FMsgRenderer) FAss->ass_renderer_done(FMsgRenderer);
@@ -122,6 +123,7 @@ bool TTextOverlay::OpenTrack(const std::string& header) {
     if (!FTrack) return false;
     const std::string& h = header.empty() ? std::string(DefaultTrackHeader) : header;
     FAss->ass_process_codec_private(FTrack, h.data(), int(h.size()));
+    if (FSelected < 1) FSelected = 0;
     FRedraw = FForce = true;
   }
   Notify();
@@ -141,7 +143,7 @@ void TTextOverlay::AddEvent(const std::string& line, int64_t startMs, int64_t du
     std::lock_guard<std::mutex> g(FLock);
     if (!FTrack || line.empty() || durationMs <= 0) return;
     FAss->ass_process_chunk(FTrack, line.data(), int(line.size()), startMs, durationMs);
-    FRedraw = true;
+    FRedraw = FRedraw || FSelected == 0;
   }
   Notify();
 }
@@ -151,7 +153,7 @@ void TTextOverlay::FlushEvents() {
     std::lock_guard<std::mutex> g(FLock);
     if (!FTrack) return;
     FAss->ass_flush_events(FTrack);
-    FRedraw = true;
+    FRedraw = FRedraw || FSelected == 0;
   }
   Notify();
 }
@@ -162,6 +164,7 @@ void TTextOverlay::CloseTrack() {
     if (!FTrack) return;
     FAss->ass_free_track(FTrack);
     FTrack = nullptr;
+    if (FSelected == 0) FSelected = -1;
     FRedraw = FForce = true;
   }
   Notify();
@@ -169,7 +172,82 @@ void TTextOverlay::CloseTrack() {
 
 bool TTextOverlay::HasTrack() {
   std::lock_guard<std::mutex> g(FLock);
-  return FTrack != nullptr;
+  return Track_Locked() != nullptr;
+}
+
+ASS_Track* TTextOverlay::Track_Locked() {
+  if (FSelected == 0) return FTrack;
+  if (FSelected > 0 && size_t(FSelected) <= FFiles.size()) return FFiles[size_t(FSelected) - 1].Track;
+  return nullptr;
+}
+
+bool TTextOverlay::AddFileTrack(const std::string& name, const TParsedSubtitles& parsed, bool select,
+                                uint64_t generation) {
+  {
+    std::lock_guard<std::mutex> g(FLock);
+    if (generation != FGeneration || !Ready_Locked()) return false;
+    ASS_Track* t = FAss->ass_new_track(FLibrary);
+    if (!t) return false;
+    const std::string& h = parsed.Header.empty() ? std::string(DefaultTrackHeader) : parsed.Header;
+    FAss->ass_process_codec_private(t, h.data(), int(h.size()));
+    for (const TSubtitleEvent& e : parsed.Events)
+      FAss->ass_process_chunk(t, e.Line.data(), int(e.Line.size()), e.StartMs, e.DurationMs);
+    FFiles.push_back({name, t});
+    if (select) FSelected = int(FFiles.size());
+    FRedraw = FForce = true;
+  }
+  Notify();
+  return true;
+}
+
+uint64_t TTextOverlay::Reset() {
+  uint64_t gen;
+  {
+    std::lock_guard<std::mutex> g(FLock);
+    if (FAss) {
+      if (FTrack) FAss->ass_free_track(FTrack);
+      for (TFileTrack& f : FFiles) FAss->ass_free_track(f.Track);
+    }
+    FTrack = nullptr;
+    FFiles.clear();
+    FSelected = -1;
+    FDelayMs = 0;
+    gen = ++FGeneration;
+    FRedraw = FForce = true;
+  }
+  Notify();
+  return gen;
+}
+
+uint64_t TTextOverlay::Generation() {
+  std::lock_guard<std::mutex> g(FLock);
+  return FGeneration;
+}
+
+int TTextOverlay::TrackCount() {
+  std::lock_guard<std::mutex> g(FLock);
+  return 1 + int(FFiles.size());
+}
+
+int TTextOverlay::Selected() {
+  std::lock_guard<std::mutex> g(FLock);
+  return Track_Locked() ? FSelected : -1;
+}
+
+void TTextOverlay::Select(int index) {
+  {
+    std::lock_guard<std::mutex> g(FLock);
+    FSelected = index < 0 || index > int(FFiles.size()) ? -1 : index;
+    FRedraw = FForce = true;
+  }
+  Notify();
+}
+
+std::string TTextOverlay::TrackName(int index) {
+  std::lock_guard<std::mutex> g(FLock);
+  if (index == 0) return FTrack ? "embedded" : "";
+  if (index > 0 && size_t(index) <= FFiles.size()) return FFiles[size_t(index) - 1].Name;
+  return {};
 }
 
 void TTextOverlay::SetVisible(bool v) {
@@ -265,7 +343,8 @@ bool TTextOverlay::Render(const TOverlayGeometry& geo, double mediaTime) {
     FMessage.clear();
     FMessageUntil = NoMessage;
   }
-  const bool wantSubs = FTrack && FVisible;
+  ASS_Track* track = Track_Locked();
+  const bool wantSubs = track && FVisible;
   const bool wantMessage = FMsgTrack && FMessageUntil != NoMessage;
   bool changed = messageEnded || FForce || !(geo == FGeometry);
   if (!wantSubs && !wantMessage) {
@@ -291,7 +370,7 @@ bool TTextOverlay::Render(const TOverlayGeometry& geo, double mediaTime) {
   if (wantSubs) {
     const double ms = std::floor(mediaTime * 1000.0 + 0.5) - double(FDelayMs);
     const long long now = std::isfinite(ms) ? (long long)std::clamp(ms, -1e15, 1e15) : 0;
-    subs = FAss->ass_render_frame(FSubRenderer, FTrack, now, &subChange);
+    subs = FAss->ass_render_frame(FSubRenderer, track, now, &subChange);
   }
   if (wantMessage) message = FAss->ass_render_frame(FMsgRenderer, FMsgTrack, 0, &msgChange);
   changed = changed || subChange || msgChange;

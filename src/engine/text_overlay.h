@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/subtitle_text.h"
 #include "runtime/ass_api.h"
 
 namespace zv {
@@ -45,16 +46,30 @@ public:
   // False when libass is not there.
   bool Available();
 
-  // The subtitle track: an ASS header (as the decoders give it; empty for a
+  // The embedded track: an ASS header (as the decoders give it; empty for a
   // default one), then its events as ASS event lines
   // ("ReadOrder,Layer,Style,Name,MarginL,MarginR,MarginV,Effect,Text").
+  // Opening it selects it unless a file's track is selected.
   bool OpenTrack(const std::string& header);
   void AddFont(const std::string& name, const uint8_t* data, int size);
   void AddEvent(const std::string& line, int64_t startMs, int64_t durationMs);
   // A seek: the decoder starts over, with new read orders.
   void FlushEvents();
   void CloseTrack();
-  bool HasTrack();
+  bool HasTrack();  // a track is selected
+
+  // A file's track, loaded whole; select: show it now. Ignored (false) when
+  // the overlay was reset since generation was taken.
+  bool AddFileTrack(const std::string& name, const TParsedSubtitles& parsed, bool select, uint64_t generation);
+  // The playback ended: every track goes. Returns the new generation.
+  uint64_t Reset();
+  uint64_t Generation();
+  // Tracks to choose from: 0 the embedded one (when open), then the files'.
+  // Selected(): -1 none.
+  int TrackCount();
+  int Selected();
+  void Select(int index);
+  std::string TrackName(int index);
 
   // Subtitles shown or hidden (messages stay), and their delay: a positive
   // delay shows each line later.
@@ -93,7 +108,15 @@ private:
   ASS_Renderer* FSubRenderer = nullptr;  // guarded by FLock
   ASS_Renderer* FMsgRenderer = nullptr;  // guarded by FLock
   bool FRendererFailed = false;          // guarded by FLock
-  ASS_Track* FTrack = nullptr;           // guarded by FLock
+  ASS_Track* Track_Locked();  // the selected one, or null
+  ASS_Track* FTrack = nullptr;           // guarded by FLock: the embedded track
+  struct TFileTrack {
+    std::string Name;
+    ASS_Track* Track;
+  };
+  std::vector<TFileTrack> FFiles;        // guarded by FLock
+  int FSelected = -1;                    // guarded by FLock: -1 none, 0 embedded, i > 0 FFiles[i - 1]
+  uint64_t FGeneration = 0;              // guarded by FLock
   ASS_Track* FMsgTrack = nullptr;        // guarded by FLock
   std::string FMessage;                  // guarded by FLock
   double FMessageUntil = 0;              // guarded by FLock
