@@ -34,6 +34,14 @@ std::string AvErr(int code) {
   return buf;
 }
 
+constexpr const char* kPlainTextHeader =
+    "[Script Info]\nScriptType: v4.00+\nPlayResX: 384\nPlayResY: 288\n\n[V4+ Styles]\n"
+    "Format: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, OutlineColour, BackColour, Bold, Italic, "
+    "Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, BorderStyle, Outline, Shadow, Alignment, MarginL, "
+    "MarginR, MarginV, Encoding\n"
+    "Style: Default,Arial,16,&Hffffff,&Hffffff,&H0,&H0,0,0,0,0,100,100,0,0,1,1,0,2,10,10,10,0\n\n"
+    "[Events]\nFormat: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text\n";
+
 struct Subtitle {
   double time;           // seconds
   int rect = -1;         // index into kSubtitleRects, -1 for a clearing event
@@ -197,10 +205,13 @@ private:
     text_ = s.encoder == "subrip" || s.encoder == "ass";
     if (text_) {
       // Text encoders read their styles from an ASS header.
-      const size_t n = std::strlen(kAssHeader);
+      // SubRip keeps a plain white line at the bottom (its encoder writes the
+      // header's style into the text as tags).
+      const char* header = s.encoder == "ass" ? kAssHeader : kPlainTextHeader;
+      const size_t n = std::strlen(header);
       subs_->subtitle_header = static_cast<uint8_t*>(av_mallocz(n + 1));
       if (!subs_->subtitle_header) return Fail("out of memory");
-      std::memcpy(subs_->subtitle_header, kAssHeader, n);
+      std::memcpy(subs_->subtitle_header, header, n);
       subs_->subtitle_header_size = static_cast<int>(n);
     }
     if (!OpenEncoder(subs_, codec, {}, &sst_)) return false;

@@ -104,7 +104,8 @@ void SubtitleThreadMain(TMediaState* playback, TTextOverlay* text) {
     if (PacketQueueGet(playback->SubtitleQueue, pkt, true) < 0) return;
     if (IsFlushPacket(pkt.get())) {
       if (playback->SubtitleCodec) ff::avcodec_flush_buffers(playback->SubtitleCodec.get());
-      if (isText && text) text->FlushEvents();
+      // Text events stay across seeks: a line that began before the new
+      // place is not read again, and the overlay drops the ones that are.
       continue;
     }
     if (isText) {

@@ -120,6 +120,7 @@ bool TTextOverlay::OpenTrack(const std::string& header) {
     if (!Ready_Locked()) return false;
     if (FTrack) FAss->ass_free_track(FTrack);
     FTrack = FAss->ass_new_track(FLibrary);
+    FSeen.clear();
     if (!FTrack) return false;
     const std::string& h = header.empty() ? std::string(DefaultTrackHeader) : header;
     FAss->ass_process_codec_private(FTrack, h.data(), int(h.size()));
@@ -142,7 +143,14 @@ void TTextOverlay::AddEvent(const std::string& line, int64_t startMs, int64_t du
   {
     std::lock_guard<std::mutex> g(FLock);
     if (!FTrack || line.empty() || durationMs <= 0) return;
-    FAss->ass_process_chunk(FTrack, line.data(), int(line.size()), startMs, durationMs);
+    // Read orders are ours: the decoders count again after a seek, and the
+    // same line read twice (around a seek) is one event.
+    const size_t comma = line.find(',');
+    if (comma == std::string::npos) return;
+    const std::string rest = line.substr(comma + 1);
+    if (!FSeen.insert(std::to_string(startMs) + "," + std::to_string(durationMs) + "," + rest).second) return;
+    const std::string numbered = std::to_string(FNextReadOrder++) + "," + rest;
+    FAss->ass_process_chunk(FTrack, numbered.data(), int(numbered.size()), startMs, durationMs);
     FRedraw = FRedraw || FSelected == 0;
   }
   Notify();
@@ -153,6 +161,7 @@ void TTextOverlay::FlushEvents() {
     std::lock_guard<std::mutex> g(FLock);
     if (!FTrack) return;
     FAss->ass_flush_events(FTrack);
+    FSeen.clear();
     FRedraw = FRedraw || FSelected == 0;
   }
   Notify();
@@ -164,6 +173,7 @@ void TTextOverlay::CloseTrack() {
     if (!FTrack) return;
     FAss->ass_free_track(FTrack);
     FTrack = nullptr;
+    FSeen.clear();
     if (FSelected == 0) FSelected = -1;
     FRedraw = FForce = true;
   }
@@ -209,6 +219,7 @@ uint64_t TTextOverlay::Reset() {
       for (TFileTrack& f : FFiles) FAss->ass_free_track(f.Track);
     }
     FTrack = nullptr;
+    FSeen.clear();
     FFiles.clear();
     FSelected = -1;
     FDelayMs = 0;

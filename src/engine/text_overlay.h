@@ -7,6 +7,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/subtitle_text.h"
@@ -115,6 +116,8 @@ private:
     ASS_Track* Track;
   };
   std::vector<TFileTrack> FFiles;        // guarded by FLock
+  std::unordered_set<std::string> FSeen;  // guarded by FLock: the embedded track's events
+  int64_t FNextReadOrder = 0;            // guarded by FLock
   int FSelected = -1;                    // guarded by FLock: -1 none, 0 embedded, i > 0 FFiles[i - 1]
   uint64_t FGeneration = 0;              // guarded by FLock
   ASS_Track* FMsgTrack = nullptr;        // guarded by FLock
