@@ -19,6 +19,7 @@
 #include "app/file_dialogs.h"
 #include "app/play_state.h"
 #include "app/time_text.h"
+#include "engine/subtitle_files.h"
 #include "filters/picture_values.h"
 
 namespace zvapp {
@@ -133,6 +134,9 @@ void TfrmPlayer::CreateMenu() {
   mnuFullScreen->setCheckable(true);
   mnuControlBox = PopPlayer->addAction(tr("Control Box"));
   mnuControlBox->setObjectName("mnuControlBox");
+  QAction* mnuOpenSubtitle = PopPlayer->addAction(tr("Open Subtitle File..."));
+  mnuOpenSubtitle->setObjectName("mnuOpenSubtitle");
+  connect(mnuOpenSubtitle, &QAction::triggered, this, [this] { OpenSubtitleFileDialog(); });
   // Qt toggles the check mark before triggered arrives.
   connect(mnuStayOnTop, &QAction::triggered, this, [this] { mnuStayOnTopClick(); });
   connect(mnuFullScreen, &QAction::triggered, this, [this] { mnuFullScreenClick(); });
@@ -237,6 +241,11 @@ void TfrmPlayer::dropEvent(QDropEvent* e) {
   }
   if (file.isEmpty()) return e->ignore();
   e->acceptProposedAction();
+  // A subtitle file joins the video playing rather than replacing it.
+  if (FFileOpen && zv::IsSubtitleFileName(file.toStdString())) {
+    FFPlayer.LoadSubtitleFile(file.toStdString());
+    return;
+  }
   // After the drop returns: a message box here would hold the dragging program.
   QMetaObject::invokeMethod(this, [this, file] { OpenFile(file); }, Qt::QueuedConnection);
 }

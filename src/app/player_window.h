@@ -89,6 +89,8 @@ public:
   void SeekBy(int64_t deltaUs);
   // Over the picture for about 1.5 s.
   void ShowMessage(const std::string& text);
+  // "Open Subtitle File...": a file for the video playing.
+  void OpenSubtitleFileDialog();
   void SeekTo(int64_t targetUs);
   void ChangeVolumeBy(int delta);
   // Runs the window shortcut bound to this key, as if the window had received

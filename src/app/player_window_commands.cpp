@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "app/player_window.h"
+#include "app/file_dialogs.h"
 #include "app/snapshot.h"
 #include "runtime/file_utils.h"
 
@@ -125,6 +126,12 @@ void TfrmPlayer::TrackVolumeChange() {
 void TfrmPlayer::btnMuteClick() {
   FFPlayer.SetMute(btnMute->isChecked());
   if (FFileOpen) ShowMessage(btnMute->isChecked() ? "Mute" : "Unmute");
+}
+
+void TfrmPlayer::OpenSubtitleFileDialog() {
+  if (!FFileOpen) return;
+  const QString file = RunOpenFileDialog(this, tr("Subtitle files") + "|*.srt;*.ass;*.ssa;*.vtt;*.SRT;*.ASS;*.SSA;*.VTT");
+  if (!file.isEmpty()) FFPlayer.LoadSubtitleFile(file.toStdString());
 }
 
 void TfrmPlayer::ShowMessage(const std::string& text) {

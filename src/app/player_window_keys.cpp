@@ -8,6 +8,7 @@ namespace {
 constexpr int64_t kShortSeek = 5 * 1000000LL;
 constexpr int64_t kLongSeek = 60 * 1000000LL;
 constexpr int kVolumeStep = 8;
+constexpr int kSubtitleDelayStep = 100;  // ms
 }  // namespace
 
 void TfrmPlayer::CreateShortcuts() {
@@ -36,6 +37,17 @@ void TfrmPlayer::CreateShortcuts() {
   actOpen = add("actOpen", tr("Open"), {QKeySequence::Open}, [this] { btnOpen->click(); });
   actQuit = add("actQuit", tr("Quit"), {QKeySequence(Qt::CTRL | Qt::Key_Q)}, [this] { close(); });
   actSnapshot = add("actSnapshot", tr("Snapshot"), {Qt::Key_S}, [this] { btnCapture->click(); });
+  auto subtitles = [this](std::function<void()> command) {
+    return [this, command = std::move(command)] {
+      if (FFileOpen) command();
+    };
+  };
+  add("actSubtitles", tr("Subtitles on / off"), {Qt::Key_V}, subtitles([this] { FFPlayer.ToggleSubtitles(); }));
+  add("actSubtitleTrack", tr("Next subtitle track"), {Qt::Key_J}, subtitles([this] { FFPlayer.CycleSubtitleTrack(); }));
+  add("actSubtitleEarlier", tr("Subtitles 100 ms earlier"), {Qt::Key_Z},
+      subtitles([this] { FFPlayer.ShiftSubtitleDelay(-kSubtitleDelayStep); }));
+  add("actSubtitleLater", tr("Subtitles 100 ms later"), {Qt::Key_X},
+      subtitles([this] { FFPlayer.ShiftSubtitleDelay(kSubtitleDelayStep); }));
 
   // The menu item carries its keys, so the menu shows them; F first is what it shows.
   mnuFullScreen->setShortcuts({QKeySequence(Qt::Key_F), QKeySequence(Qt::Key_F11)});

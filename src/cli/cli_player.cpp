@@ -1,3 +1,4 @@
+#include <cerrno>
 #include "cli/cli_player.h"
 
 #include <csignal>
@@ -27,6 +28,9 @@ struct TOptions {
   TLogLevel LogLevel = llQuiet;  // log lines are printed only when asked for
   std::optional<double> Seek, PlayFor;
   int Volume = MaxAudioVolume;
+  std::string SubtitleFile;
+  int SubtitleTrack = 0;  // counted from 1; 0 the player's choice
+  bool NoSubtitles = false;
   TAudioDriver AudioDriver = adDefault;
   TVideoDriver VideoDriver = vdDefault;
 };
@@ -72,6 +76,17 @@ bool ParseOptions(int argc, char** argv, TOptions& o) {
     else if (a == "--start-paused") o.StartPaused = true;
     else if (a == "--mute") o.Mute = true;
     else if (a == "--stats") o.Stats = true;
+    else if (a == "--no-sub") o.NoSubtitles = true;
+    else if (a == "--sub") {
+      if (!value(v) || !*v) return std::fprintf(stderr, "bad --sub\n"), false;
+      o.SubtitleFile = v;
+    } else if (a == "--sid") {
+      char* end = nullptr;
+      errno = 0;
+      const long n = value(v) ? std::strtol(v, &end, 10) : 0;
+      if (!end || end == v || *end || errno || n < 1 || n > 999) return std::fprintf(stderr, "bad --sid (1..999)\n"), false;
+      o.SubtitleTrack = int(n);
+    }
     else if (a == "--log-level") {
       if (!value(v) || !ParseLogLevel(v, o.LogLevel)) return std::fprintf(stderr, "bad --log-level\n"), false;
     } else if (a == "--seek") {
@@ -136,6 +151,7 @@ void PrintPlayerUsage() {
                "       zelvo-cli FILE [--no-display] [--positions] [--log-level LEVEL] [--start-paused]\n"
                "                      [--seek SECONDS] [--play-for SECONDS] [--volume 0..128] [--mute]\n"
                "                      [--audio-driver NAME] [--video-driver NAME] [--lib-path DIR] [--stats]\n"
+               "                      [--sub SUBTITLE_FILE] [--sid N] [--no-sub]\n"
                "         LEVEL: quiet panic fatal error warning info verbose debug\n"
                "         audio drivers: dummy disk pulseaudio pipewire alsa; video drivers: dummy x11 wayland\n");
 }
@@ -171,6 +187,10 @@ int RunPlayer(int argc, char** argv) {
   player.SetDisableDisplay(o.NoDisplay);
   player.SetAudioVolume(o.Volume);
   player.SetMute(o.Mute);
+  if (o.NoSubtitles) {
+    player.SetAutoLoadSubtitleFiles(false);
+    player.TextOverlay().SetVisible(false);
+  }
   player.SetOnFileOpen([](TFFBaseComponent*, int64_t duration, int w, int h, int&, int&) {
     char text[128];
     std::snprintf(text, sizeof text, "open duration %.6f frame %dx%d", duration < 0 ? -1.0 : duration / 1e6, w, h);
@@ -191,6 +211,15 @@ int RunPlayer(int argc, char** argv) {
   if (!player.Open(o.File, 0, o.StartPaused)) {
     std::fprintf(stderr, "%s\n", player.LastErrMsg().c_str());
     return 1;
+  }
+  if (!o.NoSubtitles && !o.SubtitleFile.empty()) player.LoadSubtitleFile(o.SubtitleFile);
+  if (!o.NoSubtitles && o.SubtitleTrack > 0) {
+    // The files load off this thread: the count is known once they have.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!player.SubtitleFiles().Idle() && std::chrono::steady_clock::now() < deadline)
+      Serve(std::chrono::steady_clock::now() + std::chrono::milliseconds(20));
+    if (!player.SelectSubtitleTrack(o.SubtitleTrack))
+      std::fprintf(stderr, "no subtitle track %d\n", o.SubtitleTrack);
   }
   if (o.Seek) player.Seek({}, true, int64_t(*o.Seek * 1e6));
   // Without --play-for, never.

@@ -117,6 +117,15 @@ public:
   bool AutoLoadSubtitleFiles() const { return FAutoLoadSubtitleFiles.load(std::memory_order_relaxed); }
   void SetAutoLoadSubtitleFiles(bool v) { FAutoLoadSubtitleFiles.store(v, std::memory_order_relaxed); }
   TSubtitleFileLoader& SubtitleFiles() { return FSubtitleFiles; }
+  // Subtitles shown or hidden (V), the next track, cycling through none (J),
+  // and their delay moved (Z/X, ms; positive shows them later). Each shows
+  // a message.
+  void SetSubtitlesVisible(bool AVisible);
+  void ToggleSubtitles();
+  void CycleSubtitleTrack();
+  void ShiftSubtitleDelay(int AMilliseconds);
+  // The n-th (from 1) track there is: the embedded one first, then the files'.
+  bool SelectSubtitleTrack(int ANumber);
 
   // --- properties ---
   TAudioDriver AudioDriver() const { return FAudioDriver; }

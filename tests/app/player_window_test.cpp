@@ -31,10 +31,11 @@ TEST_F(PlayerWindowTest, StartsAsDesigned) {
   EXPECT_EQ(window->tmrRefresh->interval(), 1000);
   EXPECT_TRUE(window->btnMute->isCheckable());
   EXPECT_TRUE(window->btnCapture->isCheckable());
-  ASSERT_EQ(window->PopPlayer->actions().size(), 3);
+  ASSERT_EQ(window->PopPlayer->actions().size(), 4);
   EXPECT_EQ(window->PopPlayer->actions()[0]->text(), "Stay on top");
   EXPECT_EQ(window->PopPlayer->actions()[1]->text(), "Full Screen");
   EXPECT_EQ(window->PopPlayer->actions()[2]->text(), "Control Box");
+  EXPECT_EQ(window->PopPlayer->actions()[3]->text(), "Open Subtitle File...");
   // The menu shows the full-screen keys.
   EXPECT_EQ(window->mnuFullScreen->shortcuts(), (QList<QKeySequence>{QKeySequence("F"), QKeySequence("F11")}));
   EXPECT_TRUE(window->mnuFullScreen->isShortcutVisibleInContextMenu());
