@@ -88,7 +88,7 @@ public:
   // the file), volume steps; nothing happens without an open file.
   void SeekBy(int64_t deltaUs);
   // Over the picture for about 1.5 s.
-  void ShowMessage(const std::string& text);
+  void ShowOsdMessage(const std::string& text);
   // "Open Subtitle File...": a file for the video playing.
   void OpenSubtitleFileDialog();
   void SeekTo(int64_t targetUs);

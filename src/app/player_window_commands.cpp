@@ -107,7 +107,7 @@ void TfrmPlayer::SeekTo(int64_t targetUs) {
   FFPlayer.Seek(zv::TSeekFlags{}, false, targetUs);
   FLastPosition = targetUs;
   UpdateTimeText(targetUs, FFileDuration);
-  ShowMessage(zv::SeekMessage(targetUs / 1000, FFileDuration / 1000));
+  ShowOsdMessage(zv::SeekMessage(targetUs / 1000, FFileDuration / 1000));
   if (FFileDuration > 0) MoveTrackQuietly([this, targetUs] { TrackPlay->SetValue(float(targetUs)); });
   emit Seeked(targetUs);
 }
@@ -119,13 +119,13 @@ void TfrmPlayer::ChangeVolumeBy(int delta) { TrackVolume->SetValue(TrackVolume->
 void TfrmPlayer::TrackVolumeChange() {
   const int volume = int(RoundHalfEven(double(TrackVolume->Value())));
   FFPlayer.SetAudioVolume(volume);
-  if (FFileOpen) ShowMessage(zv::VolumeMessage(volume, zv::MaxAudioVolume));
+  if (FFileOpen) ShowOsdMessage(zv::VolumeMessage(volume, zv::MaxAudioVolume));
   emit VolumeChanged(volume);
 }
 
 void TfrmPlayer::btnMuteClick() {
   FFPlayer.SetMute(btnMute->isChecked());
-  if (FFileOpen) ShowMessage(btnMute->isChecked() ? "Mute" : "Unmute");
+  if (FFileOpen) ShowOsdMessage(btnMute->isChecked() ? "Mute" : "Unmute");
 }
 
 void TfrmPlayer::OpenSubtitleFileDialog() {
@@ -134,7 +134,7 @@ void TfrmPlayer::OpenSubtitleFileDialog() {
   if (!file.isEmpty()) FFPlayer.LoadSubtitleFile(file.toStdString());
 }
 
-void TfrmPlayer::ShowMessage(const std::string& text) {
+void TfrmPlayer::ShowOsdMessage(const std::string& text) {
   FFPlayer.ShowMessage(text, zv::TTextOverlay::DefaultMessageMs);
 }
 

@@ -1,6 +1,6 @@
-#include <cerrno>
 #include "cli/cli_player.h"
 
+#include <cerrno>
 #include <csignal>
 #include <chrono>
 #include <condition_variable>

@@ -3,6 +3,8 @@
 // each line during its time only, also after seeks while paused, the ASS
 // line where and in the colour its style says, and a message for its time.
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "../../tools/fixture_list.h"
@@ -132,6 +134,38 @@ TEST_F(TextSubtitlePlayback, MessageShowsOverThePictureForItsTimeAndNeverInIt) {
     return DrawnOver(*P, out, 0, 0, out.Width, out.Height).Count == 0;
   }));
   EXPECT_GE(std::chrono::steady_clock::now() - shown, 1400ms);
+}
+
+// A CP1252 file beside a video without subtitles of its own is loaded and
+// shown when the video opens; a UTF-16 one picked by hand replaces it.
+TEST_F(TextSubtitlePlayback, FilesBesideAndPickedByHandAreShown) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::path(::testing::TempDir()) / "zv_external_subs";
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  const fs::path video = dir / "clip.mp4";
+  fs::copy_file(MediaFile(std::string(fx::kVideoOnlyMp4)), video);
+  // "Café" in Windows-1252, from 1 s to 2.5 s.
+  std::ofstream(dir / "clip.srt", std::ios::binary) << "1\r\n00:00:01,000 --> 00:00:02,500\r\nCaf\xE9 d\xE9j\xE0\r\n";
+  ASSERT_TRUE(P->Open(video.string(), 0, true)) << P->LastErrMsg();
+  ASSERT_TRUE(WaitUntil([&] { return P->SubtitleFiles().Idle() && P->TextOverlay().HasTrack(); }));
+  EXPECT_EQ(P->TextOverlay().TrackName(P->TextOverlay().Selected()), "clip.srt");
+  const int w = 320, h = 240;
+  SeekPaused(*P, 1.5);
+  EXPECT_TRUE(OutputShows([&](const TOutputPixels& out) { return DrawnOver(*P, out, 0, h / 2, w, h).Count > 40; }));
+  SeekPaused(*P, 3.0);
+  EXPECT_TRUE(OutputShows([&](const TOutputPixels& out) { return DrawnOver(*P, out, 0, 0, w, h).Count == 0; }));
+  // UTF-16 with its mark, 2.5 s to 3.5 s: shown at once, where the video is.
+  const std::u16string text = u"1\n00:00:02,500 --> 00:00:03,500\nÜber\n";
+  std::ofstream f(dir / "by_hand.srt", std::ios::binary);
+  f << "\xFF\xFE";
+  for (char16_t c : text) f << char(c & 0xFF) << char(c >> 8);
+  f.close();
+  P->LoadSubtitleFile((dir / "by_hand.srt").string());
+  EXPECT_TRUE(OutputShows([&](const TOutputPixels& out) { return DrawnOver(*P, out, 0, h / 2, w, h).Count > 40; }));
+  EXPECT_EQ(P->TextOverlay().TrackName(P->TextOverlay().Selected()), "by_hand.srt");
+  P->Stop(true);
+  fs::remove_all(dir);
 }
 
 }  // namespace
