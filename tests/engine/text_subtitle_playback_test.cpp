@@ -151,7 +151,7 @@ TEST_F(TextSubtitlePlayback, FilesBesideAndPickedByHandAreShown) {
   ASSERT_TRUE(WaitUntil([&] { return P->SubtitleFiles().Idle() && P->TextOverlay().HasTrack(); }));
   EXPECT_EQ(P->TextOverlay().TrackName(P->TextOverlay().Selected()), "clip.srt");
   const int w = 320, h = 240;
-  SeekPaused(*P, 1.5);
+  SeekPaused(*P, 2.0);  // keyframes every second
   EXPECT_TRUE(OutputShows([&](const TOutputPixels& out) { return DrawnOver(*P, out, 0, h / 2, w, h).Count > 40; }));
   SeekPaused(*P, 3.0);
   EXPECT_TRUE(OutputShows([&](const TOutputPixels& out) { return DrawnOver(*P, out, 0, 0, w, h).Count == 0; }));
