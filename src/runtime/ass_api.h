@@ -67,7 +67,7 @@ constexpr const char* CharsetLibFileName = "libuchardet.so.0";
 const TAssEntryPoints* AssLibrary();
 // The same for uchardet (encoding guesses of subtitle files).
 const TCharsetEntryPoints* CharsetLibrary();
-// libass's notes: its errors and warnings go to the log, the rest nowhere.
+// libass's notes: its errors go to the log, the rest nowhere.
 void AssMessage(int level, const char* fmt, va_list args, void* data);
 // The folder tried first; set before the first call (the player sets it when it loads its libraries).
 void SetTextLibrariesFolder(const std::string& folder);

@@ -44,7 +44,7 @@ bool BindAll(const char* file, Bind bind, std::string& why) {
 }  // namespace
 
 void AssMessage(int level, const char* fmt, va_list args, void*) {
-  if (level > 2) return;
+  if (level > 1) return;  // its warnings include every font fallback
   char text[512];
   vsnprintf(text, sizeof text, fmt, args);
   DefaultLogger().Log(nullptr, llWarning, std::string("libass: ") + text);
