@@ -19,5 +19,8 @@ void RunDescription(const uint8_t* data, size_t size);
 // The filter-string parser and the picture-value address check, on the text.
 // "@0".."@3" in the text stand for the addresses of registered picture values.
 void RunFilters(const uint8_t* data, size_t size);
+// A subtitle file's bytes: converted, parsed, loaded into a text overlay and
+// rendered at a few times.
+void RunSubtitles(const uint8_t* data, size_t size);
 
 }  // namespace zv::fuzz

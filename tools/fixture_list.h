@@ -171,6 +171,26 @@ inline constexpr SubtitleRect kSubtitleRects[] = {
 };
 inline constexpr int kSubtitleRectCount = 2;
 
+// Text subtitle lines (SubRip and ASS tracks), ASS markup allowed.
+struct TextLine {
+  double start_seconds;
+  double end_seconds;
+  const char* text;
+};
+inline constexpr TextLine kTextLines[] = {
+    {1.0, 2.5, "Hello subtitles"},
+    {3.0, 3.5, "Second line"},
+};
+// The ASS track: one style, red at the top left, and one placed line.
+inline constexpr const char* kAssHeader =
+    "[Script Info]\nScriptType: v4.00+\nPlayResX: 320\nPlayResY: 240\n\n[V4+ Styles]\n"
+    "Format: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, OutlineColour, BackColour, Bold, Italic, "
+    "Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, BorderStyle, Outline, Shadow, Alignment, MarginL, "
+    "MarginR, MarginV, Encoding\n"
+    "Style: Default,DejaVu Sans,24,&H000000FF,&H000000FF,&H00000000,&H00000000,1,0,0,0,100,100,0,0,1,0,0,7,0,0,0,1\n\n"
+    "[Events]\nFormat: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text\n";
+inline constexpr int kAssLineX = 40, kAssLineY = 30;  // \pos of kTextLines in the ASS track (script pixels)
+
 // ---------------------------------------------------------------------------
 // Metadata and chapters (chapters_metadata.mkv and id3_tags.mp3)
 
@@ -223,6 +243,8 @@ inline constexpr std::string_view kChaptersMkv = "chapters_metadata.mkv";
 inline constexpr std::string_view kId3Mp3 = "id3_tags.mp3";
 inline constexpr std::string_view kDvdSubMkv = "dvdsub_video.mkv";
 inline constexpr std::string_view kDvbSubTs = "dvbsub_video.ts";
+inline constexpr std::string_view kSubripMkv = "subrip_video.mkv";
+inline constexpr std::string_view kAssMkv = "ass_video.mkv";
 inline constexpr std::string_view kSync60s = "sync_60s_160x120.mkv";
 inline constexpr std::string_view kTruncatedMp4 = "truncated_av_h264_aac.mp4";
 inline constexpr std::string_view kTruncatedMkv = "truncated_av_h264_aac.mkv";
@@ -325,6 +347,8 @@ inline constexpr FixtureFile kFixtureFiles[] = {
     {kId3Mp3, FixtureKind::kMedia, 0, 0, 44100, 2, false, 4},
     {kDvdSubMkv, FixtureKind::kMedia, 320, 240, 0, 0, true, 4},
     {kDvbSubTs, FixtureKind::kMedia, 320, 240, 0, 0, true, 4},
+    {kSubripMkv, FixtureKind::kMedia, 320, 240, 0, 0, true, 4},
+    {kAssMkv, FixtureKind::kMedia, 320, 240, 0, 0, true, 4},
     {kSync60s, FixtureKind::kMedia, 160, 120, 48000, 2, false, 60},
     {kTruncatedMp4, FixtureKind::kTruncated, 320, 240, 48000, 2, false, 4},
     {kTruncatedMkv, FixtureKind::kTruncated, 320, 240, 48000, 2, false, 4},

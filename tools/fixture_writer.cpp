@@ -35,6 +35,14 @@ std::string AvErr(int code) {
   return buf;
 }
 
+constexpr const char* kPlainTextHeader =
+    "[Script Info]\nScriptType: v4.00+\nPlayResX: 384\nPlayResY: 288\n\n[V4+ Styles]\n"
+    "Format: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, OutlineColour, BackColour, Bold, Italic, "
+    "Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, BorderStyle, Outline, Shadow, Alignment, MarginL, "
+    "MarginR, MarginV, Encoding\n"
+    "Style: Default,Arial,16,&Hffffff,&Hffffff,&H0,&H0,0,0,0,0,100,100,0,0,1,1,0,2,10,10,10,0\n\n"
+    "[Events]\nFormat: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text\n";
+
 struct Subtitle {
   double time;           // seconds
   int rect = -1;         // index into kSubtitleRects, -1 for a clearing event
@@ -211,8 +219,26 @@ private:
     subs_->width = spec_.video ? spec_.video->width : kSubtitleVideoWidth;
     subs_->height = spec_.video ? spec_.video->height : kSubtitleVideoHeight;
     subs_->time_base = AVRational{1, 1000};
+    text_ = s.encoder == "subrip" || s.encoder == "ass";
+    if (text_) {
+      // Text encoders read their styles from an ASS header.
+      // SubRip keeps a plain white line at the bottom (its encoder writes the
+      // header's style into the text as tags).
+      const char* header = s.encoder == "ass" ? kAssHeader : kPlainTextHeader;
+      const size_t n = std::strlen(header);
+      subs_->subtitle_header = static_cast<uint8_t*>(av_mallocz(n + 1));
+      if (!subs_->subtitle_header) return Fail("out of memory");
+      std::memcpy(subs_->subtitle_header, header, n);
+      subs_->subtitle_header_size = static_cast<int>(n);
+    }
     if (!OpenEncoder(subs_, codec, {}, &sst_)) return false;
     if (!s.language.empty()) av_dict_set(&sst_->metadata, "language", s.language.c_str(), 0);
+    if (text_) {
+      ass_placed_ = s.encoder == "ass";
+      for (int i = 0; i < static_cast<int>(std::size(kTextLines)); ++i)
+        events_.push_back({kTextLines[i].start_seconds, i, kTextLines[i].end_seconds - kTextLines[i].start_seconds});
+      return true;
+    }
     for (int i = 0; i < kSubtitleRectCount; ++i) {
       const SubtitleRect& r = kSubtitleRects[i];
       events_.push_back({r.start_seconds, i, r.end_seconds - r.start_seconds});
@@ -380,7 +406,17 @@ private:
     AVSubtitle sub{};
     sub.pts = std::llround(ev.time * AV_TIME_BASE);
     sub.start_display_time = 0;
-    if (ev.rect >= 0) {
+    std::string line;
+    if (text_) {
+      line = std::to_string(ev.rect) + ",0,Default,,0,0,0,,";
+      if (ass_placed_) line += "{\\pos(" + std::to_string(kAssLineX) + "," + std::to_string(kAssLineY) + ")}";
+      line += kTextLines[ev.rect].text;
+      rect.type = SUBTITLE_ASS;
+      rect.ass = line.data();
+      sub.num_rects = 1;
+      sub.rects = rects;
+      sub.end_display_time = static_cast<uint32_t>(std::lround(ev.duration * 1000));
+    } else if (ev.rect >= 0) {
       const SubtitleRect& r = kSubtitleRects[ev.rect];
       bitmap.assign(static_cast<size_t>(r.width) * r.height, 1);
       palette[0] = 0x00000000u;  // transparent
@@ -437,6 +473,8 @@ private:
   int64_t audio_samples_ = 0, anext_ = 0;
   int audio_frame_size_ = 0;
   std::vector<Subtitle> events_;
+  bool text_ = false;        // events are kTextLines
+  bool ass_placed_ = false;  // lines carry kAssLineX/Y
   size_t snext_ = 0;
 };
 

@@ -44,7 +44,7 @@ struct AudioSpec {
 };
 
 struct SubtitleSpec {
-  std::string encoder;      // "dvdsub" or "dvbsub"
+  std::string encoder;      // "dvdsub", "dvbsub" (kSubtitleRects) or "subrip", "ass" (kTextLines)
   bool clear_events = false;  // follow each event with an empty one at its end
   std::string language;
 };

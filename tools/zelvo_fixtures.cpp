@@ -173,6 +173,12 @@ std::vector<Job> MediaJobs(const fs::path& dir) {
     j.spec.video = H264(kSubtitleVideoWidth, kSubtitleVideoHeight);
     j.spec.subtitles = SubtitleSpec{"dvdsub", false, "eng"};
   }
+  for (auto [name, encoder] : {std::pair{kSubripMkv, "subrip"}, std::pair{kAssMkv, "ass"}}) {
+    Job& j = add(name, "matroska", 4, {V, S});
+    j.spec.video = H264(kSubtitleVideoWidth, kSubtitleVideoHeight);
+    j.spec.video->gop = 5;  // seeks land within 0.2 s of their target
+    j.spec.subtitles = SubtitleSpec{encoder, false, "eng"};
+  }
   {
     Job& j = add(kDvbSubTs, "mpegts", 4, {V, S});
     j.spec.video = H264(kSubtitleVideoWidth, kSubtitleVideoHeight);

@@ -52,6 +52,11 @@ public:
   void SetAudioVolume(int v) override { FPlayer->SetAudioVolume(v); }
   void SetMute(bool v) override { FPlayer->SetMute(v); }
   void SetAspectRatio(float v) override { FPlayer->SetAspectRatio(v); }
+  void ShowMessage(const std::string& AText, int ADurationMs) override { FPlayer->ShowMessage(AText, ADurationMs); }
+  void ToggleSubtitles() override { FPlayer->ToggleSubtitles(); }
+  void CycleSubtitleTrack() override { FPlayer->CycleSubtitleTrack(); }
+  void ShiftSubtitleDelay(int AMilliseconds) override { FPlayer->ShiftSubtitleDelay(AMilliseconds); }
+  void LoadSubtitleFile(const std::string& AFileName) override { FPlayer->LoadSubtitleFile(AFileName); }
 
   void SetOnFileOpen(zv::TFileOpenEvent h) override { FPlayer->SetOnFileOpen(std::move(h)); }
   void SetOnPosition(zv::TPositionEvent h) override { FPlayer->SetOnPosition(std::move(h)); }

@@ -227,6 +227,7 @@ void TPlaybackSession::StartOver() {
 void TPlaybackSession::Announce(const QString& text) {
   FLastAnnouncement = text;
   DebugOutput(text.toStdString());
+  FWindow.ShowOsdMessage(text.toStdString());
 }
 
 void TPlaybackSession::Report(const QString& text) {

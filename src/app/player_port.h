@@ -59,6 +59,16 @@ public:
   virtual void SetAudioVolume(int v) = 0;
   virtual void SetMute(bool v) = 0;
   virtual void SetAspectRatio(float v) = 0;
+  // An on-screen message over the picture (or the waveform) for ADurationMs
+  // (zv::TTextOverlay::DefaultMessageMs, about 1.5 s, is the usual), replacing
+  // the one shown; never in CurrentFrame or snapshots. Nothing without libass.
+  virtual void ShowMessage(const std::string& AText, int ADurationMs) = 0;
+  // Text subtitles (each shows a message): on/off, next track, delay (ms),
+  // and a file loaded for the open video and shown.
+  virtual void ToggleSubtitles() = 0;
+  virtual void CycleSubtitleTrack() = 0;
+  virtual void ShiftSubtitleDelay(int AMilliseconds) = 0;
+  virtual void LoadSubtitleFile(const std::string& AFileName) = 0;
 
   virtual void SetOnFileOpen(zv::TFileOpenEvent h) = 0;
   virtual void SetOnPosition(zv::TPositionEvent h) = 0;

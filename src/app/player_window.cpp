@@ -20,6 +20,7 @@
 #include "app/play_state.h"
 #include "app/playback_session.h"
 #include "app/time_text.h"
+#include "engine/subtitle_files.h"
 #include "filters/picture_values.h"
 
 namespace zvapp {
@@ -161,10 +162,12 @@ void TfrmPlayer::CreateMenu() {
   mnuDeinterlace->setChecked(true);
   connect(mnuDeinterlace, &QAction::triggered, this, [this](bool on) {
     FFPlayer.SetDeinterlace(on);
-    // The on-screen message goes here; logged until the window shows messages.
-    DebugOutput(on ? "Deinterlacing: automatic" : "Deinterlacing: off");
+    if (FFileOpen) ShowOsdMessage(on ? "Deinterlacing: automatic" : "Deinterlacing: off");
   });
   CreateChapterMenu();
+  QAction* mnuOpenSubtitle = PopPlayer->addAction(tr("Open Subtitle File..."));
+  mnuOpenSubtitle->setObjectName("mnuOpenSubtitle");
+  connect(mnuOpenSubtitle, &QAction::triggered, this, [this] { OpenSubtitleFileDialog(); });
   // Qt toggles the check mark before triggered arrives.
   connect(mnuStayOnTop, &QAction::triggered, this, [this] { mnuStayOnTopClick(); });
   connect(mnuFullScreen, &QAction::triggered, this, [this] { mnuFullScreenClick(); });
@@ -282,6 +285,18 @@ void TfrmPlayer::dropEvent(QDropEvent* e) {
     if (url.isLocalFile()) files << url.toLocalFile();
   if (files.isEmpty()) return e->ignore();
   e->acceptProposedAction();
+  // Subtitle files join the video playing rather than replacing it.
+  if (FFileOpen) {
+    QStringList media;
+    for (const QString& f : files) {
+      if (zv::IsSubtitleFileName(f.toStdString()))
+        FFPlayer.LoadSubtitleFile(f.toStdString());
+      else
+        media << f;
+    }
+    files = media;
+    if (files.isEmpty()) return;
+  }
   // After the drop returns: a message box here would hold the dragging program.
   QMetaObject::invokeMethod(this, [this, files] { Session->OpenPaths(files, TPlaybackSession::TAdd::AfterCurrent); },
                             Qt::QueuedConnection);

@@ -111,6 +111,10 @@ public:
   // Keyboard and remote commands: relative and absolute seeks (µs, clamped to
   // the file), volume steps; nothing happens without an open file.
   void SeekBy(int64_t deltaUs);
+  // Over the picture for about 1.5 s.
+  void ShowOsdMessage(const std::string& text);
+  // "Open Subtitle File...": a file for the video playing.
+  void OpenSubtitleFileDialog();
   void SeekTo(int64_t targetUs);
   // Previous (< 0) or next (> 0) chapter of the open file.
   void ChapterStep(int direction);

@@ -10,7 +10,9 @@
 #include "app/open_error_text.h"
 #include "app/playback_session.h"
 #include "app/player_window.h"
+#include "app/file_dialogs.h"
 #include "app/snapshot.h"
+#include "engine/subtitle_files.h"
 #include "runtime/file_utils.h"
 
 namespace zvapp {
@@ -38,6 +40,12 @@ void TfrmPlayer::btnOpenClick() {
   const QString fileName = RunOpenDialog();
   const QStringList more = std::exchange(DialogMoreFiles, {});
   if (fileName.isEmpty()) return;
+  // Subtitle files chosen while a video plays join it.
+  if (FFileOpen && zv::IsSubtitleFileName(fileName.toStdString())) {
+    for (const QString& f : QStringList{fileName} + more)
+      if (zv::IsSubtitleFileName(f.toStdString())) FFPlayer.LoadSubtitleFile(f.toStdString());
+    return;
+  }
   Session->OpenPaths(QStringList{fileName} + more, TPlaybackSession::TAdd::Replace);
 }
 
@@ -154,6 +162,7 @@ void TfrmPlayer::SeekTo(int64_t targetUs) {
   FFPlayer.Seek(zv::TSeekFlags{}, false, targetUs);
   FLastPosition = targetUs;
   UpdateTimeText(targetUs, FFileDuration);
+  ShowOsdMessage(zv::SeekMessage(targetUs / 1000, FFileDuration / 1000));
   if (FFileDuration > 0) MoveTrackQuietly([this, targetUs] { TrackPlay->SetValue(float(targetUs)); });
   emit Seeked(targetUs);
 }
@@ -165,10 +174,24 @@ void TfrmPlayer::ChangeVolumeBy(int delta) { TrackVolume->SetValue(TrackVolume->
 void TfrmPlayer::TrackVolumeChange() {
   const int volume = int(RoundHalfEven(double(TrackVolume->Value())));
   FFPlayer.SetAudioVolume(volume);
+  if (FFileOpen) ShowOsdMessage(zv::VolumeMessage(volume, zv::MaxAudioVolume));
   emit VolumeChanged(volume);
 }
 
-void TfrmPlayer::btnMuteClick() { FFPlayer.SetMute(btnMute->isChecked()); }
+void TfrmPlayer::btnMuteClick() {
+  FFPlayer.SetMute(btnMute->isChecked());
+  if (FFileOpen) ShowOsdMessage(btnMute->isChecked() ? "Mute" : "Unmute");
+}
+
+void TfrmPlayer::OpenSubtitleFileDialog() {
+  if (!FFileOpen) return;
+  const QString file = RunOpenFileDialog(this, tr("Subtitle files") + "|*.srt;*.ass;*.ssa;*.vtt;*.SRT;*.ASS;*.SSA;*.VTT");
+  if (!file.isEmpty()) FFPlayer.LoadSubtitleFile(file.toStdString());
+}
+
+void TfrmPlayer::ShowOsdMessage(const std::string& text) {
+  FFPlayer.ShowMessage(text, zv::TTextOverlay::DefaultMessageMs);
+}
 
 void TfrmPlayer::btnCaptureClick() {
   const QImage frame = FFPlayer.CurrentFrame();

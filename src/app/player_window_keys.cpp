@@ -8,6 +8,7 @@ namespace {
 constexpr int64_t kShortSeek = 5 * 1000000LL;
 constexpr int64_t kLongSeek = 60 * 1000000LL;
 constexpr int kVolumeStep = 8;
+constexpr int kSubtitleDelayStep = 100;  // ms
 }  // namespace
 
 void TfrmPlayer::CreateShortcuts() {
@@ -38,6 +39,17 @@ void TfrmPlayer::CreateShortcuts() {
   actChapterPrev = add("actChapterPrev", tr("Previous chapter"), {Qt::Key_PageUp}, [this] { ChapterStep(-1); });
   actChapterNext = add("actChapterNext", tr("Next chapter"), {Qt::Key_PageDown}, [this] { ChapterStep(1); });
   actSnapshot = add("actSnapshot", tr("Snapshot"), {Qt::Key_S}, [this] { btnCapture->click(); });
+  auto subtitles = [this](std::function<void()> command) {
+    return [this, command = std::move(command)] {
+      if (FFileOpen) command();
+    };
+  };
+  add("actSubtitles", tr("Subtitles on / off"), {Qt::Key_V}, subtitles([this] { FFPlayer.ToggleSubtitles(); }));
+  add("actSubtitleTrack", tr("Next subtitle track"), {Qt::Key_J}, subtitles([this] { FFPlayer.CycleSubtitleTrack(); }));
+  add("actSubtitleEarlier", tr("Subtitles 100 ms earlier"), {Qt::Key_Z},
+      subtitles([this] { FFPlayer.ShiftSubtitleDelay(-kSubtitleDelayStep); }));
+  add("actSubtitleLater", tr("Subtitles 100 ms later"), {Qt::Key_X},
+      subtitles([this] { FFPlayer.ShiftSubtitleDelay(kSubtitleDelayStep); }));
 
   // The menu item carries its keys, so the menu shows them; F first is what it shows.
   mnuFullScreen->setShortcuts({QKeySequence(Qt::Key_F), QKeySequence(Qt::Key_F11)});

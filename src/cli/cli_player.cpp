@@ -1,5 +1,6 @@
 #include "cli/cli_player.h"
 
+#include <cerrno>
 #include <csignal>
 #include <chrono>
 #include <condition_variable>
@@ -35,6 +36,9 @@ struct TOptions {
   std::optional<double> Seek, PlayFor;
   int64_t Chapter = 0;  // from 1; 0 none
   int Volume = MaxAudioVolume;
+  std::string SubtitleFile;
+  int SubtitleTrack = 0;  // counted from 1; 0 the player's choice
+  bool NoSubtitles = false;
   TAudioDriver AudioDriver = adDefault;
   TVideoDriver VideoDriver = vdDefault;
 };
@@ -83,6 +87,15 @@ bool ParseOptions(int argc, char** argv, TOptions& o) {
     else if (a == "--mute") o.Mute = true;
     else if (a == "--stats") o.Stats = true;
     else if (a == "--no-resume") o.NoResume = true;
+    else if (a == "--no-sub") o.NoSubtitles = true;
+    else if (a == "--sub") {
+      if (!value(v) || !*v) return std::fprintf(stderr, "bad --sub\n"), false;
+      o.SubtitleFile = v;
+    } else if (a == "--sid") {
+      int64_t n = 0;
+      if (!ParseWholeOption(a.c_str(), next(), 1, 999, n, error)) return std::fprintf(stderr, "%s\n", error.c_str()), false;
+      o.SubtitleTrack = int(n);
+    }
     else if (a == "--log-level") {
       if (!value(v) || !ParseLogLevel(v, o.LogLevel)) return std::fprintf(stderr, "bad --log-level\n"), false;
     } else if (a == "--seek") {
@@ -158,7 +171,7 @@ void PrintPlayerUsage() {
                "       zelvo-cli FILE... [--no-display] [--positions] [--log-level LEVEL] [--start-paused]\n"
                "                      [--seek SECONDS | --chapter N] [--play-for SECONDS] [--volume 0..128] [--mute]\n"
                "                      [--audio-driver NAME] [--video-driver NAME] [--lib-path DIR] [--stats]\n"
-               "                      [--no-resume]\n"
+               "                      [--no-resume] [--sub SUBTITLE_FILE] [--sid N] [--no-sub]\n"
                "         LEVEL: quiet panic fatal error warning info verbose debug\n"
                "         audio drivers: dummy disk pulseaudio pipewire alsa; video drivers: dummy x11 wayland\n");
 }
@@ -195,6 +208,10 @@ int RunPlayer(int argc, char** argv) {
   player.SetDisableDisplay(o.NoDisplay);
   player.SetAudioVolume(o.Volume);
   player.SetMute(o.Mute);
+  if (o.NoSubtitles) {
+    player.SetAutoLoadSubtitleFiles(false);
+    player.TextOverlay().SetVisible(false);
+  }
   player.SetOnFileOpen([&duration](TFFBaseComponent*, int64_t d, int w, int h, int&, int&) {
     duration = d;
     char text[128];
@@ -233,6 +250,15 @@ int RunPlayer(int argc, char** argv) {
       std::fprintf(stderr, "%s\n", player.LastErrMsg().c_str());
       rc = 1;
       continue;
+    }
+    if (!o.NoSubtitles && !o.SubtitleFile.empty()) player.LoadSubtitleFile(o.SubtitleFile);
+    if (!o.NoSubtitles && o.SubtitleTrack > 0) {
+      // The files load off this thread: the count is known once they have.
+      const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+      while (!player.SubtitleFiles().Idle() && std::chrono::steady_clock::now() < deadline)
+        Serve(std::chrono::steady_clock::now() + std::chrono::milliseconds(20));
+      if (!player.SelectSubtitleTrack(o.SubtitleTrack))
+        std::fprintf(stderr, "no subtitle track %d\n", o.SubtitleTrack);
     }
     // An explicit --seek or --chapter wins over the remembered place.
     std::optional<int64_t> resumeAt = store && !o.Seek && !o.Chapter ? store->Find(absolute) : std::nullopt;

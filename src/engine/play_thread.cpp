@@ -150,6 +150,7 @@ bool TPlayThread::InitSDL(std::string& error) {
 
 void TPlayThread::ShutdownSDL() {
   const TSDLEntryPoints& sdl = FPlayer->SDL();
+  FPlayer->FOverlayTexture.Forget();
   if (SDL_Renderer* r = FPlayer->FRenderer.exchange(nullptr)) {
     // The host's window keeps whatever was presented last: leave it black, in
     // order on our own connection, rather than racing the host's clear.
@@ -284,6 +285,8 @@ void TPlayThread::PlayLoop() {
     playback->Refresh.store(1, std::memory_order_relaxed);
     const double due = VideoRefresh(playback, true);
     playback->Refresh.store(0, std::memory_order_relaxed);
+    // A subtitle line or message that changed while no picture came.
+    if (FPlayer->FTextOverlay.TakeRedraw()) VideoDisplay(playback);
     const double now = ClockSeconds();
     FPlayer->VideoStatsCounter().NotePass(now, !paused && !PicturesFinished(playback));
     // Drawing may have read window events into the connection's buffer,
@@ -299,6 +302,8 @@ void TPlayThread::PlayLoop() {
       // Playing, the position moves on with the sound even when no picture is due.
       timeoutMs = std::min(due > 0 ? MsUntil(due, now) : IdleWaitMs,
                            RefreshPeriodMs(playback, FPlayer->AudioDisplayPeriod()));
+    if (const int messageMs = FPlayer->FTextOverlay.MsUntilChange(); messageMs >= 0)
+      timeoutMs = std::min(timeoutMs, messageMs);
   }
 }
 
@@ -320,6 +325,7 @@ void TCustomPlayer::DoExit_Locked() {
     FCurStream.store(nullptr, std::memory_order_release);
     CloseStream(playback);
     FreeMediaState(playback);
+    FTextOverlay.Reset();  // the files' tracks and loads of this playback go
     {
       std::lock_guard<std::mutex> g(FSeekWaitLock);
       FPlaybackCloses.fetch_add(1);

@@ -63,7 +63,15 @@ TCustomPlayer::TCustomPlayer() {
   InitMainThread();
   FVersion = "3.0";
   ResetPlaybackState();
+  // A paused picture gets a new subtitle line or message drawn at once.
+  FTextOverlay.SetChangeSink([this] { FWakeup.Signal(wrRefresh); });
 }
+
+void TCustomPlayer::LoadSubtitleFile(const std::string& AFileName) {
+  if (CurStream()) FSubtitleFiles.LoadFile(AFileName);
+}
+
+void TCustomPlayer::ShowMessage(const std::string& AText, int ADurationMs) { FTextOverlay.ShowMessage(AText, ADurationMs); }
 
 TCustomPlayer::~TCustomPlayer() {
   // No notice reaches the application during teardown.
@@ -82,6 +90,7 @@ TCustomPlayer::~TCustomPlayer() {
 bool TCustomPlayer::LoadLibraries(const std::string& APath, bool ALoadSDL) {
   TFFLoader& loader = FFLoader();
   loader.SetLibraryPath(APath);
+  SetTextLibrariesFolder(APath);
   if (!loader.LoadLibs(PlayerLibraries)) {
     SetLastErrMsg(loader.LastErrMsg());
     return false;
@@ -301,6 +310,7 @@ bool TCustomPlayer::Open(const std::string& AFileName, uint64_t AScreenHandle, b
   }
   TMediaState* playback = CurStream();
   FScreenHandle.store(AScreenHandle, std::memory_order_relaxed);
+  if (AutoLoadSubtitleFiles()) FSubtitleFiles.LoadBeside(AFileName);
 
   const int frameW = playback->OpenFrameWidth, frameH = playback->OpenFrameHeight;
   int64_t duration = playback->IsImageSequence ? 0 : playback->Duration;

@@ -32,9 +32,12 @@
 #include "engine/manual_event.h"
 #include "engine/media_state.h"
 #include "engine/notice_queue.h"
+#include "engine/overlay_texture.h"
 #include "engine/play_wakeup.h"
 #include "engine/player_lock.h"
 #include "engine/shown_picture.h"
+#include "engine/subtitle_file_loader.h"
+#include "engine/text_overlay.h"
 #include "engine/video_display.h"
 #include "engine/video_stats.h"
 #include "runtime/base_component.h"
@@ -108,6 +111,28 @@ public:
   // come; any thread, taken by the next picture.
   bool Deinterlace() const { return FDeinterlace.load(std::memory_order_relaxed); }
   void SetDeinterlace(bool v) { FDeinterlace.store(v, std::memory_order_relaxed); }
+  // Shows text over the picture (or the waveform) for durationMs, replacing
+  // the message shown; never part of CurrentFrame, snapshots or the video
+  // hook's pictures. Any thread; nothing without libass.
+  void ShowMessage(const std::string& AText, int ADurationMs = TTextOverlay::DefaultMessageMs);
+  // Text subtitles and messages (the subtitle decoder feeds it; any thread).
+  TTextOverlay& TextOverlay() { return FTextOverlay; }
+  // Loads a subtitle file (SubRip, ASS/SSA, WebVTT) for the open file and
+  // shows it once loaded, off this thread; a failure logs and shows a message.
+  void LoadSubtitleFile(const std::string& AFileName);
+  // Whether Open loads the subtitle files beside the video (default on).
+  bool AutoLoadSubtitleFiles() const { return FAutoLoadSubtitleFiles.load(std::memory_order_relaxed); }
+  void SetAutoLoadSubtitleFiles(bool v) { FAutoLoadSubtitleFiles.store(v, std::memory_order_relaxed); }
+  TSubtitleFileLoader& SubtitleFiles() { return FSubtitleFiles; }
+  // Subtitles shown or hidden (V), the next track, cycling through none (J),
+  // and their delay moved (Z/X, ms; positive shows them later). Each shows
+  // a message.
+  void SetSubtitlesVisible(bool AVisible);
+  void ToggleSubtitles();
+  void CycleSubtitleTrack();
+  void ShiftSubtitleDelay(int AMilliseconds);
+  // The n-th (from 1) track there is: the embedded one first, then the files'.
+  bool SelectSubtitleTrack(int ANumber);
 
   // --- properties ---
   TAudioDriver AudioDriver() const { return FAudioDriver; }
@@ -199,6 +224,7 @@ public:
   TVideoHookEvent OnVideoHook() const;
   TFormatConverter& HookConverter() { return FHookConverter; }  // video thread only
   TShownPicture& ShownPicture() { return FShownPicture; }
+  TOverlayTexture& OverlayTexture() { return FOverlayTexture; }  // play thread
   TVideoStatsCounter& VideoStatsCounter() { return FVideoStats; }
 
 protected:
@@ -306,6 +332,10 @@ private:
   TVideoStatsCounter FVideoStats;
   TOutputCapture FOutputCapture;
   TChapterList FChapters;  // own lock; the read thread sets it at open
+  TTextOverlay FTextOverlay;
+  TOverlayTexture FOverlayTexture;  // play thread only
+  TSubtitleFileLoader FSubtitleFiles{FTextOverlay};
+  std::atomic<bool> FAutoLoadSubtitleFiles{true};
 
   std::unique_ptr<TEventThread> FEventThread;  // application thread only
   std::unique_ptr<TPlayThread> FPlayThread;    // application thread only

@@ -30,6 +30,20 @@ void ApplyDecoderSettings(AVCodecContext* ctx) {
   ctx->thread_count = 1;
 }
 
+// The decoder's ASS header, and the fonts attached to the file.
+void OpenTextTrack(TTextOverlay& overlay, AVFormatContext* ic, const AVCodecContext* ctx) {
+  std::string header;
+  if (ctx->subtitle_header && ctx->subtitle_header_size > 0)
+    header.assign(reinterpret_cast<const char*>(ctx->subtitle_header), size_t(ctx->subtitle_header_size));
+  if (!overlay.OpenTrack(header)) return;
+  for (unsigned i = 0; i < ic->nb_streams; ++i) {
+    const AVStream* s = ic->streams[i];
+    if (s->codecpar->codec_type != AVMEDIA_TYPE_ATTACHMENT || !s->codecpar->extradata) continue;
+    const AVDictionaryEntry* name = ff::av_dict_get(s->metadata, "filename", nullptr, 0);
+    overlay.AddFont(name ? name->value : "", s->codecpar->extradata, s->codecpar->extradata_size);
+  }
+}
+
 }  // namespace
 
 int TCustomPlayer::StreamComponentOpen(TMediaState* playback, int AIndex) {
@@ -111,8 +125,9 @@ int TCustomPlayer::StreamComponentOpen(TMediaState* playback, int AIndex) {
       playback->SubtitleCodec = std::move(ctx);
       PacketQueueInit(playback->SubtitleQueue);
       PacketQueuePut(playback->SubtitleQueue, FlushPacket());
+      if (IsTextSubtitleCodec(playback->SubtitleCodec.get())) OpenTextTrack(FTextOverlay, ic, playback->SubtitleCodec.get());
       try {
-        playback->SubtitleThread = std::thread([playback] { SubtitleThreadMain(playback); });
+        playback->SubtitleThread = std::thread([this, playback] { SubtitleThreadMain(playback, &FTextOverlay); });
       } catch (const std::system_error&) {
         ReportError("SDL_CreateThread() failed.", false);  // the file plays without subtitles
       }
@@ -154,6 +169,7 @@ void TCustomPlayer::StreamComponentClose(TMediaState* playback, int AIndex) {
       playback->SubPictures.MarkStreamChanged();
       if (playback->SubtitleThread.joinable()) playback->SubtitleThread.join();
       playback->SubPictures.Clear();  // the refresh step may not run again
+      FTextOverlay.CloseTrack();
       PacketQueueEnd(playback->SubtitleQueue);
       playback->SubtitleCodec.reset();
       playback->SubtitleStream = nullptr;

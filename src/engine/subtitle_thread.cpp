@@ -1,5 +1,7 @@
 #include "engine/subtitle_thread.h"
 
+#include <cmath>
+
 #include "runtime/entry_points.h"
 
 namespace zv {
@@ -42,7 +44,41 @@ void DecodeSubtitlePacket(TMediaState* playback, AVPacket* pkt) {
   playback->SubPictures.Put(pts, sub);
 }
 
+// A line without a known end stays this long.
+constexpr int64_t DefaultLineMs = 5000;
+
+// Text events need no room in the queue and are kept by the overlay, so
+// they are decoded as they come, paused or not.
+void DecodeTextPacket(TMediaState* playback, AVPacket* pkt, TTextOverlay* text) {
+  AVSubtitle sub{};
+  int got = 0;
+  const int r = ff::avcodec_decode_subtitle2(playback->SubtitleCodec.get(), &sub, &got, pkt);
+  if (r >= 0 && got && text) {
+    const double tb = av_q2d(playback->SubtitleStream->time_base);
+    int64_t startMs = 0;
+    if (pkt->pts != AV_NOPTS_VALUE)
+      startMs = int64_t(std::llround(double(pkt->pts) * tb * 1000.0));
+    else if (sub.pts != AV_NOPTS_VALUE)
+      startMs = sub.pts / 1000;
+    startMs += sub.start_display_time;
+    int64_t durationMs = DefaultLineMs;
+    if (sub.end_display_time > sub.start_display_time && sub.end_display_time != UINT32_MAX)
+      durationMs = int64_t(sub.end_display_time) - sub.start_display_time;
+    else if (pkt->duration > 0)
+      durationMs = int64_t(std::llround(double(pkt->duration) * tb * 1000.0));
+    for (unsigned i = 0; i < sub.num_rects; ++i) {
+      const AVSubtitleRect* rect = sub.rects[i];
+      if (rect && rect->type == SUBTITLE_ASS && rect->ass) text->AddEvent(rect->ass, startMs, durationMs);
+    }
+  }
+  if (r >= 0 && got) ff::avsubtitle_free(&sub);
+}
+
 }  // namespace
+
+bool IsTextSubtitleCodec(const AVCodecContext* ctx) {
+  return ctx && ctx->codec_descriptor && (ctx->codec_descriptor->props & AV_CODEC_PROP_TEXT_SUB);
+}
 
 uint32_t RgbaToYuva(uint32_t argb) {
   const int a = int(argb >> 24), r = int((argb >> 16) & 0xFF), g = int((argb >> 8) & 0xFF), b = int(argb & 0xFF);
@@ -60,13 +96,21 @@ void ConvertPaletteToYuva(AVSubtitleRect* rect) {
   for (int i = 0; i < n; ++i) pal[i] = RgbaToYuva(pal[i]);
 }
 
-void SubtitleThreadMain(TMediaState* playback) {
+void SubtitleThreadMain(TMediaState* playback, TTextOverlay* text) {
+  const bool isText = IsTextSubtitleCodec(playback->SubtitleCodec.get());
   for (;;) {
-    WaitWhilePaused(playback);
+    if (!isText) WaitWhilePaused(playback);
     TQueuedPacket pkt;
     if (PacketQueueGet(playback->SubtitleQueue, pkt, true) < 0) return;
     if (IsFlushPacket(pkt.get())) {
       if (playback->SubtitleCodec) ff::avcodec_flush_buffers(playback->SubtitleCodec.get());
+      // Text events stay across seeks: a line that began before the new
+      // place is not read again, and the overlay drops the ones that are.
+      continue;
+    }
+    if (isText) {
+      if (Aborted(playback)) return;
+      if (playback->SubtitleStream) DecodeTextPacket(playback, pkt.get(), text);
       continue;
     }
     const bool aborted = !playback->SubPictures.WaitForRoom([playback] { return Aborted(playback); });

@@ -43,7 +43,7 @@ constexpr int DefaultVideoWidth = 640, DefaultVideoHeight = 480;
 
 // Clears to black (SDL double-buffers: anything not drawn would show an older
 // frame), draws the texture on screen, lets a read-back see it, presents.
-void RenderOutput(TMediaState* playback) {
+void RenderOutput(TMediaState* playback, double mediaTime) {
   TCustomPlayer* player = playback->Owner;
   SDL_Renderer* renderer = player->Renderer();
   if (!renderer) return;
@@ -68,6 +68,11 @@ void RenderOutput(TMediaState* playback) {
     // An RGB texture is wider than its picture; a YUV one is the picture, padded.
     const SDL_Rect source{0, 0, sc.PictureWidth, sc.PictureHeight};
     sdl.SDL_RenderCopy(renderer, sc.Texture, sc.Format == SDL_PIXELFORMAT_IYUV ? nullptr : &source, &r);
+  }
+  if (ow > 0 || sdl.SDL_GetRendererOutputSize(renderer, &ow, &oh) == 0) {
+    TOverlayGeometry g{ow, oh, 0, 0, ow, oh, 0, 0};
+    if (picture) g = TOverlayGeometry{ow, oh, r.x, r.y, r.w, r.h, sc.PictureWidth, sc.PictureHeight};
+    player->OverlayTexture().Draw(sdl, renderer, player->TextOverlay(), g, mediaTime);
   }
   player->OutputCapture().Fill(sdl, renderer);
   sdl.SDL_RenderPresent(renderer);
@@ -240,7 +245,7 @@ bool ShowPicture(TMediaState* playback, AVFrame* frame, double pts, double targe
   }
   sc.Filled = true;
   playback->ShownSar = frame->sample_aspect_ratio;
-  RenderOutput(playback);
+  RenderOutput(playback, pts);
   player->ShownPicture().Store(frame, MicrosFromStart(pts, playback->StartTime));
   const int64_t end = ClockMicros();
   // Smoothed, and never more than a picture's worth: one slow drawing must
@@ -252,7 +257,9 @@ bool ShowPicture(TMediaState* playback, AVFrame* frame, double pts, double targe
   return true;
 }
 
-void VideoImageDisplay(TMediaState* playback) { RenderOutput(playback); }
+void VideoImageDisplay(TMediaState* playback) {
+  RenderOutput(playback, playback->VideoCurrentPts.load(std::memory_order_relaxed));
+}
 
 void FreeScreenPicture(TMediaState* playback) {
   TVideoPicture& sc = playback->Screen;

@@ -69,7 +69,7 @@ void WaveformShapes(const int16_t* ring, int start, int channels, const SDL_Rect
 }
 
 void DrawWaveform(const TSDLEntryPoints& sdl, SDL_Renderer* renderer, const SDL_Rect& area,
-                  const TWaveformShapes& shapes) {
+                  const TWaveformShapes& shapes, const std::function<void()>& beforePresent) {
   sdl.SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
   sdl.SDL_RenderFillRect(renderer, &area);
   sdl.SDL_SetRenderDrawColor(renderer, 255, 255, 255, 255);
@@ -77,6 +77,7 @@ void DrawWaveform(const TSDLEntryPoints& sdl, SDL_Renderer* renderer, const SDL_
     sdl.SDL_RenderFillRects(renderer, shapes.Bars.data(), static_cast<int>(shapes.Bars.size()));
   if (!shapes.Separators.empty())
     sdl.SDL_RenderFillRects(renderer, shapes.Separators.data(), static_cast<int>(shapes.Separators.size()));
+  if (beforePresent) beforePresent();
   sdl.SDL_RenderPresent(renderer);
 }
 
@@ -110,7 +111,10 @@ void VideoAudioDisplay(TMediaState* playback) {
     }
     WaveformShapes(ring, drawStart, channels, area, shapes);
   });
-  DrawWaveform(sdl, renderer, area, shapes);
+  DrawWaveform(sdl, renderer, area, shapes, [&] {
+    const TOverlayGeometry g{w, h, 0, 0, w, h, 0, 0};
+    player->OverlayTexture().Draw(sdl, renderer, player->TextOverlay(), g, GetMasterClock(playback));
+  });
 }
 
 }  // namespace zv

@@ -4,6 +4,7 @@
 #include <SDL2/SDL.h>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "engine/media_state.h"
@@ -34,9 +35,9 @@ struct TWaveformShapes {
 };
 void WaveformShapes(const int16_t* ring, int start, int channels, const SDL_Rect& area, TWaveformShapes& out);
 
-// Black area, white shapes, then presents.
+// Black area, white shapes, beforePresent (what goes over them), then presents.
 void DrawWaveform(const TSDLEntryPoints& sdl, SDL_Renderer* renderer, const SDL_Rect& area,
-                  const TWaveformShapes& shapes);
+                  const TWaveformShapes& shapes, const std::function<void()>& beforePresent = {});
 
 // Draws the current sound of the file into the player's renderer (play thread).
 void VideoAudioDisplay(TMediaState* playback);

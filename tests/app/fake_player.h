@@ -10,6 +10,7 @@ namespace zvapp::testing {
 class FakePlayer : public IPlayer {
 public:
   std::vector<std::string> calls;
+  std::vector<std::string> messages;  // ShowMessage texts, in order
   bool loaded = false;
   bool loadOk = true;
   bool openOk = true;
@@ -91,6 +92,11 @@ public:
   void SetDefaultDrivers() override {}
   void SetAudioVolume(int v) override { volume = v; }
   void SetMute(bool v) override { mute = v; }
+  void ShowMessage(const std::string& AText, int) override { messages.push_back(AText); }
+  void ToggleSubtitles() override { calls.push_back("ToggleSubtitles"); }
+  void CycleSubtitleTrack() override { calls.push_back("CycleSubtitleTrack"); }
+  void ShiftSubtitleDelay(int ms) override { calls.push_back("ShiftSubtitleDelay " + std::to_string(ms)); }
+  void LoadSubtitleFile(const std::string& f) override { calls.push_back("LoadSubtitleFile " + f); }
   void SetAspectRatio(float v) override {
     calls.push_back("SetAspectRatio");
     aspect = v;

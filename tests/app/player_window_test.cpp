@@ -33,8 +33,8 @@ TEST_F(PlayerWindowTest, StartsAsDesigned) {
   EXPECT_EQ(window->tmrRefresh->interval(), 1000);
   EXPECT_TRUE(window->btnMute->isCheckable());
   EXPECT_TRUE(window->btnCapture->isCheckable());
-  // The design's three first, then Deinterlace and Chapters; the playlist's items follow.
-  ASSERT_GE(window->PopPlayer->actions().size(), 5);
+  // The design's three first, then Deinterlace, Chapters and subtitles; the playlist's items follow.
+  ASSERT_GE(window->PopPlayer->actions().size(), 6);
   EXPECT_EQ(window->PopPlayer->actions()[0]->text(), "Stay on top");
   EXPECT_EQ(window->PopPlayer->actions()[1]->text(), "Full Screen");
   EXPECT_EQ(window->PopPlayer->actions()[2]->text(), "Control Box");
@@ -42,6 +42,7 @@ TEST_F(PlayerWindowTest, StartsAsDesigned) {
   EXPECT_TRUE(window->mnuDeinterlace->isChecked()) << "automatic at start";
   EXPECT_EQ(window->PopPlayer->actions()[4]->text(), "Chapters");
   EXPECT_FALSE(window->PopPlayer->actions()[4]->isEnabled()) << "no file, no chapters";
+  EXPECT_EQ(window->PopPlayer->actions()[5]->text(), "Open Subtitle File...");
   // The menu shows the full-screen keys.
   EXPECT_EQ(window->mnuFullScreen->shortcuts(), (QList<QKeySequence>{QKeySequence("F"), QKeySequence("F11")}));
   EXPECT_TRUE(window->mnuFullScreen->isShortcutVisibleInContextMenu());

@@ -48,6 +48,7 @@ protected:
 TEST_F(CorpusReplay, Playback) { EXPECT_GT(Replay("playback", &fuzz::RunPlayback), 0); }
 TEST_F(CorpusReplay, Description) { EXPECT_GT(Replay("description", &fuzz::RunDescription), 0); }
 TEST_F(CorpusReplay, Filters) { EXPECT_GT(Replay("filters", &fuzz::RunFilters), 0); }
+TEST_F(CorpusReplay, Subtitles) { EXPECT_GT(Replay("subtitles", &fuzz::RunSubtitles), 0); }
 
 }  // namespace
 }  // namespace zv

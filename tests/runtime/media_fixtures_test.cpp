@@ -87,6 +87,8 @@ const std::vector<MediaCase>& MediaCases() {
        fx::kChapterCount},
       {"Id3Mp3", fx::kId3Mp3, {{kA, AV_CODEC_ID_MP3}}, 0, 0, -1, 0, fx::kChapterCount},
       {"DvdSub", fx::kDvdSubMkv, {{kV, AV_CODEC_ID_H264}, {kS, AV_CODEC_ID_DVD_SUBTITLE}}},
+      {"SubRip", fx::kSubripMkv, {{kV, AV_CODEC_ID_H264}, {kS, AV_CODEC_ID_SUBRIP}}},
+      {"Ass", fx::kAssMkv, {{kV, AV_CODEC_ID_H264}, {kS, AV_CODEC_ID_ASS}}},
       {"DvbSub", fx::kDvbSubTs, {{kV, AV_CODEC_ID_H264}, {kS, AV_CODEC_ID_DVB_SUBTITLE}}, 0, 0,
        fx::kTsStartSeconds, 1},
       {"Sync60s", fx::kSync60s, {{kV, AV_CODEC_ID_H264}, {kA, AV_CODEC_ID_AAC}}},
