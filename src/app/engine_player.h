@@ -53,6 +53,7 @@ public:
   void SetMute(bool v) override { FPlayer->SetMute(v); }
   void SetAspectRatio(float v) override { FPlayer->SetAspectRatio(v); }
   void ShowMessage(const std::string& AText, int ADurationMs) override { FPlayer->ShowMessage(AText, ADurationMs); }
+  void SetSubtitleBottomReserve(int APixels) override { FPlayer->TextOverlay().SetBottomReserve(APixels); }
   void ToggleSubtitles() override { FPlayer->ToggleSubtitles(); }
   void CycleSubtitleTrack() override { FPlayer->CycleSubtitleTrack(); }
   void ShiftSubtitleDelay(int AMilliseconds) override { FPlayer->ShiftSubtitleDelay(AMilliseconds); }

@@ -63,6 +63,8 @@ public:
   // (zv::TTextOverlay::DefaultMessageMs, about 1.5 s, is the usual), replacing
   // the one shown; never in CurrentFrame or snapshots. Nothing without libass.
   virtual void ShowMessage(const std::string& AText, int ADurationMs) = 0;
+  // Output rows at the bottom the window's controls cover: subtitles keep above them.
+  virtual void SetSubtitleBottomReserve(int APixels) = 0;
   // Text subtitles (each shows a message): on/off, next track, delay (ms),
   // and a file loaded for the open video and shown.
   virtual void ToggleSubtitles() = 0;

@@ -206,6 +206,7 @@ void TfrmPlayer::WireControls() {
   plPlayer->OnResized = [this] {
     const int h = ControlBar->height();
     ControlBar->setGeometry(0, plPlayer->height() - h, plPlayer->width(), h);
+    UpdateSubtitleReserve();
     // Asked again a little later: the engine reads the size from the X server,
     // which may not have the new one yet.
     FFPlayer.UpdateScreenPosition();
@@ -443,6 +444,14 @@ void TfrmPlayer::ShowControls(bool Visible) {
   } else if (Visible) {
     HidePointer(false);
   }
+  UpdateSubtitleReserve();
+}
+
+void TfrmPlayer::UpdateSubtitleReserve() {
+  const int covered = ControlBar->isHidden() ? 0 : qRound(ControlBar->height() * plPlayer->devicePixelRatioF());
+  if (covered == FSubtitleReserve) return;
+  FSubtitleReserve = covered;
+  FFPlayer.SetSubtitleBottomReserve(covered);
 }
 
 void TfrmPlayer::HidePointer(bool hide) {

@@ -135,6 +135,8 @@ public:
 
   void UpdateTimeText(int64_t Position, int64_t Duration);
   void ShowControls(bool Visible);
+  // Subtitles keep above the control strip while it shows.
+  void UpdateSubtitleReserve();
   void SetTopMost(bool TopMost);
   void SetFullScreen(bool Enable, Qt::WindowStates RestoreState);
 
@@ -245,6 +247,7 @@ private:
   bool FTopMost = false;
   bool FPanelFills = false;      // full screen: the panel is aligned to the client area
   bool FPointerHidden = false;
+  int FSubtitleReserve = -1;  // the output rows last told to the engine
   bool FClosing = false;
   // Full-screen memory.
   QRect SavedPanelBounds;

@@ -261,6 +261,17 @@ std::string TTextOverlay::TrackName(int index) {
   return {};
 }
 
+void TTextOverlay::SetBottomReserve(int pixels) {
+  pixels = std::max(0, pixels);
+  {
+    std::lock_guard<std::mutex> g(FLock);
+    if (FBottomReserve == pixels) return;
+    FBottomReserve = pixels;
+    FRedraw = FForce = true;
+  }
+  Notify();
+}
+
 void TTextOverlay::SetVisible(bool v) {
   {
     std::lock_guard<std::mutex> g(FLock);
@@ -371,6 +382,10 @@ bool TTextOverlay::Render(const TOverlayGeometry& geo, double mediaTime) {
     FAss->ass_set_margins(FSubRenderer, geo.PictureY, geo.OutputHeight - geo.PictureY - geo.PictureHeight,
                           geo.PictureX, geo.OutputWidth - geo.PictureX - geo.PictureWidth);
     FAss->ass_set_use_margins(FSubRenderer, 0);
+    // The part of the picture under the window's controls, in percent of its height.
+    const int covered = geo.PictureY + geo.PictureHeight - (geo.OutputHeight - FBottomReserve);
+    const double lift = geo.PictureHeight > 0 && covered > 0 ? 100.0 * covered / geo.PictureHeight : 0.0;
+    FAss->ass_set_line_position(FSubRenderer, std::min(lift, 90.0));
     if (geo.VideoWidth > 0 && geo.VideoHeight > 0)
       FAss->ass_set_storage_size(FSubRenderer, geo.VideoWidth, geo.VideoHeight);
     FAss->ass_set_frame_size(FMsgRenderer, geo.OutputWidth, geo.OutputHeight);

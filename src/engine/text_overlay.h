@@ -75,6 +75,9 @@ public:
   // Subtitles shown or hidden (messages stay), and their delay: a positive
   // delay shows each line later.
   void SetVisible(bool v);
+  // The bottom rows of the output the window covers (its controls): lines
+  // placed at the bottom are lifted above them. Messages are not moved.
+  void SetBottomReserve(int pixels);
   bool Visible();
   void SetDelayMs(int64_t ms);
   int64_t DelayMs();
@@ -124,6 +127,7 @@ private:
   std::string FMessage;                  // guarded by FLock
   double FMessageUntil = 0;              // guarded by FLock
   bool FVisible = true;                  // guarded by FLock
+  int FBottomReserve = 0;                // guarded by FLock
   int64_t FDelayMs = 0;                  // guarded by FLock
   bool FRedraw = false;                  // guarded by FLock
   bool FForce = true;                    // guarded by FLock: the next Render composites anew

@@ -39,6 +39,7 @@ struct TAssEntryPoints {
   void (*ass_set_storage_size)(ASS_Renderer*, int, int) = nullptr;
   void (*ass_set_margins)(ASS_Renderer*, int, int, int, int) = nullptr;
   void (*ass_set_use_margins)(ASS_Renderer*, int) = nullptr;
+  void (*ass_set_line_position)(ASS_Renderer*, double) = nullptr;
   void (*ass_set_fonts)(ASS_Renderer*, const char*, const char*, int, const char*, int) = nullptr;
   ASS_Track* (*ass_new_track)(ASS_Library*) = nullptr;
   void (*ass_free_track)(ASS_Track*) = nullptr;

@@ -76,6 +76,7 @@ const TAssEntryPoints* AssLibrary() {
           ZV_BIND(table, f, h, ass_set_storage_size);
           ZV_BIND(table, f, h, ass_set_margins);
           ZV_BIND(table, f, h, ass_set_use_margins);
+          ZV_BIND(table, f, h, ass_set_line_position);
           ZV_BIND(table, f, h, ass_set_fonts);
           ZV_BIND(table, f, h, ass_new_track);
           ZV_BIND(table, f, h, ass_free_track);

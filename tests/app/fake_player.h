@@ -93,6 +93,8 @@ public:
   void SetAudioVolume(int v) override { volume = v; }
   void SetMute(bool v) override { mute = v; }
   void ShowMessage(const std::string& AText, int) override { messages.push_back(AText); }
+  int subtitleReserve = 0;
+  void SetSubtitleBottomReserve(int APixels) override { subtitleReserve = APixels; }
   void ToggleSubtitles() override { calls.push_back("ToggleSubtitles"); }
   void CycleSubtitleTrack() override { calls.push_back("CycleSubtitleTrack"); }
   void ShiftSubtitleDelay(int ms) override { calls.push_back("ShiftSubtitleDelay " + std::to_string(ms)); }

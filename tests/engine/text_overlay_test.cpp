@@ -87,6 +87,27 @@ TEST_F(TextOverlay, TextHeightFollowsTheOutputSize) {
   EXPECT_GE(Overlay.Layer().BoxX, 240);
 }
 
+TEST_F(TextOverlay, BottomLinesKeepAboveTheWindowsControls) {
+  ASSERT_TRUE(Overlay.OpenTrack(""));
+  Overlay.AddEvent("0,0,Default,,0,0,0,,Hg", 0, 10000);
+  Overlay.Render(Full(640, 480), 1);
+  const TInk plain = InkOf(Overlay.Layer());
+  ASSERT_GT(plain.Pixels, 0);
+  Overlay.SetBottomReserve(100);
+  EXPECT_TRUE(Overlay.TakeRedraw());
+  EXPECT_TRUE(Overlay.Render(Full(640, 480), 1));
+  const TInk lifted = InkOf(Overlay.Layer());
+  EXPECT_LT(lifted.Bottom, 480 - 100) << "above the controls";
+  EXPECT_NEAR(lifted.Bottom - lifted.Top, plain.Bottom - plain.Top, 2) << "same size";
+  // A letterboxed picture that ends above the controls keeps its line where it was.
+  const TOverlayGeometry boxed{640, 480, 0, 60, 640, 300, 640, 300};
+  Overlay.Render(boxed, 1);
+  const TInk inBox = InkOf(Overlay.Layer());
+  Overlay.SetBottomReserve(0);
+  Overlay.Render(boxed, 1);
+  EXPECT_EQ(InkOf(Overlay.Layer()).Bottom, inBox.Bottom);
+}
+
 TEST_F(TextOverlay, AssStyleGivesPlaceAndColour) {
   const std::string header =
       "[Script Info]\nScriptType: v4.00+\nPlayResX: 320\nPlayResY: 240\n\n[V4+ Styles]\n"
