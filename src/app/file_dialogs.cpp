@@ -30,26 +30,25 @@ void Prepare(QFileDialog& dlg, const QString& pipeFilter) {
 }
 }  // namespace
 
-QString RunOpenFileDialog(QWidget* parent, const QString& pipeFilter, const QString& folder) {
+namespace {
+QStringList RunOpen(QWidget* parent, const QString& pipeFilter, const QString& folder, QFileDialog::FileMode mode) {
   QFileDialog dlg(parent);
   Prepare(dlg, pipeFilter);
   if (!folder.isEmpty()) dlg.setDirectory(folder);
   dlg.setAcceptMode(QFileDialog::AcceptOpen);
-  dlg.setFileMode(QFileDialog::ExistingFile);
-  dlg.setOption(QFileDialog::ReadOnly, false);
-  if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return {};
-  return dlg.selectedFiles().first();
-}
-
-QStringList RunOpenFilesDialog(QWidget* parent, const QString& pipeFilter, const QString& folder) {
-  QFileDialog dlg(parent);
-  Prepare(dlg, pipeFilter);
-  if (!folder.isEmpty()) dlg.setDirectory(folder);
-  dlg.setAcceptMode(QFileDialog::AcceptOpen);
-  dlg.setFileMode(QFileDialog::ExistingFiles);
+  dlg.setFileMode(mode);
   dlg.setOption(QFileDialog::ReadOnly, false);
   if (dlg.exec() != QDialog::Accepted) return {};
   return dlg.selectedFiles();
+}
+}  // namespace
+
+QString RunOpenFileDialog(QWidget* parent, const QString& pipeFilter, const QString& folder) {
+  return RunOpen(parent, pipeFilter, folder, QFileDialog::ExistingFile).value(0);
+}
+
+QStringList RunOpenFilesDialog(QWidget* parent, const QString& pipeFilter, const QString& folder) {
+  return RunOpen(parent, pipeFilter, folder, QFileDialog::ExistingFiles);
 }
 
 QString FilterSuffix(const QString& nameFilter) {
