@@ -12,6 +12,9 @@ TAudioClock::TReading TAudioClock::Read() const {
     r.PendingBytes = FChunkSize.load(std::memory_order_acquire) - FChunkIndex.load(std::memory_order_acquire);
     r.CallbackSpan = FCallbackSpan.load(std::memory_order_acquire);
     r.CallbackTime = FCallbackTime.load(std::memory_order_acquire);
+    r.StageDelay = FStageDelay.load(std::memory_order_acquire);
+    r.ChunkRate = FChunkRate.load(std::memory_order_acquire);
+    r.CallbackRate = FCallbackRate.load(std::memory_order_acquire);
     if ((before & 1) == 0 && FSequence.load(std::memory_order_relaxed) == before) break;
     std::this_thread::yield();
   }
@@ -33,10 +36,11 @@ void TAudioClock::SetChunk(int sizeBytes, int handedOutBytes) {
   FChunkIndex.store(handedOutBytes, std::memory_order_release);
 }
 
-void TAudioClock::PublishCallback(int64_t timeMicros, double span) {
+void TAudioClock::PublishCallback(int64_t timeMicros, double span, double rate) {
   BeginUpdate();
   FCallbackTime.store(timeMicros, std::memory_order_release);
   FCallbackSpan.store(span, std::memory_order_release);
+  FCallbackRate.store(rate, std::memory_order_release);
   EndUpdate();
 }
 

@@ -15,6 +15,9 @@ public:
     int PendingBytes = 0;      // of that chunk, not yet handed to the device
     double CallbackSpan = 0;   // how far the last callback moved the clock (s)
     int64_t CallbackTime = 0;  // monotonic µs at the last callback
+    double StageDelay = 0;     // media (s) decoded but held back by the speed stage
+    double ChunkRate = 1;      // media seconds the chunk's sound covers per second played
+    double CallbackRate = 1;   // the same for the last callback's sound
   };
 
   // A set the writer was not changing; after a thousand tries (each yielding
@@ -37,8 +40,15 @@ public:
   int ChunkHandedOut() const { return FChunkIndex.load(std::memory_order_relaxed); }
   // Bytes of the chunk handed to the device (outside an update: one value).
   void HandOut(int bytes) { FChunkIndex.store(ChunkHandedOut() + bytes, std::memory_order_release); }
+  // The speed stage's part: how much decoded media it holds back, and the
+  // speed the chunk's sound plays the media at (inside an update).
+  void SetStage(double delaySeconds, double chunkRate) {
+    FStageDelay.store(delaySeconds, std::memory_order_release);
+    FChunkRate.store(chunkRate, std::memory_order_release);
+  }
+  double ChunkRate() const { return FChunkRate.load(std::memory_order_relaxed); }
   // At the end of a callback, in an update of its own.
-  void PublishCallback(int64_t timeMicros, double span);
+  void PublishCallback(int64_t timeMicros, double span, double rate = 1);
 
 private:
   std::atomic<uint32_t> FSequence{0};  // odd while the writer changes the fields below
@@ -48,6 +58,9 @@ private:
   std::atomic<int64_t> FCallbackTime{0};
   std::atomic<double> FCallbackSpan{0};
   std::atomic<int64_t> FGeneration{0};
+  std::atomic<double> FStageDelay{0};
+  std::atomic<double> FChunkRate{1};
+  std::atomic<double> FCallbackRate{1};
 };
 
 }  // namespace zv

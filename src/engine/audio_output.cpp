@@ -31,6 +31,7 @@ void TAudioOutput::Attach(SDL_AudioDeviceID device, const SDL_AudioSpec& granted
   FSpec = granted;
   FFrameOffset = 0;
   FreeConverter();
+  FTempo = TSoundTempo();
 }
 
 SDL_AudioDeviceID TAudioOutput::Detach() {
@@ -166,7 +167,9 @@ void FillAudioBuffer(TMediaState* playback, const TSDLEntryPoints& sdl, uint8_t*
     // On every way out: the clock readers interpolate over what this call played.
     ~Publish() {
       const double moved = GetAudioClock(playback, false) - clockBefore;
-      playback->AudioClock.PublishCallback(start, moved > 0 && moved <= period ? moved : (moved > period ? period : 0));
+      const double rate = playback->AudioClock.ChunkRate(), limit = period * rate;
+      playback->AudioClock.PublishCallback(start, moved > 0 && moved <= limit ? moved : (moved > limit ? limit : 0),
+                                           rate);
     }
   } publish{playback, start, clockBefore, period};
   // SDL2 hands over the buffer as it was; mixing needs silence underneath.
@@ -175,7 +178,7 @@ void FillAudioBuffer(TMediaState* playback, const TSDLEntryPoints& sdl, uint8_t*
     TAudioClock& clock = playback->AudioClock;
     if (clock.ChunkHandedOut() >= clock.ChunkSize()) {
       clock.BeginUpdate();
-      int size = AudioDecodeFrame(playback);
+      int size = NextSoundChunk(playback);
       if (QueueAborted(playback->AudioQueue)) {
         clock.EndUpdate();
         return;

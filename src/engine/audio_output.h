@@ -10,6 +10,8 @@
 #include <mutex>
 #include <string>
 
+#include "engine/playback_speed.h"
+#include "engine/sound_tempo.h"
 #include "runtime/av_headers.h"
 #include "runtime/av_ptr.h"
 #include "runtime/sdl_loader.h"
@@ -36,11 +38,12 @@ public:
   SDL_AudioDeviceID Detach();
   SDL_AudioDeviceID Device() const { return FDevice; }
   // What the device's callback plays with: SDL's entry points and where the
-  // volume (0..SDL_MIX_MAXVOLUME) and mute are read from; set before the
-  // device starts, kept until it is closed.
+  // volume (0..SDL_MIX_MAXVOLUME), mute and speed are read from; set before
+  // the device starts, kept until it is closed.
   struct TLevel {
     const std::atomic<int>* Volume = nullptr;
     const std::atomic<bool>* Mute = nullptr;
+    const TPlaybackSpeed* Speed = nullptr;
   };
   void Connect(const TSDLEntryPoints* sdl, TLevel level) {
     FSdl = sdl;
@@ -49,6 +52,7 @@ public:
   const TSDLEntryPoints* Sdl() const { return FSdl; }
   int Volume() const { return FLevel.Volume ? FLevel.Volume->load(std::memory_order_relaxed) : SDL_MIX_MAXVOLUME; }
   bool Muted() const { return FLevel.Mute && FLevel.Mute->load(std::memory_order_relaxed); }
+  double Speed() const { return SpeedOf(FLevel.Speed); }
   int Channels() const { return FSpec.channels; }
   int Rate() const { return FSpec.freq; }
   // Of the S16 output; 0 before Attach.
@@ -59,6 +63,13 @@ public:
   const uint8_t* Chunk() const { return FChunk; }
   // Makes the chunk a piece of silence; its size in bytes.
   int SilenceChunk();
+  // Makes bytes at data (kept by the caller until the next chunk) the chunk.
+  int UseChunk(const uint8_t* data, int bytes) {
+    FChunk = data;
+    return bytes;
+  }
+  // The speed stage the chunks pass through.
+  TSoundTempo& Tempo() { return FTempo; }
   // True when f already is what the device plays.
   bool IsDeviceFormat(const AVFrame* f) const;
   // A device-format frame larger than one chunk has pieces left.
@@ -99,7 +110,8 @@ private:
   // Audio thread only (the device's callback, or a test driving it).
   alignas(16) uint8_t FBuf1[AudioBufSizeBytes] = {};  // frame pieces and silence
   alignas(16) uint8_t FBuf2[AudioBufSizeBytes] = {};  // converted sound
-  uint8_t* FChunk = nullptr;                          // FBuf1 or FBuf2
+  const uint8_t* FChunk = nullptr;                    // FBuf1, FBuf2 or the speed stage's output
+  TSoundTempo FTempo;
   SwrContextPtr FConverter;                           // to interleaved S16 in the device's layout and rate
   // What FConverter was made for.
   int FSrcFmt = AV_SAMPLE_FMT_S16;

@@ -38,21 +38,25 @@ double GetAudioClock(TMediaState* playback, bool interpolate) {
   const int bps = AudioBytesPerSecond(playback);
   const TAudioClock::TReading clock = playback->AudioClock.Read();
   if (bps <= 0) return clock.Pts;
-  const double handedOut = clock.Pts - static_cast<double>(clock.PendingBytes) / bps;
+  // Away from 1x a byte of sound stands for speed times its playing time.
+  const double handedOut =
+      clock.Pts - clock.StageDelay - static_cast<double>(clock.PendingBytes) / bps * clock.ChunkRate;
   const double span = clock.CallbackSpan;
   // The clock moves in steps of one device period (tens of ms); pictures are
   // timed against it, so it is read as the line through those steps: the
   // device plays the last period's sound over the time that follows.
   if (!interpolate || span <= 0 || playback->Paused.load(std::memory_order_relaxed)) return handedOut;
   const double elapsed = static_cast<double>(ClockMicros() - clock.CallbackTime) / 1000000.0;
-  return handedOut - span + std::clamp(elapsed, 0.0, span);
+  return handedOut - span + std::clamp(elapsed * clock.CallbackRate, 0.0, span);
 }
 
 double GetVideoClock(TMediaState* playback) {
-  if (playback->Paused.load(std::memory_order_relaxed))
-    return playback->VideoCurrentPts.load(std::memory_order_relaxed);
+  const double pts = playback->VideoCurrentPts.load(std::memory_order_relaxed);
+  if (playback->Paused.load(std::memory_order_relaxed)) return pts;
   double drift = playback->VideoCurrentPtsDrift.load(std::memory_order_relaxed);
-  if (drift != 0) return ClockSeconds() + drift;
+  // The picture on screen went up at pts - drift (wall time); media time has
+  // run at the speed since.
+  if (drift != 0) return pts + (ClockSeconds() + drift - pts) * playback->Schedule.Speed();
   return static_cast<double>(playback->StartTime) / 1000000.0;
 }
 
@@ -69,7 +73,7 @@ void TogglePauseWith(TMediaState* playback, const TPauseWaits& waits) {
     // The pictures' schedule moves on by the time spent paused.
     playback->Schedule.ShiftBy(ClockSeconds() + drift - pts);
     if (playback->ReadPauseReturn != AVERROR(ENOSYS)) {
-      pts = drift + ClockSeconds();
+      pts += (ClockSeconds() + drift - pts) * playback->Schedule.Speed();
       playback->VideoCurrentPts.store(pts, std::memory_order_relaxed);
     }
     playback->VideoCurrentPtsDrift.store(pts - ClockSeconds(), std::memory_order_relaxed);

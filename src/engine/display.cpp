@@ -20,7 +20,7 @@ int RefreshPeriodMs(const TMediaState* playback, int audioDisplayPeriod) {
 }
 
 double LateDropThreshold(const TMediaState* playback) {
-  return std::max(playback->FrameDuration, MinLateDrop);
+  return std::max(playback->FrameDuration / playback->Schedule.Speed(), MinLateDrop);
 }
 
 double VideoRefresh(TMediaState* playback, bool fromTimer) {

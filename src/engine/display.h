@@ -18,6 +18,7 @@ void VideoDisplay(TMediaState* playback);
 
 // A due picture is dropped, not shown, when it is this late and the one after
 // it is due as well: showing it would only put the picture further behind.
+// Wall seconds: a picture's time on screen at the playback's speed.
 double LateDropThreshold(const TMediaState* playback);
 
 }  // namespace zv

@@ -47,10 +47,14 @@ double TFrameScheduler::DueTime(double pts) {
     LastDelay_ = delay;
   LastPts_ = pts;
 
+  // Media time above, wall time below.
+  const double speed = Speed();
+  const double mediaDelay = delay;
+  delay = mediaDelay / speed;
   const double master = Master_ ? Master_() : NAN;
   if (!std::isnan(master)) {
     const double diff = (Video_ ? Video_() : master) - master;
-    const double threshold = std::max(SyncThresholdMin, delay);
+    const double threshold = std::max(SyncThresholdMin, mediaDelay);
     if (std::fabs(diff) < NoSyncThreshold) {
       if (diff <= -threshold) {
         delay = 0;
@@ -60,7 +64,7 @@ double TFrameScheduler::DueTime(double pts) {
         // Left alone inside the band, an offset of up to a picture would stay
         // for good: aim at the moment the master reaches this pts, within the
         // same bounds (at once .. twice the delay).
-        const double aimed = ClockSeconds() + (pts - master) - Timer();
+        const double aimed = ClockSeconds() + (pts - master) / speed - Timer();
         delay = std::clamp(aimed, 0.0, 2 * delay);
       }
     }

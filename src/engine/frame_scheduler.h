@@ -7,6 +7,8 @@
 #include <functional>
 #include <mutex>
 
+#include "engine/playback_speed.h"
+
 namespace zv {
 
 class TFrameScheduler {
@@ -15,6 +17,10 @@ class TFrameScheduler {
   // The master reads NaN while there is no sound to follow: pictures then
   // keep their own distances.
   void SetClocks(std::function<double()> master, std::function<double()> video);
+  // The speed media time runs at, set before the playback's threads run;
+  // without one, 1. Pictures fall due their pts distance divided by it.
+  void FollowSpeed(const TPlaybackSpeed* speed) { Speed_ = speed; }
+  double Speed() const { return SpeedOf(Speed_); }
 
   // Video thread. A fresh schedule: the last picture (lastPts) was due at timer.
   void Restart(double timer, double lastPts, double lastDelay);
@@ -49,6 +55,7 @@ class TFrameScheduler {
   double NextPts_ = 0;  // what a picture without pts is stamped with
   float Skip_ = 1, SkipIndex_ = 0;
   std::function<double()> Master_, Video_;  // set before the video thread starts
+  const TPlaybackSpeed* Speed_ = nullptr;    // set before the playback's threads start
 
   std::atomic<int> LateDropsPending_{0};  // the display's late drops, taken by PassPicture
 };

@@ -33,6 +33,7 @@
 #include "engine/media_state.h"
 #include "engine/notice_queue.h"
 #include "engine/overlay_texture.h"
+#include "engine/playback_speed.h"
 #include "engine/play_wakeup.h"
 #include "engine/player_lock.h"
 #include "engine/shown_picture.h"
@@ -133,6 +134,13 @@ public:
   void ShiftSubtitleDelay(int AMilliseconds);
   // The n-th (from 1) track there is: the embedded one first, then the files'.
   bool SelectSubtitleTrack(int ANumber);
+  // Playback speed, MinSpeed (0.25) .. MaxSpeed (4): media time runs this many
+  // times faster than wall time, the sound keeps its pitch, pictures, the
+  // position and the position events follow. Out-of-range values are clamped
+  // (NaN gives 1); returns the speed taken. Kept over seeks and pauses; each
+  // Open starts at 1. Takes effect within a sound device period.
+  double SetSpeed(double ASpeed);
+  double Speed() const;
 
   // --- properties ---
   TAudioDriver AudioDriver() const { return FAudioDriver; }
@@ -143,7 +151,7 @@ public:
   void SetAudioVolume(int v);  // clamped to 0..128
   bool Mute() const { return FMute.load(std::memory_order_relaxed); }
   // Where a sound device's callback reads the volume and mute.
-  TAudioOutput::TLevel SoundLevel() const { return {&FAudioVolume, &FMute}; }
+  TAudioOutput::TLevel SoundLevel() const { return {&FAudioVolume, &FMute, &FSpeed}; }
   void SetMute(bool v) { FMute.store(v, std::memory_order_relaxed); }
   bool DisableAudio() const { return FDisableAudio.load(std::memory_order_relaxed); }
   void SetDisableAudio(bool v) { FDisableAudio.store(v, std::memory_order_relaxed); }
@@ -336,6 +344,7 @@ private:
   TOverlayTexture FOverlayTexture;  // play thread only
   TSubtitleFileLoader FSubtitleFiles{FTextOverlay};
   std::atomic<bool> FAutoLoadSubtitleFiles{true};
+  TPlaybackSpeed FSpeed;  // own atomic; set under FPlayerLock
 
   std::unique_ptr<TEventThread> FEventThread;  // application thread only
   std::unique_ptr<TPlayThread> FPlayThread;    // application thread only

@@ -63,6 +63,9 @@ bool TCustomPlayer::StreamOpen(const std::string& AFileName, bool APaused) {
     return false;
   }
   playback->Owner = this;
+  // Every file starts at its own pace.
+  FSpeed.Set(1.0);
+  playback->Schedule.FollowSpeed(&FSpeed);
   for (TPacketQueue* q : {&playback->AudioQueue, &playback->VideoQueue, &playback->SubtitleQueue}) q->TakenGate = &playback->ReaderGate;
   FVideoStats.Reset();
   if (APaused) {

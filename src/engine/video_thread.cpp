@@ -72,7 +72,7 @@ bool TooLateToShow(TVideoDecoder& d, double pts) {
   // The sound clock of an earlier position would make every picture look late.
   if (playback->AudioClock.Generation() < d.generation) return false;
   if (!std::isnan(d.lastPassedPts) && pts - d.lastPassedPts > MaxLateDropRun) return false;
-  return GetMasterClock(playback) - pts > LateDropThreshold(playback);
+  return GetMasterClock(playback) - pts > LateDropThreshold(playback) * playback->Schedule.Speed();
 }
 
 // A seek's first picture always comes, even when a pause lands before it

@@ -100,6 +100,20 @@ bool TTempoStage::Process(const int16_t* in, int frames, std::vector<int16_t>& o
   r = ff::av_buffersrc_add_frame_flags(FSrc, f, 0);
   ff::av_frame_unref(f);
   if (r < 0) return Fail("Cannot feed the tempo graph", r);
+  return Collect(out);
+}
+
+bool TTempoStage::Drain(std::vector<int16_t>& out) {
+  if (FSpeed == 1.0) return true;
+  if (!FGraph) return false;
+  const int r = ff::av_buffersrc_add_frame_flags(FSrc, nullptr, 0);
+  if (r < 0) return Fail("Cannot end the tempo graph's input", r);
+  return Collect(out);
+}
+
+bool TTempoStage::Collect(std::vector<int16_t>& out) {
+  AVFrame* f = FFrame.get();
+  int r;
   for (;;) {
     r = ff::av_buffersink_get_frame(FSink, f);
     if (r == AVERROR(EAGAIN) || r == AVERROR_EOF) break;

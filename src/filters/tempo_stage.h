@@ -25,12 +25,17 @@ public:
   // Appends to `out` what the stage gives for `frames` more sample frames; at
   // 1x the samples pass untouched. False on a library failure.
   bool Process(const int16_t* in, int frames, std::vector<int16_t>& out);
+  // Appends what the stage still holds and ends its stream: Configure (or
+  // Reset) before the next Process. False on a library failure.
+  bool Drain(std::vector<int16_t>& out);
   // Drops what the stage holds (after a seek).
   bool Reset() { return Configure(FRate, FChannels, FSpeed); }
   const std::string& LastErrMsg() const { return FLastErrMsg; }
 
 private:
   bool Fail(const std::string& what, int code);
+  // Moves what the sink gives now into out.
+  bool Collect(std::vector<int16_t>& out);
 
   int FRate = 0, FChannels = 0;
   double FSpeed = 1.0;
