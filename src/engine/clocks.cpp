@@ -70,8 +70,10 @@ void TogglePauseWith(TMediaState* playback, const TPauseWaits& waits) {
   if (playback->Paused.load(std::memory_order_relaxed)) {
     double pts = playback->VideoCurrentPts.load(std::memory_order_relaxed);
     double drift = playback->VideoCurrentPtsDrift.load(std::memory_order_relaxed);
-    // The pictures' schedule moves on by the time spent paused.
-    playback->Schedule.ShiftBy(ClockSeconds() + drift - pts);
+    // The pictures' schedule moves on by the time spent paused. Before the
+    // first picture is shown there is no such time (and no drift to measure
+    // it): the whole monotonic time would push every picture off for hours.
+    if (drift != 0) playback->Schedule.ShiftBy(ClockSeconds() + drift - pts);
     if (playback->ReadPauseReturn != AVERROR(ENOSYS)) {
       pts += (ClockSeconds() + drift - pts) * playback->Schedule.Speed();
       playback->VideoCurrentPts.store(pts, std::memory_order_relaxed);
