@@ -58,6 +58,8 @@ public:
   void CycleSubtitleTrack() override { FPlayer->CycleSubtitleTrack(); }
   void ShiftSubtitleDelay(int AMilliseconds) override { FPlayer->ShiftSubtitleDelay(AMilliseconds); }
   void LoadSubtitleFile(const std::string& AFileName) override { FPlayer->LoadSubtitleFile(AFileName); }
+  double SetSpeed(double ASpeed) override { return FPlayer->SetSpeed(ASpeed); }
+  double Speed() const override { return FPlayer->Speed(); }
 
   void SetOnFileOpen(zv::TFileOpenEvent h) override { FPlayer->SetOnFileOpen(std::move(h)); }
   void SetOnPosition(zv::TPositionEvent h) override { FPlayer->SetOnPosition(std::move(h)); }

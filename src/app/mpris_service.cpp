@@ -38,6 +38,7 @@ TMprisService::TMprisService(TfrmPlayer& window, QDBusConnection bus, QObject* p
   connect(&FWindow, &TfrmPlayer::PlayStateChanged, this, [this] { OnPlayState(); });
   connect(&FWindow, &TfrmPlayer::Seeked, player, [player](int64_t target) { emit player->Seeked(target); });
   connect(&FWindow, &TfrmPlayer::VolumeChanged, this, [this] { NotifyChanged(kPlayerInterface, {"Volume"}); });
+  connect(&FWindow, &TfrmPlayer::SpeedChanged, this, [this] { NotifyChanged(kPlayerInterface, {"Rate"}); });
   connect(&FWindow, &TfrmPlayer::FullScreenChanged, this, [this] { NotifyChanged(kRootInterface, {"Fullscreen"}); });
   connect(FWindow.Session, &TPlaybackSession::ListChanged, this,
           [this] { NotifyChanged(kPlayerInterface, {"CanGoNext", "CanGoPrevious"}); });
@@ -108,6 +109,8 @@ void TMprisService::NotifyChanged(const char* interfaceName, const QStringList& 
       changed.insert(name, Metadata());
     else if (name == "Volume")
       changed.insert(name, FWindow.TrackVolume->Value() / 128.0);
+    else if (name == "Rate")
+      changed.insert(name, FWindow.FileIsOpen() ? FWindow.Speed() : 1.0);
     else if (name == "Fullscreen")
       changed.insert(name, FWindow.PanelFillsClient());
     else if (name == "CanPlay")
@@ -134,7 +137,8 @@ void TMprisService::NotifyChanged(const char* interfaceName, const QStringList& 
 
 void TMprisService::OnFileOpened() {
   ++FTrackNumber;
-  NotifyChanged(kPlayerInterface, {"Metadata", "CanPlay", "CanPause", "CanSeek"});
+  // A new file plays at 1x.
+  NotifyChanged(kPlayerInterface, {"Metadata", "CanPlay", "CanPause", "CanSeek", "Rate"});
 }
 
 void TMprisService::OnPlayState() {
@@ -185,6 +189,16 @@ double TMprisPlayerAdaptor::Volume() const { return FService.Window().TrackVolum
 void TMprisPlayerAdaptor::SetVolume(double v) {
   if (std::isnan(v)) return;
   FService.Window().TrackVolume->SetValue(float(std::clamp(v, 0.0, 1.0) * 128.0));
+}
+
+double TMprisPlayerAdaptor::Rate() const {
+  return FService.Window().FileIsOpen() ? FService.Window().Speed() : 1.0;
+}
+
+void TMprisPlayerAdaptor::SetRate(double rate) {
+  if (std::isnan(rate)) return;
+  if (rate == 0) return Pause();
+  FService.Window().SetSpeed(rate);
 }
 
 qlonglong TMprisPlayerAdaptor::Position() const {

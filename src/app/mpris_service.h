@@ -91,8 +91,8 @@ class TMprisPlayerAdaptor : public QDBusAbstractAdaptor {
   Q_PROPERTY(QVariantMap Metadata READ Metadata)
   Q_PROPERTY(double Volume READ Volume WRITE SetVolume)
   Q_PROPERTY(qlonglong Position READ Position)
-  Q_PROPERTY(double MinimumRate READ Rate)
-  Q_PROPERTY(double MaximumRate READ Rate)
+  Q_PROPERTY(double MinimumRate READ MinimumRate)
+  Q_PROPERTY(double MaximumRate READ MaximumRate)
   Q_PROPERTY(bool CanGoNext READ CanGoNext)
   Q_PROPERTY(bool CanGoPrevious READ CanGoPrevious)
   Q_PROPERTY(bool CanPlay READ CanPlay)
@@ -105,8 +105,13 @@ public:
   TMprisPlayerAdaptor(QObject* object, TMprisService& service);
 
   QString PlaybackStatus() const { return FService.PlaybackStatus(); }
-  double Rate() const { return 1.0; }
-  void SetRate(double) {}  // one speed only
+  // The playback speed (1 with no file open). Setting it changes the speed,
+  // clamped to MinimumRate..MaximumRate; 0 pauses, as the interface asks
+  // (the speed stays); NaN is ignored.
+  double Rate() const;
+  void SetRate(double rate);
+  double MinimumRate() const { return zv::MinSpeed; }
+  double MaximumRate() const { return zv::MaxSpeed; }
   QVariantMap Metadata() const { return FService.Metadata(); }
   double Volume() const;
   void SetVolume(double v);

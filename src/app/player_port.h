@@ -71,6 +71,10 @@ public:
   virtual void CycleSubtitleTrack() = 0;
   virtual void ShiftSubtitleDelay(int AMilliseconds) = 0;
   virtual void LoadSubtitleFile(const std::string& AFileName) = 0;
+  // Playback speed, clamped to zv::MinSpeed..zv::MaxSpeed (0.25..4); the
+  // speed taken. The sound keeps its pitch; each opened file starts at 1.
+  virtual double SetSpeed(double ASpeed) = 0;
+  virtual double Speed() const = 0;
 
   virtual void SetOnFileOpen(zv::TFileOpenEvent h) = 0;
   virtual void SetOnPosition(zv::TPositionEvent h) = 0;

@@ -119,6 +119,11 @@ public:
   // Previous (< 0) or next (> 0) chapter of the open file.
   void ChapterStep(int direction);
   void ChangeVolumeBy(int delta);
+  // Playback speed of the open file: times factor (to hundredths), or a
+  // value; clamped to 0.25..4 and shown on screen. Nothing without a file.
+  void ChangeSpeedBy(double factor);
+  void SetSpeed(double speed);
+  double Speed() const { return FFPlayer.Speed(); }
   // Runs the window shortcut bound to this key, as if the window had received
   // it (other windows of the program pass on keys they do not use).
   bool TriggerShortcut(const QKeySequence& key);
@@ -197,6 +202,7 @@ signals:
   // The window asked for a seek (target µs).
   void Seeked(int64_t targetUs);
   void VolumeChanged(int volume);
+  void SpeedChanged(double speed);
 
 protected:
   void showEvent(QShowEvent* e) override;

@@ -39,6 +39,11 @@ void TfrmPlayer::CreateShortcuts() {
   actChapterPrev = add("actChapterPrev", tr("Previous chapter"), {Qt::Key_PageUp}, [this] { ChapterStep(-1); });
   actChapterNext = add("actChapterNext", tr("Next chapter"), {Qt::Key_PageDown}, [this] { ChapterStep(1); });
   actSnapshot = add("actSnapshot", tr("Snapshot"), {Qt::Key_S}, [this] { btnCapture->click(); });
+  add("actSpeedDown", tr("Slower (/ 1.1)"), {Qt::Key_BracketLeft}, [this] { ChangeSpeedBy(1 / 1.1); });
+  add("actSpeedUp", tr("Faster (x 1.1)"), {Qt::Key_BracketRight}, [this] { ChangeSpeedBy(1.1); });
+  add("actSpeedHalf", tr("Half the speed"), {Qt::Key_BraceLeft}, [this] { ChangeSpeedBy(0.5); });
+  add("actSpeedDouble", tr("Twice the speed"), {Qt::Key_BraceRight}, [this] { ChangeSpeedBy(2); });
+  add("actSpeedReset", tr("Normal speed"), {Qt::Key_Backspace}, [this] { SetSpeed(1); });
   auto subtitles = [this](std::function<void()> command) {
     return [this, command = std::move(command)] {
       if (FFileOpen) command();

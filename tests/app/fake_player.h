@@ -18,6 +18,7 @@ public:
   bool paused = true;
   int volume = -1;
   bool mute = false;
+  double speed = 1;
   float aspect = 0;
   int videoIndex = -1;
   uint64_t screen = 0;
@@ -99,6 +100,11 @@ public:
   void CycleSubtitleTrack() override { calls.push_back("CycleSubtitleTrack"); }
   void ShiftSubtitleDelay(int ms) override { calls.push_back("ShiftSubtitleDelay " + std::to_string(ms)); }
   void LoadSubtitleFile(const std::string& f) override { calls.push_back("LoadSubtitleFile " + f); }
+  double SetSpeed(double v) override {
+    calls.push_back("SetSpeed");
+    return speed = zv::ClampSpeed(v);
+  }
+  double Speed() const override { return speed; }
   void SetAspectRatio(float v) override {
     calls.push_back("SetAspectRatio");
     aspect = v;

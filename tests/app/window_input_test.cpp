@@ -93,6 +93,27 @@ TEST_F(WindowInputTest, EveryShortcutDrivesThePlayerAsItsButtonDoes) {
          t.player.frame.fill(Qt::gray);
        },
        nullptr},
+      {"] is 10 % faster", Qt::Key_BracketRight, {}, {"SetSpeed"}, nullptr,
+       [](WindowInputTest& t) {
+         EXPECT_EQ(t.player.speed, 1.1);
+         EXPECT_EQ(t.player.messages.back(), "Speed: 1.10x");
+       }},
+      {"[ is 10 % slower, to hundredths", Qt::Key_BracketLeft, {}, {"SetSpeed"}, nullptr,
+       [](WindowInputTest& t) { EXPECT_EQ(t.player.messages.back(), "Speed: 0.91x"); }},
+      {"[ back from 1.1 is 1", Qt::Key_BracketLeft, {}, {"SetSpeed"}, [](WindowInputTest& t) { t.player.speed = 1.1; },
+       [](WindowInputTest& t) { EXPECT_EQ(t.player.speed, 1.0); }},
+      {"} doubles, up to 4", Qt::Key_BraceRight, {}, {"SetSpeed"}, [](WindowInputTest& t) { t.player.speed = 3; },
+       [](WindowInputTest& t) {
+         EXPECT_EQ(t.player.speed, 4.0);
+         EXPECT_EQ(t.player.messages.back(), "Speed: 4.00x");
+       }},
+      {"{ halves, down to 0.25", Qt::Key_BraceLeft, {}, {"SetSpeed"}, [](WindowInputTest& t) { t.player.speed = 0.3; },
+       [](WindowInputTest& t) { EXPECT_EQ(t.player.speed, 0.25); }},
+      {"Backspace resets", Qt::Key_Backspace, {}, {"SetSpeed"}, [](WindowInputTest& t) { t.player.speed = 2.5; },
+       [](WindowInputTest& t) {
+         EXPECT_EQ(t.player.speed, 1.0);
+         EXPECT_EQ(t.player.messages.back(), "Speed: 1.00x");
+       }},
       {"Ctrl+Q quits", Qt::Key_Q, Qt::ControlModifier, {"ClearHookEvents", "Stop wait"}, nullptr,
        [](WindowInputTest& t) { EXPECT_FALSE(t.window->isVisible()); }},
   };

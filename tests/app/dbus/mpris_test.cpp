@@ -29,6 +29,17 @@ public slots:
   void OnSeeked(qlonglong position) { positions << position; }
 };
 
+// Receives the service's PropertiesChanged signal: the Rate values it carried.
+class RateListener : public QObject {
+  Q_OBJECT
+public:
+  QList<double> rates;
+public slots:
+  void OnChanged(const QString&, const QVariantMap& changed, const QStringList&) {
+    if (changed.contains("Rate")) rates << changed.value("Rate").toDouble();
+  }
+};
+
 class MprisTest : public PlayerWindowTest {
 protected:
   void SetUp() override {
@@ -314,6 +325,47 @@ TEST(DesktopServicesTest, NoSessionBusMeansNoServicesAndNoFuss) {
   window.FFPlayerState(zv::psPlay);
   window.FFPlayerState(zv::psPause);
   QDBusConnection::disconnectFromBus(QStringLiteral("no-bus"));
+}
+
+TEST_F(MprisTest, RateReadsAndSetsTheSpeedWithinItsLimits) {
+  EXPECT_DOUBLE_EQ(Player("Rate").toDouble(), 1.0);
+  EXPECT_DOUBLE_EQ(Player("MinimumRate").toDouble(), 0.25);
+  EXPECT_DOUBLE_EQ(Player("MaximumRate").toDouble(), 4.0);
+  PlayFile();
+  RateListener listener;
+  ASSERT_TRUE(client.connect("org.mpris.MediaPlayer2.zelvo", "/org/mpris/MediaPlayer2",
+                             "org.freedesktop.DBus.Properties", "PropertiesChanged", &listener,
+                             SLOT(OnChanged(QString, QVariantMap, QStringList))));
+  auto setRate = [&](double v) {
+    QDBusMessage m = QDBusMessage::createMethodCall("org.mpris.MediaPlayer2.zelvo", "/org/mpris/MediaPlayer2",
+                                                    "org.freedesktop.DBus.Properties", "Set");
+    m << QString("org.mpris.MediaPlayer2.Player") << QString("Rate") << QVariant::fromValue(QDBusVariant(v));
+    EXPECT_EQ(CallAndWait(client, m).type(), QDBusMessage::ReplyMessage);
+  };
+  const struct {
+    double set, speed;
+  } cases[] = {{1.5, 1.5}, {10, 4}, {0.1, 0.25}, {-2, 0.25}, {2, 2}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.set);
+    setRate(c.set);
+    EXPECT_DOUBLE_EQ(player.speed, c.speed);
+    EXPECT_DOUBLE_EQ(Player("Rate").toDouble(), c.speed);
+  }
+  EXPECT_EQ(player.messages.back(), "Speed: 2.00x");
+  // One signal per change (0.25 twice is one change).
+  EXPECT_TRUE(QTest::qWaitFor([&] { return listener.rates.size() >= 4; }, 5000));
+  EXPECT_EQ(listener.rates, (QList<double>{1.5, 4, 0.25, 2}));
+
+  // The keys change it too, and say so.
+  window->ChangeSpeedBy(0.5);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return listener.rates.size() >= 5; }, 5000));
+  EXPECT_DOUBLE_EQ(listener.rates.value(4), 1.0);
+
+  // 0 pauses and keeps the speed.
+  player.calls.clear();
+  setRate(0);
+  EXPECT_EQ(player.calls, (std::vector<std::string>{"Pause"}));
+  EXPECT_DOUBLE_EQ(player.speed, 1.0);
 }
 
 }  // namespace
