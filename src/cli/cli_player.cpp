@@ -33,7 +33,7 @@ struct TOptions {
   std::string LibPath;
   bool NoDisplay = false, Positions = false, StartPaused = false, Mute = false, Stats = false;
   TLogLevel LogLevel = llQuiet;  // log lines are printed only when asked for
-  std::optional<double> Seek, PlayFor;
+  std::optional<double> Seek, PlayFor, Speed;
   int64_t Chapter = 0;  // from 1; 0 none
   int Volume = MaxAudioVolume;
   std::string SubtitleFile;
@@ -102,6 +102,8 @@ bool ParseOptions(int argc, char** argv, TOptions& o) {
       if (!number(0, MaxOptionSeconds, o.Seek)) return std::fprintf(stderr, "%s\n", error.c_str()), false;
     } else if (a == "--play-for") {
       if (!number(0, MaxOptionSeconds, o.PlayFor)) return std::fprintf(stderr, "%s\n", error.c_str()), false;
+    } else if (a == "--speed") {
+      if (!number(MinSpeed, MaxSpeed, o.Speed)) return std::fprintf(stderr, "%s\n", error.c_str()), false;
     } else if (a == "--chapter") {
       if (!ParseWholeOption(a.c_str(), next(), 1, 1000000, o.Chapter, error))
         return std::fprintf(stderr, "%s\n", error.c_str()), false;
@@ -170,6 +172,7 @@ void PrintPlayerUsage() {
   std::fprintf(stderr,
                "       zelvo-cli FILE... [--no-display] [--positions] [--log-level LEVEL] [--start-paused]\n"
                "                      [--seek SECONDS | --chapter N] [--play-for SECONDS] [--volume 0..128] [--mute]\n"
+               "                      [--speed 0.25..4]\n"
                "                      [--audio-driver NAME] [--video-driver NAME] [--lib-path DIR] [--stats]\n"
                "                      [--no-resume] [--sub SUBTITLE_FILE] [--sid N] [--no-sub]\n"
                "         LEVEL: quiet panic fatal error warning info verbose debug\n"
@@ -251,6 +254,8 @@ int RunPlayer(int argc, char** argv) {
       rc = 1;
       continue;
     }
+    // Each file opens at 1x.
+    if (o.Speed) player.SetSpeed(*o.Speed);
     if (!o.NoSubtitles && !o.SubtitleFile.empty()) player.LoadSubtitleFile(o.SubtitleFile);
     if (!o.NoSubtitles && o.SubtitleTrack > 0) {
       // The files load off this thread: the count is known once they have.

@@ -16,6 +16,7 @@ using test::TCliRun;
 
 const char* const kSeconds = "a number from 0 to 9223372036854";
 const char* const kVolume = "a whole number from 0 to 128";
+const char* const kSpeed = "a number from 0.25 to 4";
 
 struct RefusedCase {
   std::string option, value;
@@ -29,6 +30,7 @@ TEST(CliOptions, RefusedValuesNameTheOptionAndItsRangeAndPlayNothing) {
       cases.push_back({option, value, kSeconds});
   for (const char* value : {"inf", "nan", "1e13", "9.3e9", "129", "-1", "", "5s", "0x10", "1e-9", "64.5"})
     cases.push_back({"--volume", value, kVolume});
+  for (const char* value : {"0", "0.2", "4.01", "-1", "nan", "inf", "", "2x"}) cases.push_back({"--speed", value, kSpeed});
   const std::string file = test::MediaFile("audio_flac.flac");
   for (const RefusedCase& c : cases) {
     SCOPED_TRACE(c.option + " \"" + c.value + "\"");
@@ -75,6 +77,9 @@ TEST(CliOptions, AcceptedValuesPlayAsAsked) {
       {{"--volume", "0", "--play-for", "0"}, false},
       {{"--volume", "-0", "--play-for", "0"}, false},
       {{"--volume", "128", "--play-for", "0"}, false},
+      {{"--speed", "0.25", "--play-for", "0"}, false},
+      // The 4 s file at 4x is over long before 2.5 s have passed.
+      {{"--speed", "4", "--play-for", "2.5"}, true},
   };
   for (const AcceptedCase& c : cases) {
     std::string trace;
