@@ -12,8 +12,11 @@
 #include <cmath>
 #include <memory>
 
+#include <X11/keysym.h>
+
 #include "e2e_support.h"
 #include "window_rig.h"
+#include "x11_desktop.h"
 #include "engine/video_display.h"
 #include "../tools/fixture_list.h"
 
@@ -156,6 +159,53 @@ TEST_P(WindowKeepsPace, InTheCommandLineWindow) {
 }
 
 INSTANTIATE_TEST_SUITE_P(SoundDrivers, WindowKeepsPace, ::testing::Values("dummy", "disk"));
+
+// "}" pressed while a file plays: the pictures on screen and the time text run
+// at twice the pace.
+TEST(WindowSpeed, TwiceTheSpeedFromTheKeyboard) {
+  if (qEnvironmentVariableIsEmpty("DISPLAY")) GTEST_SKIP() << "needs an X display (scripts/test runs one)";
+  ASSERT_TRUE(QFile::exists(QString::fromStdString(MediaPath()))) << "write the test media first";
+  std::string error;
+  ASSERT_TRUE(e2e::EnsureWindowManager(error)) << error;
+  e2e::TWindowRig rig;
+  ASSERT_TRUE(rig.Show(error)) << error;
+  TfrmPlayer* window = rig.window.get();
+  ASSERT_TRUE(window->OpenFile(QString::fromStdString(MediaPath()))) << rig.messages.join("; ").toStdString();
+  auto output = [&] { return QRect(window->plPlayer->mapToGlobal(QPoint(0, 0)), window->plPlayer->size()); };
+  auto reported = [&] { return double(window->TrackPlay->Value()) * fx::kFps / 1e6; };
+  // The time text's elapsed part, "00:01:05/00:01:00" -> 65.
+  auto textSeconds = [&] {
+    const QStringList hms = window->lblDuration->text().section('/', 0, 0).split(':');
+    return hms.size() == 3 ? hms[0].toInt() * 3600 + hms[1].toInt() * 60 + hms[2].toInt() : -1;
+  };
+  ASSERT_TRUE(WaitFor([&] { return Sample(output(), reported).frame > fx::kFps; }, 15000)) << "no picture plays";
+  window->activateWindow();
+  ASSERT_TRUE(WaitFor([&] { return window->isActiveWindow(); }, 5000)) << "the window has no keyboard";
+  e2e::PressShiftedKey(XK_braceright);
+  ASSERT_TRUE(WaitFor([&] { return rig.player.Speed() == 2.0; }, 5000)) << "the key did not reach the player";
+  // A sound device period and a picture or two until the new pace holds.
+  const auto settled = Clock::now() + std::chrono::milliseconds(300);
+  WaitFor([&] { return Clock::now() >= settled; }, 2000);
+
+  const TSample first = Sample(output(), reported);
+  const int firstText = textSeconds();
+  const auto until = Clock::now() + std::chrono::seconds(5);
+  WaitFor([&] { return Clock::now() >= until; }, 10000);
+  const TSample second = Sample(output(), reported);
+  const int secondText = textSeconds();
+  ASSERT_GE(first.frame, 0);
+  ASSERT_GE(second.frame, 0);
+  const double wall = second.wall - first.wall;
+  const double pace = (second.frame - first.frame) / double(fx::kFps) / wall;
+  std::fprintf(stderr, "at 2x: pictures %.3f media s per s; time text %d -> %d in %.2f s\n", pace, firstText,
+               secondText, wall);
+  EXPECT_NEAR(pace, 2.0, 2 * SpeedTolerance) << "frames " << first.frame << " -> " << second.frame;
+  // Whole seconds at both ends.
+  EXPECT_NEAR(double(secondText - firstText), 2 * wall, 1.5) << "the time text";
+  for (const TSample& s : {first, second})
+    EXPECT_NEAR(double(s.frame), s.reported, 2 * FrameTolerance) << "frame on screen against the reported position";
+  EXPECT_TRUE(rig.messages.isEmpty()) << rig.messages.join("; ").toStdString();
+}
 
 }  // namespace
 }  // namespace zvapp

@@ -6,6 +6,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 
 #include <algorithm>
 
@@ -123,6 +124,16 @@ void PressKey(unsigned long keysym) {
   const KeyCode code = XKeysymToKeycode(d, KeySym(keysym));
   XTestFakeKeyEvent(d, code, True, CurrentTime);
   XTestFakeKeyEvent(d, code, False, CurrentTime);
+  XFlush(d);
+}
+
+void PressShiftedKey(unsigned long keysym) {
+  Display* d = Dpy();
+  if (!d) return;
+  const KeyCode shift = XKeysymToKeycode(d, XK_Shift_L);
+  XTestFakeKeyEvent(d, shift, True, CurrentTime);
+  PressKey(keysym);
+  XTestFakeKeyEvent(d, shift, False, CurrentTime);
   XFlush(d);
 }
 

@@ -30,5 +30,7 @@ void MovePointerTo(const QPoint& global);
 void ReleaseButton();
 // A key press and release as from the keyboard (keysym, e.g. XK_Escape).
 void PressKey(unsigned long keysym);
+// The same with Shift held (XK_braceright gives "}" on a US keyboard).
+void PressShiftedKey(unsigned long keysym);
 
 }  // namespace zvapp::e2e
