@@ -199,7 +199,8 @@ TEST(WindowSpeed, TwiceTheSpeedFromTheKeyboard) {
   const double pace = (second.frame - first.frame) / double(fx::kFps) / wall;
   std::fprintf(stderr, "at 2x: pictures %.3f media s per s; time text %d -> %d in %.2f s\n", pace, firstText,
                secondText, wall);
-  EXPECT_NEAR(pace, 2.0, 2 * SpeedTolerance) << "frames " << first.frame << " -> " << second.frame;
+  // "About twice": a loaded machine's sound device runs a few % slow at any speed.
+  EXPECT_NEAR(pace, 2.0, 0.1) << "frames " << first.frame << " -> " << second.frame;
   // Whole seconds at both ends.
   EXPECT_NEAR(double(secondText - firstText), 2 * wall, 1.5) << "the time text";
   for (const TSample& s : {first, second})
