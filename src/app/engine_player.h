@@ -58,6 +58,11 @@ public:
   void CycleSubtitleTrack() override { FPlayer->CycleSubtitleTrack(); }
   void ShiftSubtitleDelay(int AMilliseconds) override { FPlayer->ShiftSubtitleDelay(AMilliseconds); }
   void LoadSubtitleFile(const std::string& AFileName) override { FPlayer->LoadSubtitleFile(AFileName); }
+  std::vector<zv::TTrack> AudioTracks() override { return FPlayer->AudioTracks(); }
+  bool SelectAudioTrack(int ANumber) override { return FPlayer->SelectAudioTrack(ANumber); }
+  void CycleAudioTrack() override { FPlayer->CycleAudioTrack(); }
+  std::vector<zv::TTrack> SubtitleTracks() override { return FPlayer->SubtitleTracks(); }
+  bool SelectSubtitleTrack(int ANumber) override { return FPlayer->SelectSubtitleTrack(ANumber); }
 
   void SetOnFileOpen(zv::TFileOpenEvent h) override { FPlayer->SetOnFileOpen(std::move(h)); }
   void SetOnPosition(zv::TPositionEvent h) override { FPlayer->SetOnPosition(std::move(h)); }
