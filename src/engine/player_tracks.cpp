@@ -134,12 +134,14 @@ TStreamReread TCustomPlayer::SwitchStreams(TMediaState* playback) {
   if (sw.Subtitle && sw.SubtitleStream != playback->SubtitleStreamIndex) {
     if (playback->SubtitleStreamIndex >= 0) StreamComponentClose(playback, playback->SubtitleStreamIndex);
     if (sw.SubtitleStream >= 0 && StreamComponentOpen(playback, sw.SubtitleStream) == 0) {
-      // Its lines replace a file's; a bitmap stream hides the text ones.
-      FTextOverlay.Select(IsTextSubtitleCodec(playback->SubtitleCodec.get()) ? 0 : -1);
       r.Fresh.push_back(sw.SubtitleStream);
       seekTo = std::min<int64_t>(seekTo, std::llround((now - SubtitleLookBack) * AV_TIME_BASE));
     }
   }
+  // Its lines replace a file's, and a bitmap stream hides the text ones; also
+  // when requests to close it and to have it again came before this.
+  if (sw.Subtitle && sw.SubtitleStream >= 0 && sw.SubtitleStream == playback->SubtitleStreamIndex)
+    FTextOverlay.Select(IsTextSubtitleCodec(playback->SubtitleCodec.get()) ? 0 : -1);
   FTracks.SetPlaying(playback, playback->AudioStreamIndex, playback->SubtitleStreamIndex);
   if (!r.Fresh.empty()) {
     r.Needed = true;
