@@ -1,6 +1,6 @@
 // A file with two sound tracks in the real window: the picture's menu lists
 // them with the one playing checked, choosing the other (or #) switches while
-// the position goes on, and a file without subtitles has that menu disabled.
+// the position goes on; a file's subtitle stream is listed with Off.
 #include <QDir>
 #include <QMenu>
 #include <QTest>
@@ -79,6 +79,32 @@ TEST_F(TracksEndToEnd, MenuListsSoundTracksAndChoosingOneSwitchesAsPlaybackGoesO
   w.PopPlayer->close();
   w.btnStopClick();
   EXPECT_TRUE(WaitFor([&] { return !w.mnuAudioTracks->isEnabled(); }));
+}
+
+TEST_F(TracksEndToEnd, SubtitleMenuListsTheStreamAndOffAndChoosingOffTurnsItOff) {
+  e2e::TWindowRig rig;
+  std::string error;
+  ASSERT_TRUE(rig.Show(error)) << error;
+  TfrmPlayer& w = *rig.window;
+  ASSERT_TRUE(w.OpenFile(QDir(qEnvironmentVariable("ZELVO_MEDIA_DIR")).filePath("subrip_video.mkv")))
+      << rig.messages.join("; ").toStdString();
+  ASSERT_TRUE(WaitFor([&] { return Logged("Play"); }));
+  auto openMenu = [&] {
+    w.PopPlayer->popup(w.plPlayer->mapToGlobal(w.plPlayer->rect().center()));
+    return WaitFor([&] { return w.PopPlayer->isVisible(); });
+  };
+  ASSERT_TRUE(openMenu());
+  EXPECT_FALSE(w.mnuAudioTracks->isEnabled()) << "no sound track";
+  ASSERT_TRUE(w.mnuSubtitleTracks->isEnabled());
+  EXPECT_EQ(Items(w.mnuSubtitleTracks), (QStringList{"*1: eng (subrip)", "Off"}));
+  w.mnuSubtitleTracks->actions().at(1)->trigger();
+  w.PopPlayer->close();
+  ASSERT_TRUE(WaitFor([&] { return !w.PopPlayer->isVisible(); }));
+  ASSERT_TRUE(openMenu());
+  EXPECT_EQ(Items(w.mnuSubtitleTracks), (QStringList{"1: eng (subrip)", "*Off"}));
+  w.PopPlayer->close();
+  w.btnStopClick();
+  EXPECT_TRUE(WaitFor([&] { return !w.mnuSubtitleTracks->isEnabled(); }));
 }
 
 }  // namespace
