@@ -221,6 +221,14 @@ inline constexpr double kTsStartSeconds = 1.4;
 inline constexpr int kProgramA = 1;
 inline constexpr int kProgramB = 2;
 
+// Two stereo sound tracks over frame-numbered pictures: the first "eng"
+// (440 Hz left), the second "fre" titled "Commentary", its channel c with the
+// tone of channel c + kSecondTrackToneOffset (880 Hz left).
+inline constexpr std::string_view kTwoSoundTracksMkv = "two_sound_tracks.mkv";
+inline constexpr double kTwoSoundTracksSeconds = 6;
+inline constexpr int kSecondTrackToneOffset = 2;
+inline constexpr std::string_view kSecondTrackTitle = "Commentary";
+
 // ---------------------------------------------------------------------------
 // Files
 
@@ -350,6 +358,7 @@ inline constexpr FixtureFile kFixtureFiles[] = {
     {kSubripMkv, FixtureKind::kMedia, 320, 240, 0, 0, true, 4},
     {kAssMkv, FixtureKind::kMedia, 320, 240, 0, 0, true, 4},
     {kSync60s, FixtureKind::kMedia, 160, 120, 48000, 2, false, 60},
+    {kTwoSoundTracksMkv, FixtureKind::kMedia, 320, 240, 48000, 2, false, kTwoSoundTracksSeconds},
     {kTruncatedMp4, FixtureKind::kTruncated, 320, 240, 48000, 2, false, 4},
     {kTruncatedMkv, FixtureKind::kTruncated, 320, 240, 48000, 2, false, 4},
     {kGarbageMp4, FixtureKind::kGarbage, 0, 0, 0, 0, false, 0},

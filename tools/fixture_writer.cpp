@@ -49,16 +49,28 @@ struct Subtitle {
   double duration = 0;   // seconds the rectangle stays
 };
 
+// One sound stream being written.
+struct AudioTrack {
+  AVCodecContext* ctx = nullptr;
+  AVStream* st = nullptr;
+  AVFrame* frame = nullptr;
+  int64_t samples = 0, next = 0;
+  int frame_size = 0;
+  int tone_offset = 0;
+};
+
 // One output file being written; frees everything it holds on destruction.
 class Writer {
 public:
   Writer(const OutputSpec& spec, std::string* err) : spec_(spec), err_(err) {}
   ~Writer() {
     avcodec_free_context(&video_);
-    avcodec_free_context(&audio_);
+    for (AudioTrack& a : audio_) {
+      avcodec_free_context(&a.ctx);
+      av_frame_free(&a.frame);
+    }
     avcodec_free_context(&subs_);
     av_frame_free(&vframe_);
-    av_frame_free(&aframe_);
     av_packet_free(&pkt_);
     if (oc_) {
       if (oc_->pb) avio_closep(&oc_->pb);
@@ -85,6 +97,8 @@ private:
     if (!pkt_) return Fail("out of memory");
     if (spec_.video && !OpenVideo(*spec_.video)) return false;
     if (spec_.audio && !OpenAudio(*spec_.audio)) return false;
+    for (const AudioSpec& a : spec_.more_audio)
+      if (!OpenAudio(a)) return false;
     if (spec_.subtitles && !OpenSubtitles(*spec_.subtitles)) return false;
     for (const auto& [k, v] : spec_.metadata) av_dict_set(&oc_->metadata, k.c_str(), v.c_str(), 0);
     if (!AddChapters() || !AddPrograms()) return false;
@@ -183,33 +197,38 @@ private:
 
   bool OpenAudio(const AudioSpec& a) {
     const AVCodec* codec = nullptr;
-    if (!(audio_ = NewEncoder(a.encoder, &codec))) return false;
-    audio_->sample_fmt = codec->sample_fmts ? codec->sample_fmts[0] : AV_SAMPLE_FMT_S16;
-    audio_->sample_rate = a.sample_rate;
-    audio_->time_base = AVRational{1, a.sample_rate};
-    if (a.bit_rate > 0) audio_->bit_rate = a.bit_rate;
+    audio_.push_back(AudioTrack{});
+    AudioTrack& t = audio_.back();
+    t.tone_offset = a.tone_offset;
+    AVCodecContext*& ctx = t.ctx;
+    if (!(ctx = NewEncoder(a.encoder, &codec))) return false;
+    ctx->sample_fmt = codec->sample_fmts ? codec->sample_fmts[0] : AV_SAMPLE_FMT_S16;
+    ctx->sample_rate = a.sample_rate;
+    ctx->time_base = AVRational{1, a.sample_rate};
+    if (a.bit_rate > 0) ctx->bit_rate = a.bit_rate;
     // Take the encoder's own layout with this many channels where it lists any.
     bool have_layout = false;
     for (const AVChannelLayout* l = codec->ch_layouts; l && l->nb_channels; ++l) {
       if (l->nb_channels == a.channels) {
-        av_channel_layout_copy(&audio_->ch_layout, l);
+        av_channel_layout_copy(&ctx->ch_layout, l);
         have_layout = true;
         break;
       }
     }
-    if (!have_layout) av_channel_layout_default(&audio_->ch_layout, a.channels);
-    if (!OpenEncoder(audio_, codec, a.options, &ast_)) return false;
-    if (!a.language.empty()) av_dict_set(&ast_->metadata, "language", a.language.c_str(), 0);
-    aframe_ = av_frame_alloc();
-    if (!aframe_) return Fail("out of memory");
-    audio_frame_size_ = audio_->frame_size > 0 ? audio_->frame_size : 1024;
-    aframe_->format = audio_->sample_fmt;
-    aframe_->sample_rate = a.sample_rate;
-    aframe_->nb_samples = audio_frame_size_;
-    av_channel_layout_copy(&aframe_->ch_layout, &audio_->ch_layout);
-    int r = av_frame_get_buffer(aframe_, 0);
+    if (!have_layout) av_channel_layout_default(&ctx->ch_layout, a.channels);
+    if (!OpenEncoder(ctx, codec, a.options, &t.st)) return false;
+    if (!a.language.empty()) av_dict_set(&t.st->metadata, "language", a.language.c_str(), 0);
+    if (!a.title.empty()) av_dict_set(&t.st->metadata, "title", a.title.c_str(), 0);
+    t.frame = av_frame_alloc();
+    if (!t.frame) return Fail("out of memory");
+    t.frame_size = ctx->frame_size > 0 ? ctx->frame_size : 1024;
+    t.frame->format = ctx->sample_fmt;
+    t.frame->sample_rate = a.sample_rate;
+    t.frame->nb_samples = t.frame_size;
+    av_channel_layout_copy(&t.frame->ch_layout, &ctx->ch_layout);
+    int r = av_frame_get_buffer(t.frame, 0);
     if (r < 0) return Fail("sound buffer", r);
-    audio_samples_ = std::llround(spec_.seconds * a.sample_rate);
+    t.samples = std::llround(spec_.seconds * a.sample_rate);
     return true;
   }
 
@@ -281,17 +300,23 @@ private:
     const double inf = std::numeric_limits<double>::infinity();
     for (;;) {
       double tv = vnext_ < video_frames_ ? static_cast<double>(vnext_) / spec_.video->fps : inf;
-      double ta = anext_ < audio_samples_ ? static_cast<double>(anext_) / spec_.audio->sample_rate : inf;
+      double ta = inf;
+      AudioTrack* next_audio = nullptr;
+      for (AudioTrack& a : audio_) {
+        const double t = a.next < a.samples ? static_cast<double>(a.next) / a.ctx->sample_rate : inf;
+        if (t < ta) ta = t, next_audio = &a;
+      }
       double ts = snext_ < events_.size() ? events_[snext_].time : inf;
       if (tv == inf && ta == inf && ts == inf) break;
       bool ok;
       if (ts <= tv && ts <= ta) ok = EncodeSubtitle(events_[snext_++]);
       else if (tv <= ta) ok = EncodeVideoFrame();
-      else ok = EncodeAudioFrame();
+      else ok = EncodeAudioFrame(*next_audio);
       if (!ok) return false;
     }
     if (video_ && !SendFrame(video_, vst_, nullptr)) return false;
-    if (audio_ && !SendFrame(audio_, ast_, nullptr)) return false;
+    for (AudioTrack& a : audio_)
+      if (!SendFrame(a.ctx, a.st, nullptr)) return false;
     return true;
   }
 
@@ -349,22 +374,22 @@ private:
     return SendFrame(video_, vst_, vframe_);
   }
 
-  bool EncodeAudioFrame() {
-    int r = av_frame_make_writable(aframe_);
+  bool EncodeAudioFrame(AudioTrack& t) {
+    int r = av_frame_make_writable(t.frame);
     if (r < 0) return Fail("sound buffer", r);
-    const int rate = audio_->sample_rate, channels = audio_->ch_layout.nb_channels;
-    const int n = static_cast<int>(std::min<int64_t>(audio_frame_size_, audio_samples_ - anext_));
-    aframe_->nb_samples = n;
-    const AVSampleFormat fmt = audio_->sample_fmt;
+    const int rate = t.ctx->sample_rate, channels = t.ctx->ch_layout.nb_channels;
+    const int n = static_cast<int>(std::min<int64_t>(t.frame_size, t.samples - t.next));
+    t.frame->nb_samples = n;
+    const AVSampleFormat fmt = t.ctx->sample_fmt;
     const bool planar = av_sample_fmt_is_planar(fmt);
     for (int c = 0; c < channels; ++c) {
       for (int i = 0; i < n; ++i) {
-        double v = ToneSample(c, anext_ + i, rate);
+        double v = ToneSample(c + t.tone_offset, t.next + i, rate);
         int slot = planar ? i : i * channels + c;
-        uint8_t* base = aframe_->data[planar ? c : 0];
+        uint8_t* base = t.frame->data[planar ? c : 0];
         switch (av_get_packed_sample_fmt(fmt)) {
           case AV_SAMPLE_FMT_S16:
-            reinterpret_cast<int16_t*>(base)[slot] = ToneSampleS16(c, anext_ + i, rate);
+            reinterpret_cast<int16_t*>(base)[slot] = ToneSampleS16(c + t.tone_offset, t.next + i, rate);
             break;
           case AV_SAMPLE_FMT_S32:
             reinterpret_cast<int32_t*>(base)[slot] = static_cast<int32_t>(std::lrint(v * 2147483647.0));
@@ -380,9 +405,9 @@ private:
         }
       }
     }
-    aframe_->pts = anext_;
-    anext_ += n;
-    return SendFrame(audio_, ast_, aframe_);
+    t.frame->pts = t.next;
+    t.next += n;
+    return SendFrame(t.ctx, t.st, t.frame);
   }
 
   bool SendFrame(AVCodecContext* c, AVStream* st, AVFrame* frame) {
@@ -461,17 +486,13 @@ private:
   std::string* err_;
   AVFormatContext* oc_ = nullptr;
   AVCodecContext* video_ = nullptr;
-  AVCodecContext* audio_ = nullptr;
   AVCodecContext* subs_ = nullptr;
   AVStream* vst_ = nullptr;
-  AVStream* ast_ = nullptr;
   AVStream* sst_ = nullptr;
   AVFrame* vframe_ = nullptr;
-  AVFrame* aframe_ = nullptr;
   AVPacket* pkt_ = nullptr;
   int64_t video_frames_ = 0, vnext_ = 0;
-  int64_t audio_samples_ = 0, anext_ = 0;
-  int audio_frame_size_ = 0;
+  std::vector<AudioTrack> audio_;
   std::vector<Subtitle> events_;
   bool text_ = false;        // events are kTextLines
   bool ass_placed_ = false;  // lines carry kAssLineX/Y

@@ -41,6 +41,8 @@ struct AudioSpec {
   long bit_rate = 0;
   Options options;
   std::string language;
+  std::string title;
+  int tone_offset = 0;  // channel c carries kToneFrequencies[c + tone_offset]
 };
 
 struct SubtitleSpec {
@@ -66,6 +68,7 @@ struct OutputSpec {
   double seconds = 4;
   std::optional<VideoSpec> video;
   std::optional<AudioSpec> audio;
+  std::vector<AudioSpec> more_audio;  // further sound streams after the first
   std::optional<SubtitleSpec> subtitles;
   Options metadata;
   std::vector<ChapterSpec> chapters;

@@ -219,6 +219,17 @@ std::vector<Job> MediaJobs(const fs::path& dir) {
     j.spec.video->qscale = 2;
     j.spec.video->edge = interlaced ? 2 : 1;
   }
+  {
+    Job& j = add(kTwoSoundTracksMkv, "matroska", kTwoSoundTracksSeconds, {V, A, A});
+    j.spec.video = H264();
+    j.spec.audio = Audio("aac", 48000, 2, 128000);
+    j.spec.audio->language = "eng";
+    AudioSpec second = Audio("aac", 48000, 2, 128000);
+    second.language = "fre";
+    second.title = std::string(kSecondTrackTitle);
+    second.tone_offset = kSecondTrackToneOffset;
+    j.spec.more_audio.push_back(second);
+  }
   add(kCjkMp3, "mp3", 2, {A}).spec.audio = Audio("libmp3lame", 44100, 2, 128000);
   add(kEmojiOgg, "ogg", 2, {A}).spec.audio = Audio("libvorbis", 44100, 2, 128000);
   return jobs;

@@ -60,6 +60,11 @@ public:
   void LoadSubtitleFile(const std::string& AFileName) override { FPlayer->LoadSubtitleFile(AFileName); }
   double SetSpeed(double ASpeed) override { return FPlayer->SetSpeed(ASpeed); }
   double Speed() const override { return FPlayer->Speed(); }
+  std::vector<zv::TTrack> AudioTracks() override { return FPlayer->AudioTracks(); }
+  bool SelectAudioTrack(int ANumber) override { return FPlayer->SelectAudioTrack(ANumber); }
+  void CycleAudioTrack() override { FPlayer->CycleAudioTrack(); }
+  std::vector<zv::TTrack> SubtitleTracks() override { return FPlayer->SubtitleTracks(); }
+  bool SelectSubtitleTrack(int ANumber) override { return FPlayer->SelectSubtitleTrack(ANumber); }
 
   void SetOnFileOpen(zv::TFileOpenEvent h) override { FPlayer->SetOnFileOpen(std::move(h)); }
   void SetOnPosition(zv::TPositionEvent h) override { FPlayer->SetOnPosition(std::move(h)); }

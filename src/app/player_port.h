@@ -75,6 +75,15 @@ public:
   // speed taken. The sound keeps its pitch; each opened file starts at 1.
   virtual double SetSpeed(double ASpeed) = 0;
   virtual double Speed() const = 0;
+  // The open file's sound tracks and subtitle tracks (embedded streams, then
+  // loaded files; none current is off), named as the menus show them; empty
+  // with nothing open. Choosing one switches at the position playing, with
+  // a message; 0 turns subtitles off.
+  virtual std::vector<zv::TTrack> AudioTracks() = 0;
+  virtual bool SelectAudioTrack(int ANumber) = 0;
+  virtual void CycleAudioTrack() = 0;
+  virtual std::vector<zv::TTrack> SubtitleTracks() = 0;
+  virtual bool SelectSubtitleTrack(int ANumber) = 0;
 
   virtual void SetOnFileOpen(zv::TFileOpenEvent h) = 0;
   virtual void SetOnPosition(zv::TPositionEvent h) = 0;

@@ -168,6 +168,7 @@ void TfrmPlayer::CreateMenu() {
   QAction* mnuOpenSubtitle = PopPlayer->addAction(tr("Open Subtitle File..."));
   mnuOpenSubtitle->setObjectName("mnuOpenSubtitle");
   connect(mnuOpenSubtitle, &QAction::triggered, this, [this] { OpenSubtitleFileDialog(); });
+  CreateTrackMenus();
   // Qt toggles the check mark before triggered arrives.
   connect(mnuStayOnTop, &QAction::triggered, this, [this] { mnuStayOnTopClick(); });
   connect(mnuFullScreen, &QAction::triggered, this, [this] { mnuFullScreenClick(); });
@@ -357,6 +358,7 @@ void TfrmPlayer::FFPlayerFileOpen(int64_t ADuration, int AFrameWidth, int AFrame
   tmrRefresh->start();
   TrackVolumeChange();
   LoadChapters(true);
+  LoadTrackMenus();
   emit FileOpened();
 }
 
@@ -376,6 +378,7 @@ void TfrmPlayer::FFPlayerState(zv::TPlayState APlayState) {
   if (APlayState == zv::psStop) {
     FFileOpen = false;
     LoadChapters(false);
+    LoadTrackMenus();
   }
   TPlayStateEffect effect = PlayStateEffect(int(APlayState), mnuStayOnTop->isChecked());
   // The list goes on with the next item instead.

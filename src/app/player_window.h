@@ -63,6 +63,8 @@ public:
   QAction* mnuControlBox;
   QAction* mnuDeinterlace;  // checked: automatic, else off
   QMenu* mnuChapters;  // one item per chapter of the open file; disabled without
+  QMenu* mnuAudioTracks;     // the open file's sound tracks; disabled with fewer than two
+  QMenu* mnuSubtitleTracks;  // its subtitle streams, loaded files and Off; disabled with none open
   QTimer* tmrRefresh;
   // Tells the engine about a new panel size once the X server has it.
   QTimer* tmrScreenPosition;
@@ -223,6 +225,9 @@ private:
   void CreateChapterMenu();
   // Fills the chapter menu and the track's marks from the open file (or empties them).
   void LoadChapters(bool fileOpen);
+  void CreateTrackMenus();
+  // Fills the track menus from the open file (or empties them).
+  void LoadTrackMenus();
   void TrackPlayUserMove();
   void TrackPlayRelease();
   void WireControls();

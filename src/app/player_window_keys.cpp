@@ -51,6 +51,7 @@ void TfrmPlayer::CreateShortcuts() {
   };
   add("actSubtitles", tr("Subtitles on / off"), {Qt::Key_V}, subtitles([this] { FFPlayer.ToggleSubtitles(); }));
   add("actSubtitleTrack", tr("Next subtitle track"), {Qt::Key_J}, subtitles([this] { FFPlayer.CycleSubtitleTrack(); }));
+  add("actAudioTrack", tr("Next audio track"), {Qt::Key_NumberSign}, subtitles([this] { FFPlayer.CycleAudioTrack(); }));
   add("actSubtitleEarlier", tr("Subtitles 100 ms earlier"), {Qt::Key_Z},
       subtitles([this] { FFPlayer.ShiftSubtitleDelay(-kSubtitleDelayStep); }));
   add("actSubtitleLater", tr("Subtitles 100 ms later"), {Qt::Key_X},

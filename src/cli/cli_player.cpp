@@ -38,6 +38,7 @@ struct TOptions {
   int Volume = MaxAudioVolume;
   std::string SubtitleFile;
   int SubtitleTrack = 0;  // counted from 1; 0 the player's choice
+  int AudioTrack = 0;     // counted from 1 among the sound tracks; 0 the player's choice
   bool NoSubtitles = false;
   TAudioDriver AudioDriver = adDefault;
   TVideoDriver VideoDriver = vdDefault;
@@ -95,6 +96,10 @@ bool ParseOptions(int argc, char** argv, TOptions& o) {
       int64_t n = 0;
       if (!ParseWholeOption(a.c_str(), next(), 1, 999, n, error)) return std::fprintf(stderr, "%s\n", error.c_str()), false;
       o.SubtitleTrack = int(n);
+    } else if (a == "--aid") {
+      int64_t n = 0;
+      if (!ParseWholeOption(a.c_str(), next(), 1, 999, n, error)) return std::fprintf(stderr, "%s\n", error.c_str()), false;
+      o.AudioTrack = int(n);
     }
     else if (a == "--log-level") {
       if (!value(v) || !ParseLogLevel(v, o.LogLevel)) return std::fprintf(stderr, "bad --log-level\n"), false;
@@ -174,7 +179,7 @@ void PrintPlayerUsage() {
                "                      [--seek SECONDS | --chapter N] [--play-for SECONDS] [--volume 0..128] [--mute]\n"
                "                      [--speed 0.25..4]\n"
                "                      [--audio-driver NAME] [--video-driver NAME] [--lib-path DIR] [--stats]\n"
-               "                      [--no-resume] [--sub SUBTITLE_FILE] [--sid N] [--no-sub]\n"
+               "                      [--no-resume] [--sub SUBTITLE_FILE] [--sid N] [--no-sub] [--aid N]\n"
                "         LEVEL: quiet panic fatal error warning info verbose debug\n"
                "         audio drivers: dummy disk pulseaudio pipewire alsa; video drivers: dummy x11 wayland\n");
 }
@@ -256,6 +261,20 @@ int RunPlayer(int argc, char** argv) {
     }
     // Each file opens at 1x.
     if (o.Speed) player.SetSpeed(*o.Speed);
+    if (o.AudioTrack > 0) {
+      const std::vector<TTrack> tracks = player.AudioTracks();
+      if (o.AudioTrack > int(tracks.size())) {
+        if (tracks.empty())
+          std::fprintf(stderr, "--aid %d: the file has no sound track\n", o.AudioTrack);
+        else
+          std::fprintf(stderr, "--aid %d: out of range 1..%zu (the file's sound tracks)\n", o.AudioTrack, tracks.size());
+        player.Stop(true);
+        rc = 2;
+        continue;
+      }
+      PrintLine("audio track " + tracks[size_t(o.AudioTrack - 1)].Name);
+      player.SelectAudioTrack(o.AudioTrack);
+    }
     if (!o.NoSubtitles && !o.SubtitleFile.empty()) player.LoadSubtitleFile(o.SubtitleFile);
     if (!o.NoSubtitles && o.SubtitleTrack > 0) {
       // The files load off this thread: the count is known once they have.

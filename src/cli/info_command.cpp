@@ -4,6 +4,7 @@
 #include <string>
 
 #include "engine/file_name_limit.h"
+#include "engine/track_list.h"
 #include "runtime/decoder.h"
 #include "runtime/file_utils.h"
 #include "runtime/library_loader.h"
@@ -35,6 +36,12 @@ int RunInfoCommand(const std::string& file) {
         if (!text.empty() && text.back() != '\n') text += "\r\n";
         text += "Stream #" + std::to_string(i) + " Rotation: " + turn + "\r\n";
       }
+    // The sound tracks as the player's menu and --aid number them.
+    if (const AVFormatContext* ic = decoder.FormatContext()) {
+      const zv::TFileTracks tracks = zv::ReadTracks(ic);
+      if (!tracks.Audio.empty() && !text.empty() && text.back() != '\n') text += "\r\n";
+      for (const zv::TTrack& t : tracks.Audio) text += "Audio track " + t.Name + "\r\n";
+    }
   }
   // A terminal wants plain line feeds; the description itself ends lines with CR LF.
   std::string out;

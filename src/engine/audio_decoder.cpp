@@ -116,7 +116,7 @@ int AudioDecodeFrame(TMediaState* playback) {
       continue;
     }
     if (pkt->pts != AV_NOPTS_VALUE && playback->AudioStream)
-      playback->AudioClock.SetPts(static_cast<double>(pkt->pts) * av_q2d(playback->AudioStream->time_base));
+      playback->AudioClock.SetPts(static_cast<double>(pkt->pts) * av_q2d(playback->AudioStream.load()->time_base));
     playback->AudioClock.SetGeneration(generation);
     playback->AudioPkt = std::move(pkt);
   }

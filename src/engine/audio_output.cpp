@@ -29,6 +29,7 @@ uint64_t NativeMask(const AVChannelLayout& layout) {
 void TAudioOutput::Attach(SDL_AudioDeviceID device, const SDL_AudioSpec& granted) {
   FDevice = device;
   FSpec = granted;
+  FBytesPerSecond.store(granted.freq * 2 * granted.channels, std::memory_order_relaxed);
   FFrameOffset = 0;
   FreeConverter();
   FTempo = TSoundTempo();

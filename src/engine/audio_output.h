@@ -55,8 +55,9 @@ public:
   double Speed() const { return SpeedOf(FLevel.Speed); }
   int Channels() const { return FSpec.channels; }
   int Rate() const { return FSpec.freq; }
-  // Of the S16 output; 0 before Attach.
-  int BytesPerSecond() const { return FSpec.freq * 2 * FSpec.channels; }
+  // Of the S16 output; 0 before Attach. Any thread (the clocks read it
+  // while a track switch attaches another device).
+  int BytesPerSecond() const { return FBytesPerSecond.load(std::memory_order_relaxed); }
   int BytesPerSample() const { return 2 * FSpec.channels; }
 
   // Audio thread: the chunk being played.
@@ -104,6 +105,7 @@ private:
 
   SDL_AudioDeviceID FDevice = 0;  // set and cleared while the device is stopped
   SDL_AudioSpec FSpec{};          // set while the device is stopped, read only while it plays
+  std::atomic<int> FBytesPerSecond{0};  // of FSpec
   const TSDLEntryPoints* FSdl = nullptr;  // set while the device is stopped
   TLevel FLevel;                          // set while the device is stopped
 

@@ -36,6 +36,8 @@ void RunDemuxer(TMediaState* playback, const TDemuxerSinks& sinks) {
   AVPacketPtr packet(ff::av_packet_alloc());
   AVPacket* pkt = packet.get();
   bool readErrorReported = false;  // once per position: a seek re-arms it
+  TRereadFilter reread;
+  auto switchPending = [&] { return sinks.SwitchPending && sinks.SwitchPending(); };
   auto reachEnd = [&] {
     if (playback->Input.MoveTo(TStreamPhase::Draining) != TStreamPhase::Playing || playback->IsImageSequence) return;
     sinks.Info(Format("reach end of file: %s", {name}));
@@ -73,6 +75,7 @@ void RunDemuxer(TMediaState* playback, const TDemuxerSinks& sinks) {
           sinks.PictureToCome();
         }
       }
+      reread.Reset();
       playback->Input.MoveTo(TStreamPhase::Playing);
       readErrorReported = false;
       playback->EndReported.store(0);  // a seek re-arms the end notice
@@ -84,6 +87,21 @@ void RunDemuxer(TMediaState* playback, const TDemuxerSinks& sinks) {
       sinks.SeekCarriedOut(generation, r < 0);
     }
 
+    if (switchPending()) {
+      // A new stream starts at the position playing, which the reader has
+      // passed: it goes back there unless a seek is about to move anyway.
+      const TStreamReread r = sinks.SwitchStreams();
+      if (r.Needed && !playback->Seek.Pending()) {
+        if (ff::avformat_seek_file(ic, -1, INT64_MIN, r.SeekTo, r.SeekTo, 0) >= 0) {
+          reread.Begin(r);
+          playback->Input.MoveTo(TStreamPhase::Playing);
+        } else {
+          sinks.Info(Format("%s: the new track starts where the file is read", {name}));
+        }
+      }
+      continue;
+    }
+
     // A video thread that ended by itself takes no more packets.
     const bool hasAudio = playback->AudioStreamIndex >= 0,
                hasVideo = playback->VideoStreamIndex >= 0 && !playback->VideoEnded.load(),
@@ -93,7 +111,10 @@ void RunDemuxer(TMediaState* playback, const TDemuxerSinks& sinks) {
       aSize = hasAudio ? PacketQueueSize(playback->AudioQueue) : 0;
       vSize = hasVideo ? PacketQueueSize(playback->VideoQueue) : 0;
       sSize = hasSub ? PacketQueueSize(playback->SubtitleQueue) : 0;
-      return aSize + vSize + sSize > MaxQueueSize ||
+      // Going back for a new sound track, the pictures wait for its first
+      // packets: the total is not to hold them up (what is read again is left out).
+      const bool catchingUp = reread.CatchingUp(playback->VideoStreamIndex);
+      return (!catchingUp && aSize + vSize + sSize > MaxQueueSize) ||
              ((!hasAudio || aSize > MinAudioQueueSize) &&
               (!hasVideo || PacketQueueCount(playback->VideoQueue) > MinFrames) &&
               (!hasSub || PacketQueueCount(playback->SubtitleQueue) > MinFrames));
@@ -101,7 +122,7 @@ void RunDemuxer(TMediaState* playback, const TDemuxerSinks& sinks) {
     if (queuesFull()) {
       // Until a decoder takes a packet, or a seek, a pause change or the close.
       playback->ReaderGate.WaitUntil([&] {
-        return playback->AbortRequest.load() || playback->Seek.Pending() ||
+        return playback->AbortRequest.load() || playback->Seek.Pending() || switchPending() ||
                playback->Paused.load(std::memory_order_relaxed) != playback->LastPaused || !queuesFull();
       });
       continue;
@@ -152,12 +173,17 @@ void RunDemuxer(TMediaState* playback, const TDemuxerSinks& sinks) {
       continue;
     }
 
+    TPacketQueue* to = nullptr;
     if (pkt->stream_index == playback->AudioStreamIndex)
-      PacketQueuePut(playback->AudioQueue, pkt);
+      to = &playback->AudioQueue;
     else if (pkt->stream_index == playback->VideoStreamIndex && !playback->VideoEnded.load())
-      PacketQueuePut(playback->VideoQueue, pkt);
+      to = &playback->VideoQueue;
     else if (pkt->stream_index == playback->SubtitleStreamIndex)
-      PacketQueuePut(playback->SubtitleQueue, pkt);
+      to = &playback->SubtitleQueue;
+    if (to && !reread.Skip(pkt)) {
+      PacketQueuePut(*to, pkt);
+      reread.Note(pkt);
+    }
     ff::av_packet_unref(pkt);
   }
   // A loop left on an I/O error waits here for the close.

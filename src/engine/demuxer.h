@@ -7,6 +7,7 @@
 #include <string>
 
 #include "engine/media_state.h"
+#include "engine/reread_filter.h"
 
 namespace zv {
 
@@ -20,6 +21,11 @@ struct TDemuxerSinks {
   std::function<void(int64_t generation, bool failed)> SeekCarriedOut;
   std::function<void(const std::string&)> Error;  // for the user
   std::function<void(const std::string&)> Info;   // for the log
+  // A sound or subtitle stream switch is asked for (unset: never).
+  std::function<bool()> SwitchPending;
+  // Carries it out (the components closed and opened on this thread) and
+  // says what to read again for the streams it opened.
+  std::function<TStreamReread()> SwitchStreams;
 };
 
 void RunDemuxer(TMediaState* playback, const TDemuxerSinks& sinks);

@@ -76,8 +76,9 @@ struct TMediaState {
   AVInputPtr FormatContext;
 
   // Audio
-  int AudioStreamIndex = -1;
-  AVStream* AudioStream = nullptr;
+  int AudioStreamIndex = -1;  // reader thread
+  // Written by the reader (at open and on a track switch), read anywhere.
+  std::atomic<AVStream*> AudioStream{nullptr};
   TPacketQueue AudioQueue;
   TAudioOutput AudioOut;  // the device, its chunks and the waveform's sound
   AVCodecContextPtr AudioCodec;
@@ -86,8 +87,8 @@ struct TMediaState {
   TQueuedPacket AudioPkt;  // packet being decoded (audio thread only)
 
   // Subtitles
-  int SubtitleStreamIndex = -1;
-  AVStream* SubtitleStream = nullptr;
+  int SubtitleStreamIndex = -1;  // reader thread
+  std::atomic<AVStream*> SubtitleStream{nullptr};  // as AudioStream
   AVCodecContextPtr SubtitleCodec;
   TPacketQueue SubtitleQueue;
   TSubtitleQueue SubPictures;  // decoded, waiting for display

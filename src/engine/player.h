@@ -39,6 +39,7 @@
 #include "engine/shown_picture.h"
 #include "engine/subtitle_file_loader.h"
 #include "engine/text_overlay.h"
+#include "engine/track_list.h"
 #include "engine/video_display.h"
 #include "engine/video_stats.h"
 #include "runtime/base_component.h"
@@ -125,14 +126,32 @@ public:
   bool AutoLoadSubtitleFiles() const { return FAutoLoadSubtitleFiles.load(std::memory_order_relaxed); }
   void SetAutoLoadSubtitleFiles(bool v) { FAutoLoadSubtitleFiles.store(v, std::memory_order_relaxed); }
   TSubtitleFileLoader& SubtitleFiles() { return FSubtitleFiles; }
-  // Subtitles shown or hidden (V), the next track, cycling through none (J),
-  // and their delay moved (Z/X, ms; positive shows them later). Each shows
-  // a message.
+  // Subtitles shown or hidden (V), the next track of SubtitleTracks, after
+  // the last none, then the first again (J), and their delay moved (Z/X, ms;
+  // positive shows them later). Each shows a message.
   void SetSubtitlesVisible(bool AVisible);
   void ToggleSubtitles();
   void CycleSubtitleTrack();
   void ShiftSubtitleDelay(int AMilliseconds);
-  // The n-th (from 1) track there is: the embedded one first, then the files'.
+
+  // Tracks (player_tracks.cpp). Each list is empty with nothing open; the
+  // track playing is marked Current (or the one asked for, until the switch
+  // is carried out a moment later).
+  // The open file's sound streams in file order, named as menus show them
+  // ("2: fre - Commentary (aac, 2 ch)").
+  std::vector<TTrack> AudioTracks() const;
+  // Plays the ANumber-th (from 1) sound track from the position playing on:
+  // its sound component is closed and opened on the new stream, the picture
+  // and the position go on. False when nothing is open or there is no such
+  // track. Shows a message.
+  bool SelectAudioTrack(int ANumber);
+  // The next sound track, after the last the first (#).
+  void CycleAudioTrack();
+  // The embedded subtitle streams (bitmap and text) in file order, then the
+  // subtitle files loaded for the open file; none Current means off.
+  std::vector<TTrack> SubtitleTracks();
+  // The ANumber-th (from 1) of SubtitleTracks, or none for 0, from the
+  // position playing on. False when there is no such track.
   bool SelectSubtitleTrack(int ANumber);
   // Playback speed, MinSpeed (0.25) .. MaxSpeed (4): media time runs this many
   // times faster than wall time, the sound keeps its pitch, pictures, the
@@ -273,6 +292,9 @@ private:
   // The demuxer's view of this player.
   TDemuxerSinks DemuxerSinks(TMediaState* playback);
   int StreamComponentOpen(TMediaState* playback, int AIndex);
+  // Reader thread: the stream switches asked for (player_tracks.cpp).
+  TStreamReread SwitchStreams(TMediaState* playback);
+  bool SwitchAudioStream(TMediaState* playback, int AIndex, double ANow);
   void StreamComponentClose(TMediaState* playback, int AIndex);
   static bool OpenTimeoutInterrupt(void* Self, void* AOpaque);
   static bool AbortInterrupt(void* Self, void* AOpaque);
@@ -340,6 +362,7 @@ private:
   TVideoStatsCounter FVideoStats;
   TOutputCapture FOutputCapture;
   TChapterList FChapters;  // own lock; the read thread sets it at open
+  TTrackList FTracks;      // own lock; the read thread sets it at open
   TTextOverlay FTextOverlay;
   TOverlayTexture FOverlayTexture;  // play thread only
   TSubtitleFileLoader FSubtitleFiles{FTextOverlay};

@@ -111,6 +111,8 @@ TDemuxerSinks TCustomPlayer::DemuxerSinks(TMediaState* playback) {
   };
   sinks.Error = [this](const std::string& text) { ReportError(text, false); };
   sinks.Info = [this](const std::string& text) { DefaultLogger().Log(this, llInfo, text); };
+  sinks.SwitchPending = [this, playback] { return FTracks.Pending(playback); };
+  sinks.SwitchStreams = [this, playback] { return SwitchStreams(playback); };
   return sinks;
 }
 
@@ -205,6 +207,7 @@ void TCustomPlayer::ReadThreadMain(TMediaState* playback) {
         description.SetFormatContext(nullptr);
       }
       FChapters.Set(playback, ReadChapters(ic));
+      FTracks.Set(playback, ReadTracks(ic), playback->AudioStreamIndex, playback->SubtitleStreamIndex);
     }
     playback->OpenState.store(1);
     RunDemuxer(playback, DemuxerSinks(playback));
@@ -213,6 +216,7 @@ void TCustomPlayer::ReadThreadMain(TMediaState* playback) {
 
   // Closing phase, reached from every failure above and after the read loop.
   FChapters.Clear(playback);
+  FTracks.Clear(playback);
   if (playback->OpenState.load() != 1) playback->OpenState.store(-1);
   FIoStartTime.store(IoIdle, std::memory_order_relaxed);
   InterruptCallbacks().Unregister(tid, this, openCb);

@@ -110,6 +110,8 @@ void TSubtitleQueue::Clear() {
   {
     std::lock_guard<std::mutex> g(FLock);
     FreeAll();
+    // Nothing is left to drop: a stream opened next keeps its first entries.
+    FStreamChanged = false;
   }
   FFreed.notify_all();
 }

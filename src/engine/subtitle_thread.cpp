@@ -31,7 +31,7 @@ void WaitWhilePaused(TMediaState* playback) {
 // Decodes one packet; a bitmap subtitle goes into the entry at the write index.
 void DecodeSubtitlePacket(TMediaState* playback, AVPacket* pkt) {
   double pts = 0;
-  if (pkt->pts != AV_NOPTS_VALUE) pts = pkt->pts * av_q2d(playback->SubtitleStream->time_base);
+  if (pkt->pts != AV_NOPTS_VALUE) pts = pkt->pts * av_q2d(playback->SubtitleStream.load()->time_base);
   AVSubtitle sub{};
   int got = 0;
   int r = ff::avcodec_decode_subtitle2(playback->SubtitleCodec.get(), &sub, &got, pkt);
@@ -54,7 +54,7 @@ void DecodeTextPacket(TMediaState* playback, AVPacket* pkt, TTextOverlay* text) 
   int got = 0;
   const int r = ff::avcodec_decode_subtitle2(playback->SubtitleCodec.get(), &sub, &got, pkt);
   if (r >= 0 && got && text) {
-    const double tb = av_q2d(playback->SubtitleStream->time_base);
+    const double tb = av_q2d(playback->SubtitleStream.load()->time_base);
     int64_t startMs = 0;
     if (pkt->pts != AV_NOPTS_VALUE)
       startMs = int64_t(std::llround(double(pkt->pts) * tb * 1000.0));

@@ -105,6 +105,18 @@ public:
     return speed = zv::ClampSpeed(v);
   }
   double Speed() const override { return speed; }
+  std::vector<zv::TTrack> audioTracks, subtitleTracks;
+  std::vector<zv::TTrack> AudioTracks() override { return audioTracks; }
+  bool SelectAudioTrack(int n) override {
+    calls.push_back("SelectAudioTrack " + std::to_string(n));
+    return n >= 1 && n <= int(audioTracks.size());
+  }
+  void CycleAudioTrack() override { calls.push_back("CycleAudioTrack"); }
+  std::vector<zv::TTrack> SubtitleTracks() override { return subtitleTracks; }
+  bool SelectSubtitleTrack(int n) override {
+    calls.push_back("SelectSubtitleTrack " + std::to_string(n));
+    return n >= 0 && n <= int(subtitleTracks.size());
+  }
   void SetAspectRatio(float v) override {
     calls.push_back("SetAspectRatio");
     aspect = v;

@@ -43,6 +43,11 @@ TEST_F(PlayerWindowTest, StartsAsDesigned) {
   EXPECT_EQ(window->PopPlayer->actions()[4]->text(), "Chapters");
   EXPECT_FALSE(window->PopPlayer->actions()[4]->isEnabled()) << "no file, no chapters";
   EXPECT_EQ(window->PopPlayer->actions()[5]->text(), "Open Subtitle File...");
+  ASSERT_GE(window->PopPlayer->actions().size(), 8);
+  EXPECT_EQ(window->PopPlayer->actions()[6]->text(), "Audio Track");
+  EXPECT_FALSE(window->PopPlayer->actions()[6]->isEnabled()) << "no file, no tracks";
+  EXPECT_EQ(window->PopPlayer->actions()[7]->text(), "Subtitle Track");
+  EXPECT_FALSE(window->PopPlayer->actions()[7]->isEnabled());
   // The menu shows the full-screen keys.
   EXPECT_EQ(window->mnuFullScreen->shortcuts(), (QList<QKeySequence>{QKeySequence("F"), QKeySequence("F11")}));
   EXPECT_TRUE(window->mnuFullScreen->isShortcutVisibleInContextMenu());

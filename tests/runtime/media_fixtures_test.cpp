@@ -94,6 +94,7 @@ const std::vector<MediaCase>& MediaCases() {
       {"Sync60s", fx::kSync60s, {{kV, AV_CODEC_ID_H264}, {kA, AV_CODEC_ID_AAC}}},
       {"CyrillicName", fx::kCyrillicMkv, {{kV, AV_CODEC_ID_H264}, {kA, AV_CODEC_ID_AAC}}},
       {"CjkName", fx::kCjkMp3, {{kA, AV_CODEC_ID_MP3}}},
+      {"TwoSoundTracks", fx::kTwoSoundTracksMkv, {{kV, AV_CODEC_ID_H264}, {kA, AV_CODEC_ID_AAC}, {kA, AV_CODEC_ID_AAC}}},
       {"EmojiName", fx::kEmojiOgg, {{kA, AV_CODEC_ID_VORBIS}}},
   };
   return cases;
