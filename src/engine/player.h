@@ -91,7 +91,10 @@ public:
   void Pause();
   void Resume();
   bool IsPaused() const;
-  // ATarget: µs from the file's start, or a byte offset with sfByte.
+  // ATarget: µs from the file's start, or a byte offset with sfByte. Lands
+  // on the key picture before ATarget; with sfExact on the picture shown at
+  // ATarget itself, the sound starting there too (slower: the pictures from
+  // the key picture on are decoded). AWait: until the first picture is out.
   void Seek(TSeekFlags AFlags, bool AWait, int64_t ATarget);
   // Makes the output follow the host window's current size.
   void UpdateScreenPosition();

@@ -56,7 +56,8 @@ int64_t TCustomPlayer::RequestSeek(TMediaState* playback, TSeekFlags AFlags, int
   const int64_t generation = FSeekRequested.fetch_add(1) + 1;
   FSeeking.store(true);
   FSeekDoneEvent.Reset();
-  playback->Seek.Post({APos, ARel, SeekFlagsToInt(AFlags), generation}, playback->Paused.load() != 0);
+  const double dropBefore = AFlags.contains(sfExact) && !AFlags.contains(sfByte) ? double(APos) / 1e6 : NAN;
+  playback->Seek.Post({APos, ARel, SeekFlagsToInt(AFlags), generation, dropBefore}, playback->Paused.load() != 0);
   playback->PauseGate.Notify();
   playback->ReaderGate.Notify();
   return generation;

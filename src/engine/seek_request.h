@@ -6,6 +6,7 @@
 // A seek asked while paused also marks that its first picture must still be
 // decoded and shown; the video thread clears the mark once that picture came,
 // unless a newer seek was asked meanwhile.
+#include <cmath>
 #include <cstdint>
 #include <mutex>
 
@@ -18,6 +19,9 @@ class TSeekRequest {
     int64_t Rel = 0;  // direction hint: > 0 forward, < 0 backward, 0 none
     int Flags = 0;
     int64_t Generation = 0;
+    // Exact seeks: the time (s, in the streams' time line) before which
+    // decoded pictures and sound are dropped; NaN for a key-picture seek.
+    double DropBefore = NAN;
   };
 
   // The generation of the request now pending: target's own, or that of the
@@ -31,6 +35,13 @@ class TSeekRequest {
   // The last request posted, pending or not.
   TTarget Last() const;
 
+  // The request of this generation, while it is the last or the one before
+  // (a decoder asks right after taking the seek's flush); false when older.
+  bool Of(int64_t generation, TTarget& target) const;
+  // Monotonic µs at which the request of this generation was carried out; 0
+  // when not (yet) known.
+  int64_t CarriedOutAt(int64_t generation) const;
+
   bool PictureAwaitedInPause() const;
   // Video thread: the first picture after the seek of this generation came.
   void PictureCame(int64_t generation);
@@ -38,6 +49,9 @@ class TSeekRequest {
  private:
   mutable std::mutex Lock_;
   TTarget Target_;            // guarded by Lock_
+  TTarget Previous_;          // guarded by Lock_: the one posted before Target_
+  int64_t CarriedGeneration_ = 0;  // guarded by Lock_
+  int64_t CarriedAt_ = 0;          // guarded by Lock_
   bool Pending_ = false;      // guarded by Lock_
   bool AwaitedInPause_ = false;  // guarded by Lock_
 };
