@@ -114,6 +114,7 @@ void TCustomPlayer::UpdatePosition() {
   } else {
     return;
   }
+  LoopIfDue(playback, pos);
   if (playback->Duration > 0 && pos >= playback->Duration) {
     pos = playback->Duration;
     if (FLastPosition.load() != playback->Duration) FLastPosition.store(0);

@@ -364,8 +364,15 @@ void VideoThreadMain(TMediaState* playback) {
   d.streamTb = playback->VideoStream->time_base;
   d.filters = d.player->VideoFilters();
   d.corrections = std::make_unique<TPictureCorrections>(playback->VideoStream);
-  playback->Schedule.SetClocks([playback] { return playback->AudioStream ? GetAudioClock(playback) : NAN; },
-                         [playback] { return GetVideoClock(playback); });
+  // Until the sound of the last seek is decoded its clock still reads the
+  // old position: pictures keep their own distances meanwhile.
+  playback->Schedule.SetClocks(
+      [playback] {
+        if (!playback->AudioStream || playback->AudioClock.Generation() < PacketQueueGeneration(playback->AudioQueue))
+          return double(NAN);
+        return GetAudioClock(playback);
+      },
+      [playback] { return GetVideoClock(playback); });
   d.decoded.reset(ff::av_frame_alloc());
   d.filtered.reset(ff::av_frame_alloc());
   bool running = d.decoded && d.filtered;
