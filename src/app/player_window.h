@@ -118,6 +118,11 @@ public:
   void SeekTo(int64_t targetUs);
   // Previous (< 0) or next (> 0) chapter of the open file.
   void ChapterStep(int direction);
+  // The picture after (> 0) or before (< 0) the one on screen, paused.
+  void FrameStep(int direction);
+  // A, B, off in turn; the track shows the marks.
+  void MarkLoop();
+  void ShowLoopMarks();
   void ChangeVolumeBy(int delta);
   // Runs the window shortcut bound to this key, as if the window had received
   // it (other windows of the program pass on keys they do not use).

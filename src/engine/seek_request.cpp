@@ -6,7 +6,13 @@ namespace zv {
 
 int64_t TSeekRequest::Post(const TTarget& target, bool paused) {
   std::lock_guard<std::mutex> g(Lock_);
-  if (Pending_) return Target_.Generation;
+  if (Pending_ && std::isnan(target.DropBefore)) return HasNext_ ? Next_.Generation : Target_.Generation;
+  if (Pending_) {
+    Next_ = target;
+    HasNext_ = true;
+    NextPaused_ = paused;
+    return target.Generation;
+  }
   Previous_ = Target_;
   Target_ = target;
   Pending_ = true;
@@ -25,6 +31,13 @@ void TSeekRequest::Done() {
   Pending_ = false;
   CarriedGeneration_ = Target_.Generation;
   CarriedAt_ = ClockMicros();
+  if (HasNext_) {
+    Previous_ = Target_;
+    Target_ = Next_;
+    Pending_ = true;
+    AwaitedInPause_ = NextPaused_;
+    HasNext_ = false;
+  }
 }
 
 bool TSeekRequest::Of(int64_t generation, TTarget& target) const {
@@ -49,6 +62,11 @@ int64_t TSeekRequest::CarriedOutAt(int64_t generation) const {
 bool TSeekRequest::Pending() const {
   std::lock_guard<std::mutex> g(Lock_);
   return Pending_;
+}
+
+bool TSeekRequest::Waiting() const {
+  std::lock_guard<std::mutex> g(Lock_);
+  return Pending_ || HasNext_;
 }
 
 TSeekRequest::TTarget TSeekRequest::Last() const {

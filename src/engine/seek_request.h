@@ -1,7 +1,9 @@
 #pragma once
 // A seek asked of the reader: posted by an application thread, carried out
 // by the reader. One at a time: while one is pending another is refused and
-// its caller waits for the pending one.
+// its caller waits for the pending one; an exact seek instead waits its turn
+// behind it (one deep: a newer exact seek replaces a waiting one), so that
+// where a drag ends, a frame step or a loop's jump is never lost.
 //
 // A seek asked while paused also marks that its first picture must still be
 // decoded and shown; the video thread clears the mark once that picture came,
@@ -27,6 +29,8 @@ class TSeekRequest {
   // The generation of the request now pending: target's own, or that of the
   // one already pending when this one is refused.
   int64_t Post(const TTarget& target, bool paused);
+  // Pending or waiting its turn: nothing more is posted behind it.
+  bool Waiting() const;
   // Reader: the pending request, if any.
   bool Take(TTarget& target) const;
   // Reader: the pending request was carried out (or failed).
@@ -54,6 +58,9 @@ class TSeekRequest {
   int64_t CarriedAt_ = 0;          // guarded by Lock_
   bool Pending_ = false;      // guarded by Lock_
   bool AwaitedInPause_ = false;  // guarded by Lock_
+  TTarget Next_;                 // guarded by Lock_: an exact seek waiting for the pending one
+  bool HasNext_ = false;         // guarded by Lock_
+  bool NextPaused_ = false;      // guarded by Lock_
 };
 
 }  // namespace zv
