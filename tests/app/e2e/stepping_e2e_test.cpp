@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "../../tools/fixture_list.h"
+#include "../../../tools/fixture_list.h"
 #include "app/debug_output.h"
 #include "app/player_window.h"
 #include "e2e_support.h"
