@@ -102,16 +102,12 @@ int TakeDecoded(TVideoDecoder& d) {
   if (!std::isnan(d.dropBefore)) {
     const double at = d.decoded->pts == AV_NOPTS_VALUE ? NAN : double(d.decoded->pts) * av_q2d(d.streamTb);
     if (PictureEndsBefore(at, playback->FrameDuration, d.dropBefore)) {
-      if (d.beforeTarget || (d.beforeTarget.reset(ff::av_frame_alloc()), d.beforeTarget)) {
-        ff::av_frame_unref(d.beforeTarget.get());
-        ff::av_frame_move_ref(d.beforeTarget.get(), d.decoded.get());
-      } else {
-        ff::av_frame_unref(d.decoded.get());
-      }
+      ff::av_frame_unref(d.beforeTarget.get());
+      ff::av_frame_move_ref(d.beforeTarget.get(), d.decoded.get());
       return 0;
     }
     d.dropBefore = NAN;  // the target's picture: it and every one after pass
-    if (d.beforeTarget) ff::av_frame_unref(d.beforeTarget.get());
+    ff::av_frame_unref(d.beforeTarget.get());
   }
   if (!playback->Schedule.PassPicture()) {
     d.player->VideoStatsCounter().AddSkippedByDecoder();
@@ -144,7 +140,7 @@ void NoteNoMorePictures(TVideoDecoder& d) {
 
 // The stream ended before an exact seek's target: its last picture is shown.
 bool TakeLastBeforeTarget(TVideoDecoder& d) {
-  if (std::isnan(d.dropBefore) || !d.beforeTarget || !d.beforeTarget->buf[0]) return false;
+  if (std::isnan(d.dropBefore) || !d.beforeTarget->buf[0]) return false;
   d.dropBefore = NAN;
   ff::av_frame_unref(d.decoded.get());
   ff::av_frame_move_ref(d.decoded.get(), d.beforeTarget.get());
@@ -154,7 +150,7 @@ bool TakeLastBeforeTarget(TVideoDecoder& d) {
 void Flush(TVideoDecoder& d) {
   ff::avcodec_flush_buffers(d.ctx);
   d.dropBefore = NAN;
-  if (d.beforeTarget) ff::av_frame_unref(d.beforeTarget.get());
+  ff::av_frame_unref(d.beforeTarget.get());
   d.playback->Video.MoveTo(TStreamPhase::Playing);
   d.lastPassedPts = NAN;
   d.pipeline.Close();  // pictures inside belong to the old position
@@ -375,7 +371,8 @@ void VideoThreadMain(TMediaState* playback) {
       [playback] { return GetVideoClock(playback); });
   d.decoded.reset(ff::av_frame_alloc());
   d.filtered.reset(ff::av_frame_alloc());
-  bool running = d.decoded && d.filtered;
+  d.beforeTarget.reset(ff::av_frame_alloc());
+  bool running = d.decoded && d.filtered && d.beforeTarget;
   while (running) {
     if (!WaitWhilePaused(playback)) break;
     if (d.pipeline.IsOpen()) {
