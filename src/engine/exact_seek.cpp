@@ -42,12 +42,13 @@ void DropLeadingSamples(AVFrame* frame, int count) {
 }
 
 bool HoldSoundForPicture(TMediaState* playback) {
-  if (playback->VideoStreamIndex < 0 || playback->VideoEnded.load() || playback->Video.Is(TStreamPhase::Ended))
-    return false;
   const int64_t generation = playback->AudioClock.Generation();
   if (generation <= 0 || playback->SeekPictureGeneration.load() >= generation) return false;
+  // Whether there is video was noted with the request: the stream open and
+  // close set the video's fields while the sound plays.
   TSeekRequest::TTarget seek;
-  if (!playback->Seek.Of(generation, seek) || std::isnan(seek.DropBefore)) return false;
+  if (!playback->Seek.Of(generation, seek) || std::isnan(seek.DropBefore) || !seek.WithPictures) return false;
+  if (playback->VideoEnded.load() || playback->Video.Is(TStreamPhase::Ended)) return false;
   const int64_t carried = playback->Seek.CarriedOutAt(generation);
   return carried == 0 || ClockMicros() - carried < MaxSoundHoldMicros;
 }

@@ -59,7 +59,8 @@ int64_t TCustomPlayer::RequestSeek(TMediaState* playback, TSeekFlags AFlags, int
   FSeeking.store(true);
   FSeekDoneEvent.Reset();
   const double dropBefore = exact ? double(APos) / 1e6 : NAN;
-  playback->Seek.Post({APos, ARel, SeekFlagsToInt(AFlags), generation, dropBefore}, playback->Paused.load() != 0);
+  playback->Seek.Post({APos, ARel, SeekFlagsToInt(AFlags), generation, dropBefore, playback->VideoStreamIndex >= 0},
+                      playback->Paused.load() != 0);
   playback->PauseGate.Notify();
   playback->ReaderGate.Notify();
   return generation;

@@ -24,6 +24,7 @@ class TSeekRequest {
     // Exact seeks: the time (s, in the streams' time line) before which
     // decoded pictures and sound are dropped; NaN for a key-picture seek.
     double DropBefore = NAN;
+    bool WithPictures = false;  // the playback has video: its sound waits for the target's picture
   };
 
   // The generation of the request now pending: target's own, or that of the
