@@ -347,9 +347,13 @@ std::vector<double> SeekTargets(const std::vector<double>& keys) {
   return targets;
 }
 
+// How far into a GOP the exact seeks aim: its middle, a typical target.
+constexpr double kExactSeekOffset = 1.0;
+
 // Milliseconds from Seek to the first picture shown near its target, for
-// kSeeks keyframe targets far apart; empty on failure.
-std::vector<double> TimeSeeks(const std::string& file, const std::string& filters) {
+// kSeeks keyframe targets far apart; with exact, to the picture at
+// kExactSeekOffset after each keyframe, by exact seeks. Empty on failure.
+std::vector<double> TimeSeeks(const std::string& file, const std::string& filters, bool exact = false) {
   std::vector<double> times;
   const std::vector<double> keys = KeyframeTimes(file);
   if (keys.size() < 10) {
@@ -364,14 +368,20 @@ std::vector<double> TimeSeeks(const std::string& file, const std::string& filter
     player.Stop(true);
     return times;
   }
-  for (double t : SeekTargets(keys)) {
+  for (double key : SeekTargets(keys)) {
+    const double t = exact ? key + kExactSeekOffset : key;
     const int64_t shownBefore = player.VideoStats().Shown;
     const auto start = Clock::now();
-    player.Seek({}, false, int64_t(std::ceil(t * 1e6)));
+    if (exact)
+      player.Seek({sfExact}, false, int64_t(std::ceil(t * 1e6)));
+    else
+      player.Seek({}, false, int64_t(std::ceil(t * 1e6)));
+    // The exact seek's first picture is the one on screen at t: within a picture's time before it.
+    const double earliest = exact ? t - 1.0 / fixtures::kFps : t - 0.01;
     bool seen = WaitFor(
         [&] {
           TVideoStats s = player.VideoStats();
-          return s.Shown > shownBefore && !s.RecentPts.empty() && s.RecentPts.back() > t - 0.01 &&
+          return s.Shown > shownBefore && !s.RecentPts.empty() && s.RecentPts.back() > earliest &&
                  s.RecentPts.back() < t + 0.5;
         },
         10, std::chrono::microseconds(500));
@@ -422,6 +432,11 @@ int RunPhase(const std::string& phase) {
   }
   if (phase == "seek") {
     const std::vector<double> seeks = TimeSeeks(file, window.Text());
+    for (double t : seeks) std::printf("seek %.3f\n", t);
+    return seeks.size() == size_t(kSeeks) ? 0 : 1;
+  }
+  if (phase == "exact_seek") {
+    const std::vector<double> seeks = TimeSeeks(file, window.Text(), true);
     for (double t : seeks) std::printf("seek %.3f\n", t);
     return seeks.size() == size_t(kSeeks) ? 0 : 1;
   }
@@ -485,7 +500,8 @@ int main(int argc, char** argv) {
   const TPhaseOutput draw = RunPhaseProcess(self, "draw");
   const TPhaseOutput seek = RunPhaseProcess(self, "seek");
   const TPhaseOutput seekFloor = RunPhaseProcess(self, "seek_floor");
-  if (!eq.ok || !plain.ok || !decode.ok || !draw.ok || !seek.ok || !seekFloor.ok) return 1;
+  const TPhaseOutput exactSeek = RunPhaseProcess(self, "exact_seek");
+  if (!eq.ok || !plain.ok || !decode.ok || !draw.ok || !seek.ok || !seekFloor.ok || !exactSeek.ok) return 1;
 
   const double decodePerMedia = decode.Get("cpu") / decode.Get("media");
   for (const auto& [name, r] : {std::pair{"player with the window's equalizer string", &eq},
@@ -507,6 +523,10 @@ int main(int argc, char** argv) {
   std::printf("the same seeks in the decoder alone, to its first picture (ms):");
   for (double t : floor) std::printf(" %.0f", t);
   std::printf("\n");
+  const std::vector<double> exacts = exactSeek.All("seek");
+  std::printf("exact seeks %.1f s after the same keyframes, Seek to the target's picture shown (ms):", kExactSeekOffset);
+  for (double t : exacts) std::printf(" %.0f", t);
+  std::printf("\n");
 
   std::printf("playback_cpu_ratio_eq: %.2f\n", eq.Get("cpu") / eq.Get("media") / decodePerMedia);
   std::printf("playback_cpu_ratio_plain: %.2f\n", plain.Get("cpu") / plain.Get("media") / decodePerMedia);
@@ -516,5 +536,7 @@ int main(int argc, char** argv) {
   // The floors the player cannot go below, for reading the figures above.
   std::printf("draw_cpu_ratio: %.2f\n", draw.Get("cpu") / draw.Get("media") / decodePerMedia);
   std::printf("seek_floor_median_ms: %.0f\n", Median(floor));
+  std::printf("exact_seek_median_ms: %.0f\n", Median(exacts));
+  std::printf("exact_to_keyframe_seek_ratio: %.2f\n", Median(seeks) > 0 ? Median(exacts) / Median(seeks) : 0.0);
   return 0;
 }

@@ -29,6 +29,9 @@ public:
   void Resume() override { FPlayer->Resume(); }
   bool IsPaused() const override { return FPlayer->IsPaused(); }
   void Seek(zv::TSeekFlags AFlags, bool AWait, int64_t ATarget) override { FPlayer->Seek(AFlags, AWait, ATarget); }
+  bool StepFrame(int ADirection) override { return FPlayer->StepFrame(ADirection); }
+  zv::TAbLoop::TMark MarkLoopPoint() override { return FPlayer->MarkLoopPoint(); }
+  bool LoopPoints(int64_t& A, int64_t& B) override { return FPlayer->LoopPoints(A, B); }
   QImage CurrentFrame() override;
   void UpdateScreenPosition() override { FPlayer->UpdateScreenPosition(); }
   int VideoStreamIndex() const override { return FPlayer->VideoStreamIndex(); }

@@ -32,6 +32,11 @@ public:
   virtual void Resume() = 0;
   virtual bool IsPaused() const = 0;
   virtual void Seek(zv::TSeekFlags AFlags, bool AWait, int64_t ATarget) = 0;
+  // Pauses on the next picture (> 0) or exactly the one before (< 0).
+  virtual bool StepFrame(int ADirection) = 0;
+  // The A-B loop: A, then B at the position, then cleared; its marks (µs, -1 unset).
+  virtual zv::TAbLoop::TMark MarkLoopPoint() = 0;
+  virtual bool LoopPoints(int64_t& A, int64_t& B) = 0;
   // A copy of the picture on screen; a null image when there is none.
   virtual QImage CurrentFrame() = 0;
   virtual void UpdateScreenPosition() = 0;

@@ -97,9 +97,9 @@ TfrmPlayer::TfrmPlayer(IPlayer& player, QWidget* parent)
   tmrRefilter->setSingleShot(true);
   tmrRefilter->setInterval(60);
   connect(tmrRefilter, &QTimer::timeout, this, [this] {
-    // The picture at the same place, decoded and filtered anew; the pause stays.
+    // The very picture on screen, decoded and filtered anew; the pause stays.
     if (FFileOpen && FFPlayer.IsPaused() && FFPlayer.VideoStreamIndex() >= 0)
-      FFPlayer.Seek(zv::TSeekFlags{}, false, FLastPosition);
+      FFPlayer.Seek(zv::TSeekFlags{zv::sfExact}, false, FLastPosition);
   });
 
   CreateMenu();

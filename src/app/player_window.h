@@ -120,6 +120,11 @@ public:
   void SeekTo(int64_t targetUs);
   // Previous (< 0) or next (> 0) chapter of the open file.
   void ChapterStep(int direction);
+  // The picture after (> 0) or before (< 0) the one on screen, paused.
+  void FrameStep(int direction);
+  // A, B, off in turn; the track shows the marks.
+  void MarkLoop();
+  void ShowLoopMarks();
   void ChangeVolumeBy(int delta);
   // Playback speed of the open file: times factor (to hundredths), or a
   // value; clamped to 0.25..4 and shown on screen. Nothing without a file.

@@ -38,6 +38,7 @@ void TfrmPlayer::LoadChapters(bool fileOpen) {
   }
   mnuChapters->setEnabled(!FChapters.empty());
   TrackPlay->SetMarks(std::move(marks));
+  ShowLoopMarks();  // a new file starts without a loop
 }
 
 void TfrmPlayer::ChapterStep(int direction) {

@@ -127,17 +127,18 @@ void TfrmPlayer::TrackPlayChange() {
   const int64_t target = RoundHalfEven(double(TrackPlay->Value()));
   // A paused file stays paused, as it does for the keys' seeks.
   if (TrackPlay->IsDragging() && TrackPlay->Tracking()) {
-    // One pause for the whole drag, a seek per move, the resume at release.
+    // One pause for the whole drag, a key-picture seek per move (scrubbing
+    // stays quick), the exact landing and the resume at release.
     if (!FDragPaused && !FFPlayer.IsPaused()) {
       FFPlayer.Pause();
       FDragPaused = true;
     }
     FFPlayer.Seek(zv::TSeekFlags{}, false, target);
   } else if (FFPlayer.IsPaused()) {
-    FFPlayer.Seek(zv::TSeekFlags{}, false, target);
+    FFPlayer.Seek(zv::TSeekFlags{zv::sfExact}, false, target);
   } else {
     FFPlayer.Pause();
-    FFPlayer.Seek(zv::TSeekFlags{}, false, target);
+    FFPlayer.Seek(zv::TSeekFlags{zv::sfExact}, false, target);
     FFPlayer.Resume();
   }
   FLastPosition = target;
@@ -150,6 +151,9 @@ void TfrmPlayer::TrackPlayUserMove() {
 }
 
 void TfrmPlayer::TrackPlayRelease() {
+  // Where the thumb was let go, exactly (it waits behind the drag's last seek).
+  if (FFileOpen && TrackPlay->Tracking())
+    FFPlayer.Seek(zv::TSeekFlags{zv::sfExact}, false, RoundHalfEven(double(TrackPlay->Value())));
   if (!FDragPaused) return;
   FDragPaused = false;
   FFPlayer.Resume();
@@ -159,7 +163,7 @@ void TfrmPlayer::SeekTo(int64_t targetUs) {
   if (!FFileOpen) return;
   if (FFileDuration > 0 && targetUs > FFileDuration) targetUs = FFileDuration;
   if (targetUs < 0) targetUs = 0;
-  FFPlayer.Seek(zv::TSeekFlags{}, false, targetUs);
+  FFPlayer.Seek(zv::TSeekFlags{zv::sfExact}, false, targetUs);
   FLastPosition = targetUs;
   UpdateTimeText(targetUs, FFileDuration);
   ShowOsdMessage(zv::SeekMessage(targetUs / 1000, FFileDuration / 1000));

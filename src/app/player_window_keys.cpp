@@ -38,6 +38,9 @@ void TfrmPlayer::CreateShortcuts() {
   actQuit = add("actQuit", tr("Quit"), {QKeySequence(Qt::CTRL | Qt::Key_Q)}, [this] { close(); });
   actChapterPrev = add("actChapterPrev", tr("Previous chapter"), {Qt::Key_PageUp}, [this] { ChapterStep(-1); });
   actChapterNext = add("actChapterNext", tr("Next chapter"), {Qt::Key_PageDown}, [this] { ChapterStep(1); });
+  add("actFrameNext", tr("Next picture"), {Qt::Key_Period}, [this] { FrameStep(1); });
+  add("actFramePrevious", tr("Previous picture"), {Qt::Key_Comma}, [this] { FrameStep(-1); });
+  add("actLoop", tr("A-B loop"), {Qt::Key_L}, [this] { MarkLoop(); });
   actSnapshot = add("actSnapshot", tr("Snapshot"), {Qt::Key_S}, [this] { btnCapture->click(); });
   add("actSpeedDown", tr("Slower (/ 1.1)"), {Qt::Key_BracketLeft}, [this] { ChangeSpeedBy(1 / 1.1); });
   add("actSpeedUp", tr("Faster (x 1.1)"), {Qt::Key_BracketRight}, [this] { ChangeSpeedBy(1.1); });

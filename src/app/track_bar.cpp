@@ -31,6 +31,13 @@ void TTrackBar::SetMax(float v) {
   update();
 }
 
+void TTrackBar::SetLoop(float a, float b) {
+  if (a == FLoopA && b == FLoopB) return;
+  FLoopA = a;
+  FLoopB = b;
+  update();
+}
+
 void TTrackBar::SetMarks(std::vector<float> marks) {
   FMarks = std::move(marks);
   update();
@@ -147,6 +154,20 @@ void TTrackBar::paintEvent(QPaintEvent*) {
       const double mx = groove.left() + groove.width() * (double(m) - FMin) / (double(FMax) - FMin);
       p.drawRect(QRectF(mx - 1, groove.top() - 2, 2, grooveH + 4));
     }
+  }
+  if (FMax > FMin && (FLoopA >= 0 || FLoopB >= 0)) {
+    // The loop: a band between A and B, a taller tick at each end.
+    auto xOf = [&](float v) { return groove.left() + groove.width() * (double(std::clamp(v, FMin, FMax)) - FMin) / (double(FMax) - FMin); };
+    const QColor loopColour(0x60, 0xD0, 0x60);
+    if (FLoopA >= 0 && FLoopB >= 0) {
+      QColor band = loopColour;
+      band.setAlpha(110);
+      p.setBrush(band);
+      p.drawRect(QRectF(xOf(FLoopA), groove.top() - 1, xOf(FLoopB) - xOf(FLoopA), grooveH + 2));
+    }
+    p.setBrush(loopColour);
+    for (float v : {FLoopA, FLoopB})
+      if (v >= 0) p.drawRect(QRectF(xOf(v) - 1.5, groove.top() - 4, 3, grooveH + 8));
   }
   double cx = groove.left() + groove.width() * f;
   p.setBrush(QColor(0xF0, 0xF0, 0xF0));

@@ -33,6 +33,10 @@ public:
   // Values marked with a tick on the track (chapter starts).
   void SetMarks(std::vector<float> marks);
   const std::vector<float>& Marks() const { return FMarks; }
+  // A loop's ends shown on the track (A-B loop); negative: not set.
+  void SetLoop(float a, float b);
+  float LoopA() const { return FLoopA; }
+  float LoopB() const { return FLoopB; }
 
   // The change handler; detach it (set an empty one) around moves that must not act.
   std::function<void()> OnChange;
@@ -66,6 +70,7 @@ private:
   bool FTracking = true;
   bool FDragging = false;
   std::vector<float> FMarks;
+  float FLoopA = -1, FLoopB = -1;
   bool FPendingChange = false;  // a drag with tracking off moved the value
   int FWheelRest = 0;            // eighths of a degree short of a notch
 };

@@ -306,7 +306,7 @@ int RunPlayer(int argc, char** argv) {
       player.Seek({}, true, *resumeAt);
       lastPosition = *resumeAt;
     } else if (o.Seek) {
-      player.Seek({}, true, SecondsToMicros(*o.Seek));
+      player.Seek({zv::sfExact}, true, SecondsToMicros(*o.Seek));
     }
     // Without --play-for, never: the end of the file stops it.
     const auto playUntil = o.PlayFor ? Deadline(std::chrono::steady_clock::now(), *o.PlayFor)

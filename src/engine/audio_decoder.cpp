@@ -1,5 +1,9 @@
 #include "engine/audio_decoder.h"
 
+#include <algorithm>
+#include <cmath>
+
+#include "engine/exact_seek.h"
 #include "engine/player.h"
 #include "runtime/entry_points.h"
 #include "runtime/logger.h"
@@ -19,6 +23,28 @@ int Convert(TMediaState* playback, AVFrame* f) {
   const int n = playback->AudioOut.Convert(f);
   if (n < 0) ReportAudioError(playback, "av_audio_convert() failed");
   return n;
+}
+
+// An exact seek's target (s) for the sound now decoded; NaN for none.
+double DropBefore(TMediaState* playback) {
+  TSeekRequest::TTarget seek;
+  return playback->Seek.Of(playback->AudioClock.Generation(), seek) ? seek.DropBefore : NAN;
+}
+
+// Drops the sound of f before an exact seek's target; false when none is left.
+bool KeepFromTarget(TMediaState* playback, AVFrame* f) {
+  if (f->pts == AV_NOPTS_VALUE || !playback->AudioStream) return true;
+  const double dropBefore = DropBefore(playback);
+  const double start = double(f->pts) * av_q2d(playback->AudioStream.load()->time_base);
+  const int drop = SamplesBefore(start, f->sample_rate, f->nb_samples, dropBefore);
+  if (drop <= 0) return true;
+  if (drop >= f->nb_samples) {
+    ff::av_frame_unref(f);
+    return false;
+  }
+  DropLeadingSamples(f, drop);
+  playback->AudioClock.SetPts(start + double(drop) / f->sample_rate);
+  return true;
 }
 
 void LogDecodeFailure(TMediaState* playback) {
@@ -54,6 +80,7 @@ int AudioDecodeFrame(TMediaState* playback) {
   TAudioOutput& out = playback->AudioOut;
   if (!dec || !frame || out.Channels() <= 0 || out.Rate() <= 0) return -1;
   for (;;) {
+    if (HoldSoundForPicture(playback)) return -1;
     // What the last frame left over comes first.
     if (out.HasFramePiece(frame)) return ChunkReady(playback, out.TakeFramePiece(frame));
     if (out.HasConverter()) {
@@ -81,6 +108,7 @@ int AudioDecodeFrame(TMediaState* playback) {
         ff::av_frame_unref(frame);
         continue;
       }
+      if (!KeepFromTarget(playback, frame)) continue;
       if (out.IsDeviceFormat(frame)) {
         out.ResetConversion();
         return ChunkReady(playback, out.TakeFramePiece(frame));
@@ -115,9 +143,13 @@ int AudioDecodeFrame(TMediaState* playback) {
       ResetAudioDecoding(playback);
       continue;
     }
-    if (pkt->pts != AV_NOPTS_VALUE && playback->AudioStream)
-      playback->AudioClock.SetPts(static_cast<double>(pkt->pts) * av_q2d(playback->AudioStream.load()->time_base));
     playback->AudioClock.SetGeneration(generation);
+    if (pkt->pts != AV_NOPTS_VALUE && playback->AudioStream) {
+      const double pts = static_cast<double>(pkt->pts) * av_q2d(playback->AudioStream.load()->time_base);
+      // Sound before an exact seek's target is dropped: nothing plays before it.
+      const double dropBefore = DropBefore(playback);
+      playback->AudioClock.SetPts(std::isnan(dropBefore) ? pts : std::max(pts, dropBefore));
+    }
     playback->AudioPkt = std::move(pkt);
   }
 }

@@ -1,6 +1,8 @@
 #include "engine/demuxer.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <thread>
 #include <utility>
 
@@ -59,6 +61,8 @@ void RunDemuxer(TMediaState* playback, const TDemuxerSinks& sinks) {
       const int flags = asked.Flags;
       int64_t mn = rel > 0 ? SatAdd(SatSub(target, rel), 2) : INT64_MIN;
       int64_t mx = rel < 0 ? SatSub(SatSub(target, rel), 2) : INT64_MAX;
+      // An exact seek decodes from the key picture at or before its target.
+      if (!std::isnan(asked.DropBefore)) mx = std::min(mx, target);
       int r = ff::avformat_seek_file(ic, -1, mn, target, mx, flags);
       if (r < 0) r = ff::av_seek_frame(ic, -1, target, flags);
       if (r < 0) r = ff::av_seek_frame(ic, -1, target, flags ^ AVSEEK_FLAG_BACKWARD);

@@ -27,8 +27,10 @@
 #include <mutex>
 #include <string>
 
+#include "engine/ab_loop.h"
 #include "engine/chapters.h"
 #include "engine/demuxer.h"
+#include "engine/frame_step.h"
 #include "engine/manual_event.h"
 #include "engine/media_state.h"
 #include "engine/notice_queue.h"
@@ -93,8 +95,21 @@ public:
   void Pause();
   void Resume();
   bool IsPaused() const;
-  // ATarget: µs from the file's start, or a byte offset with sfByte.
+  // ATarget: µs from the file's start, or a byte offset with sfByte. Lands
+  // on the key picture before ATarget; with sfExact on the picture shown at
+  // ATarget itself, the sound starting there too (slower: the pictures from
+  // the key picture on are decoded). AWait: until the first picture is out.
   void Seek(TSeekFlags AFlags, bool AWait, int64_t ATarget);
+  // Pauses and shows the next picture (ADirection > 0) or exactly the one
+  // before (< 0); at the first or the last picture it stays. False when
+  // there is no picture to step through (nothing open, no video).
+  bool StepFrame(int ADirection);
+  // The A-B loop: sets A at the position, then B, then clears both; once both
+  // are set, passing B jumps (exactly) back to A. The marks (µs from the
+  // file's start, -1 when not set) are forgotten with the playback.
+  TAbLoop::TMark MarkLoopPoint();
+  void ClearLoop() { FAbLoop.Clear(); }
+  bool LoopPoints(int64_t& A, int64_t& B) const;
   // Makes the output follow the host window's current size.
   void UpdateScreenPosition();
   int VideoStreamIndex() const;
@@ -283,6 +298,8 @@ private:
   void NoteSeekProgress(std::atomic<int64_t>& counter, int64_t generation);
   // Under FPlayerLock: the generation of the request (0 when none was made).
   int64_t RequestSeek(TMediaState* playback, TSeekFlags AFlags, int64_t APos, int64_t ARel);
+  // Under the play loop: jumps back to A when pos passed the loop's B.
+  void LoopIfDue(TMediaState* playback, int64_t pos);
   // The per-playback reset after every SDL shutdown.
   void ResetPlaybackState();
 
@@ -368,6 +385,8 @@ private:
   TSubtitleFileLoader FSubtitleFiles{FTextOverlay};
   std::atomic<bool> FAutoLoadSubtitleFiles{true};
   TPlaybackSpeed FSpeed;  // own atomic; set under FPlayerLock
+  TFrameStep FFrameStep;  // own lock
+  TAbLoop FAbLoop;        // own lock
 
   std::unique_ptr<TEventThread> FEventThread;  // application thread only
   std::unique_ptr<TPlayThread> FPlayThread;    // application thread only

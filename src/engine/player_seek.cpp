@@ -51,12 +51,16 @@ void TCustomPlayer::SeekRequest(TMediaState* playback, TSeekFlags AFlags, bool A
 }
 
 int64_t TCustomPlayer::RequestSeek(TMediaState* playback, TSeekFlags AFlags, int64_t APos, int64_t ARel) {
-  // One pending at a time: a second is dropped, and waits for the first.
-  if (playback->Seek.Pending()) return playback->Seek.Last().Generation;
+  // One pending at a time: a second is dropped, and waits for the first;
+  // an exact one is carried out after it.
+  const bool exact = AFlags.contains(sfExact) && !AFlags.contains(sfByte);
+  if (playback->Seek.Pending() && !exact) return playback->Seek.Last().Generation;
   const int64_t generation = FSeekRequested.fetch_add(1) + 1;
   FSeeking.store(true);
   FSeekDoneEvent.Reset();
-  playback->Seek.Post({APos, ARel, SeekFlagsToInt(AFlags), generation}, playback->Paused.load() != 0);
+  const double dropBefore = exact ? double(APos) / 1e6 : NAN;
+  playback->Seek.Post({APos, ARel, SeekFlagsToInt(AFlags), generation, dropBefore, playback->VideoStreamIndex >= 0},
+                      playback->Paused.load() != 0);
   playback->PauseGate.Notify();
   playback->ReaderGate.Notify();
   return generation;
@@ -113,6 +117,7 @@ void TCustomPlayer::UpdatePosition() {
   } else {
     return;
   }
+  LoopIfDue(playback, pos);
   if (playback->Duration > 0 && pos >= playback->Duration) {
     pos = playback->Duration;
     if (FLastPosition.load() != playback->Duration) FLastPosition.store(0);

@@ -29,6 +29,11 @@ void TShownPicture::Close() {
   Release_Locked();
 }
 
+int64_t TShownPicture::Pts() {
+  std::lock_guard<std::mutex> g(FLock);
+  return FOpen && FFrame ? FPts : -1;
+}
+
 void TShownPicture::Store(const AVFrame* frame, int64_t ptsMicros) {
   if (!frame || frame->width <= 0 || frame->height <= 0 || !frame->data[0]) return;
   std::lock_guard<std::mutex> g(FLock);

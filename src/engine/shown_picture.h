@@ -28,6 +28,8 @@ public:
   // Converts the picture into converter's bitmap. With no video open: 0 x 0
   // and pts -1; open but nothing shown yet: black at the decoder's size, pts -1.
   TBitmap& Copy(TFormatConverter& converter, int64_t& pts);
+  // The time of the picture on screen (µs from the file's start), -1 for none.
+  int64_t Pts();
 
 private:
   void Release_Locked();

@@ -9,6 +9,7 @@
 
 #include "engine/clocks.h"
 #include "engine/display.h"
+#include "engine/exact_seek.h"
 #include "engine/picture_queue.h"
 #include "engine/player.h"
 #include "engine/play_requests.h"
@@ -55,6 +56,10 @@ struct TVideoDecoder {
   AVFramePtr filtered;
   int64_t generation = 0;  // the seek the packets now decoded were read after
   double lastPassedPts = NAN;  // s: the last picture passed on since the flush
+  // An exact seek's target (s): pictures over before it are dropped; NaN once reached.
+  double dropBefore = NAN;
+  // The last picture dropped for it: shown after all when the stream ends first.
+  AVFramePtr beforeTarget;
 };
 
 // Longest run of media time (s) dropped for being late: a machine too slow for
@@ -94,6 +99,16 @@ int TakeDecoded(TVideoDecoder& d) {
   TMediaState* playback = d.playback;
   d.player->VideoStatsCounter().AddDecoded();
   d.decoded->pts = GuessCorrectPts(playback->PtsCorrection, d.decoded->pts, d.decoded->pkt_dts);
+  if (!std::isnan(d.dropBefore)) {
+    const double at = d.decoded->pts == AV_NOPTS_VALUE ? NAN : double(d.decoded->pts) * av_q2d(d.streamTb);
+    if (PictureEndsBefore(at, playback->FrameDuration, d.dropBefore)) {
+      ff::av_frame_unref(d.beforeTarget.get());
+      ff::av_frame_move_ref(d.beforeTarget.get(), d.decoded.get());
+      return 0;
+    }
+    d.dropBefore = NAN;  // the target's picture: it and every one after pass
+    ff::av_frame_unref(d.beforeTarget.get());
+  }
   if (!playback->Schedule.PassPicture()) {
     d.player->VideoStatsCounter().AddSkippedByDecoder();
     ff::av_frame_unref(d.decoded.get());
@@ -123,8 +138,19 @@ void NoteNoMorePictures(TVideoDecoder& d) {
   d.player->NoteSeekPicture(d.generation);
 }
 
+// The stream ended before an exact seek's target: its last picture is shown.
+bool TakeLastBeforeTarget(TVideoDecoder& d) {
+  if (std::isnan(d.dropBefore) || !d.beforeTarget->buf[0]) return false;
+  d.dropBefore = NAN;
+  ff::av_frame_unref(d.decoded.get());
+  ff::av_frame_move_ref(d.decoded.get(), d.beforeTarget.get());
+  return true;
+}
+
 void Flush(TVideoDecoder& d) {
   ff::avcodec_flush_buffers(d.ctx);
+  d.dropBefore = NAN;
+  ff::av_frame_unref(d.beforeTarget.get());
   d.playback->Video.MoveTo(TStreamPhase::Playing);
   d.lastPassedPts = NAN;
   d.pipeline.Close();  // pictures inside belong to the old position
@@ -135,12 +161,14 @@ int GetVideoFrame(TVideoDecoder& d) {
   TMediaState* playback = d.playback;
   int r = ff::avcodec_receive_frame(d.ctx, d.decoded.get());
   if (r == 0) return TakeDecoded(d);
+  if (r == AVERROR_EOF && TakeLastBeforeTarget(d)) return 1;
   if (r == AVERROR_EOF && d.pipeline.IsOpen()) d.pipeline.Push(nullptr);  // let the filters give out what they hold
 
   TQueuedPacket pkt;
   if (PacketQueueGet(playback->VideoQueue, pkt, true, &d.generation) < 0) return -1;
   if (IsFlushPacket(pkt.get())) {
     Flush(d);
+    if (TSeekRequest::TTarget seek; playback->Seek.Of(d.generation, seek)) d.dropBefore = seek.DropBefore;
     playback->Pictures.Flush(d.generation);
     playback->VideoCurrentPos.store(-1, std::memory_order_relaxed);
     playback->PtsCorrection = TPtsCorrection{};
@@ -162,6 +190,7 @@ int GetVideoFrame(TVideoDecoder& d) {
   pkt.reset();
   r = ff::avcodec_receive_frame(d.ctx, d.decoded.get());
   if (r == 0 && TakeDecoded(d)) return 1;
+  if (r == AVERROR_EOF && TakeLastBeforeTarget(d)) return 1;
   if (r == AVERROR_EOF && !d.pipeline.IsOpen()) {
     playback->Video.MoveTo(TStreamPhase::Ended);
     NoteNoMorePictures(d);  // nothing more comes after the seek
@@ -331,11 +360,19 @@ void VideoThreadMain(TMediaState* playback) {
   d.streamTb = playback->VideoStream->time_base;
   d.filters = d.player->VideoFilters();
   d.corrections = std::make_unique<TPictureCorrections>(playback->VideoStream);
-  playback->Schedule.SetClocks([playback] { return playback->AudioStream ? GetAudioClock(playback) : NAN; },
-                         [playback] { return GetVideoClock(playback); });
+  // Until the sound of the last seek is decoded its clock still reads the
+  // old position: pictures keep their own distances meanwhile.
+  playback->Schedule.SetClocks(
+      [playback] {
+        if (!playback->AudioStream || playback->AudioClock.Generation() < PacketQueueGeneration(playback->AudioQueue))
+          return double(NAN);
+        return GetAudioClock(playback);
+      },
+      [playback] { return GetVideoClock(playback); });
   d.decoded.reset(ff::av_frame_alloc());
   d.filtered.reset(ff::av_frame_alloc());
-  bool running = d.decoded && d.filtered;
+  d.beforeTarget.reset(ff::av_frame_alloc());
+  bool running = d.decoded && d.filtered && d.beforeTarget;
   while (running) {
     if (!WaitWhilePaused(playback)) break;
     if (d.pipeline.IsOpen()) {

@@ -25,7 +25,10 @@ protected:
 // Raised with the AVFormatContext of a just opened file, before its streams are probed.
 using TBeforeFindStreamInfoEvent = std::function<void(TFFBaseComponent* Sender, void* AFormatContext)>;
 
-enum TSeekFlag : uint8_t { sfBackward = 0, sfByte = 1, sfAny = 2, sfFrame = 3 };
+// sfExact is the player's own: the seek goes to the key picture at or before
+// the target as usual, then the pictures and sound before the target are
+// decoded but dropped, so playing (or the paused picture) starts exactly there.
+enum TSeekFlag : uint8_t { sfBackward = 0, sfByte = 1, sfAny = 2, sfFrame = 3, sfExact = 4 };
 
 // Set of TSeekFlag in one byte, bit i for member i.
 struct TSeekFlags {

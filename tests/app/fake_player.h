@@ -72,6 +72,24 @@ public:
     lastSeekFlags = AFlags;
     lastSeekTarget = ATarget;
   }
+  bool StepFrame(int ADirection) override {
+    calls.push_back("StepFrame " + std::to_string(ADirection));
+    paused = true;
+    return videoIndex >= 0;
+  }
+  int64_t loopA = -1, loopB = -1, loopAt = 0;  // loopAt: where the next mark goes
+  zv::TAbLoop::TMark MarkLoopPoint() override {
+    calls.push_back("MarkLoopPoint");
+    if (loopA < 0) return loopA = loopAt, zv::TAbLoop::lmA;
+    if (loopB < 0) return loopB = loopAt, zv::TAbLoop::lmB;
+    loopA = loopB = -1;
+    return zv::TAbLoop::lmCleared;
+  }
+  bool LoopPoints(int64_t& A, int64_t& B) override {
+    A = loopA;
+    B = loopB;
+    return A >= 0 || B >= 0;
+  }
   QImage CurrentFrame() override { return frame; }
   void UpdateScreenPosition() override {}
   int VideoStreamIndex() const override { return videoIndex; }

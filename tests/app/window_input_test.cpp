@@ -51,6 +51,7 @@ TEST_F(WindowInputTest, EveryShortcutDrivesThePlayerAsItsButtonDoes) {
        [](WindowInputTest& t) {
          EXPECT_EQ(t.player.lastSeekTarget, 35 * kSec);
          EXPECT_EQ(t.window->lblDuration->text(), "00:00:35/00:01:00");
+         EXPECT_TRUE(t.player.lastSeekFlags.contains(zv::sfExact)) << "on the picture at that time";
        }},
       {"Shift+Left stops at the start", Qt::Key_Left, Qt::ShiftModifier, {"Seek"}, nullptr,
        [](WindowInputTest& t) { EXPECT_EQ(t.player.lastSeekTarget, 0); }},
@@ -113,6 +114,23 @@ TEST_F(WindowInputTest, EveryShortcutDrivesThePlayerAsItsButtonDoes) {
        [](WindowInputTest& t) {
          EXPECT_EQ(t.player.speed, 1.0);
          EXPECT_EQ(t.player.messages.back(), "Speed: 1.00x");
+       }},
+      {". steps to the next picture", Qt::Key_Period, {}, {"StepFrame 1"}, nullptr,
+       [](WindowInputTest& t) { EXPECT_TRUE(t.player.paused); }},
+      {", steps to the previous picture", Qt::Key_Comma, {}, {"StepFrame -1"}, nullptr, nullptr},
+      {"L sets A, then B, then clears the loop", Qt::Key_L, {}, {"MarkLoopPoint"}, nullptr,
+       [](WindowInputTest& t) {
+         EXPECT_EQ(t.window->TrackPlay->LoopA(), float(t.player.loopAt));
+         EXPECT_LT(t.window->TrackPlay->LoopB(), 0);
+         t.player.loopAt = 32500000;
+         QTest::keyClick(t.window.get(), Qt::Key_L);
+         EXPECT_EQ(t.window->TrackPlay->LoopB(), 32500000.0f);
+         QTest::keyClick(t.window.get(), Qt::Key_L);
+         EXPECT_LT(t.window->TrackPlay->LoopA(), 0);
+         ASSERT_GE(t.player.messages.size(), 3u);
+         EXPECT_EQ(std::vector<std::string>(t.player.messages.end() - 3, t.player.messages.end()),
+                   (std::vector<std::string>{"A-B loop: A at 00:00:00.0", "A-B loop: 00:00:00.0 - 00:00:32.5",
+                                             "A-B loop: off"}));
        }},
       {"Ctrl+Q quits", Qt::Key_Q, Qt::ControlModifier, {"ClearHookEvents", "Stop wait"}, nullptr,
        [](WindowInputTest& t) { EXPECT_FALSE(t.window->isVisible()); }},
@@ -215,9 +233,11 @@ TEST_F(WindowInputTest, TimeTextFollowsADraggedThumbWithOnePauseAndOneResume) {
   QTest::mouseMove(t, TrackPoint(0.75));
   EXPECT_EQ(window->lblDuration->text(), "00:00:45/00:01:00");
   EXPECT_EQ(player.calls, (std::vector<std::string>{"Pause", "Seek", "Seek", "Seek"}));
+  EXPECT_EQ(player.lastSeekFlags.bits, 0) << "key-picture seeks while dragging";
   QTest::mouseRelease(t, Qt::LeftButton, {}, TrackPoint(0.75));
-  EXPECT_EQ(player.calls, (std::vector<std::string>{"Pause", "Seek", "Seek", "Seek", "Resume"}));
+  EXPECT_EQ(player.calls, (std::vector<std::string>{"Pause", "Seek", "Seek", "Seek", "Seek", "Resume"}));
   EXPECT_NEAR(double(player.lastSeekTarget), 45.0 * kSec, 0.02 * 60 * kSec);
+  EXPECT_TRUE(player.lastSeekFlags.contains(zv::sfExact)) << "the release lands exactly";
 
   // With an unknown length the text follows too; the seek waits for the release.
   OpenFile(-1);
@@ -267,13 +287,14 @@ TEST_F(WindowInputTest, TrackSeeksWhilePausedKeepThePause) {
   player.paused = true;
   TTrackBar* t = window->TrackPlay;
   QTest::mouseClick(t, Qt::LeftButton, {}, TrackPoint(0.5));
-  EXPECT_EQ(player.calls, (std::vector<std::string>{"Seek"}));
+  EXPECT_EQ(player.calls, (std::vector<std::string>{"Seek", "Seek"}));
   EXPECT_NEAR(double(player.lastSeekTarget), 30.0 * kSec, 0.02 * 60 * kSec);
+  EXPECT_TRUE(player.lastSeekFlags.contains(zv::sfExact));
   player.calls.clear();
   QTest::mousePress(t, Qt::LeftButton, {}, TrackPoint(0.25));
   QTest::mouseMove(t, TrackPoint(0.75));
   QTest::mouseRelease(t, Qt::LeftButton, {}, TrackPoint(0.75));
-  EXPECT_EQ(player.calls, (std::vector<std::string>{"Seek", "Seek"}));
+  EXPECT_EQ(player.calls, (std::vector<std::string>{"Seek", "Seek", "Seek"}));
   EXPECT_TRUE(player.paused);
 }
 
