@@ -12,6 +12,7 @@
 
 #include "runtime/av_headers.h"
 #include "runtime/av_ptr.h"
+#include "engine/sound_start.h"
 #include "runtime/sdl_loader.h"
 
 namespace zv {
@@ -47,6 +48,8 @@ public:
     FLevel = level;
   }
   const TSDLEntryPoints* Sdl() const { return FSdl; }
+  // When the paused device starts.
+  TSoundStart& StartGate() { return FStart; }
   int Volume() const { return FLevel.Volume ? FLevel.Volume->load(std::memory_order_relaxed) : SDL_MIX_MAXVOLUME; }
   bool Muted() const { return FLevel.Mute && FLevel.Mute->load(std::memory_order_relaxed); }
   int Channels() const { return FSpec.channels; }
@@ -95,6 +98,7 @@ private:
   SDL_AudioSpec FSpec{};          // set while the device is stopped, read only while it plays
   const TSDLEntryPoints* FSdl = nullptr;  // set while the device is stopped
   TLevel FLevel;                          // set while the device is stopped
+  TSoundStart FStart;                     // has its own lock
 
   // Audio thread only (the device's callback, or a test driving it).
   alignas(16) uint8_t FBuf1[AudioBufSizeBytes] = {};  // frame pieces and silence
