@@ -37,6 +37,7 @@
 #include "engine/player_lock.h"
 #include "engine/shown_picture.h"
 #include "engine/subtitle_file_loader.h"
+#include "engine/surface_display.h"
 #include "engine/text_overlay.h"
 #include "engine/video_display.h"
 #include "engine/video_stats.h"
@@ -225,6 +226,7 @@ public:
   TFormatConverter& HookConverter() { return FHookConverter; }  // video thread only
   TShownPicture& ShownPicture() { return FShownPicture; }
   TOverlayTexture& OverlayTexture() { return FOverlayTexture; }  // play thread
+  TSurfaceDisplay& SurfaceDisplay() { return FSurfaceDisplay; }  // play thread, under the player lock
   TVideoStatsCounter& VideoStatsCounter() { return FVideoStats; }
 
 protected:
@@ -334,6 +336,7 @@ private:
   TChapterList FChapters;  // own lock; the read thread sets it at open
   TTextOverlay FTextOverlay;
   TOverlayTexture FOverlayTexture;  // play thread only
+  TSurfaceDisplay FSurfaceDisplay;  // play thread, under FPlayerLock
   TSubtitleFileLoader FSubtitleFiles{FTextOverlay};
   std::atomic<bool> FAutoLoadSubtitleFiles{true};
 
