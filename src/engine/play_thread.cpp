@@ -138,7 +138,8 @@ bool TPlayThread::InitSDL(std::string& error) {
     TDrawPath path = TDrawPath::Texture;
     SDL_Renderer* r = CreateOutputRenderer(sdl, window, path);
     FPlayer->FSurfaceDisplay.SetActive(r && path == TDrawPath::Surface);
-    ff::av_log(nullptr, AV_LOG_DEBUG, "drawing %s\n", path == TDrawPath::Surface ? "into the window's surface" : "through textures");
+    ff::av_log(nullptr, AV_LOG_DEBUG, "drawing %s\n",
+               path == TDrawPath::Surface ? "into the window's surface" : "through textures");
     if (!r) FPlayer->ReportError("SDL: could not set video mode.", false);
     FPlayer->FRenderer.store(r, std::memory_order_release);
   }
