@@ -259,6 +259,7 @@ int AudioDeviceOpen(TMediaState* playback, AVCodecContext* ctx) {
 }
 
 void AudioDeviceClose(TMediaState* playback) {
+  playback->AudioOut.StartGate().Cancel();
   if (const SDL_AudioDeviceID dev = playback->AudioOut.Device()) {
     TCustomPlayer* player = playback->Owner;
     if (player && player->SDL().SDL_CloseAudioDevice) player->SDL().SDL_CloseAudioDevice(dev);

@@ -14,6 +14,7 @@
 #include "engine/sound_tempo.h"
 #include "runtime/av_headers.h"
 #include "runtime/av_ptr.h"
+#include "engine/sound_start.h"
 #include "runtime/sdl_loader.h"
 
 namespace zv {
@@ -50,6 +51,8 @@ public:
     FLevel = level;
   }
   const TSDLEntryPoints* Sdl() const { return FSdl; }
+  // When the paused device starts.
+  TSoundStart& StartGate() { return FStart; }
   int Volume() const { return FLevel.Volume ? FLevel.Volume->load(std::memory_order_relaxed) : SDL_MIX_MAXVOLUME; }
   bool Muted() const { return FLevel.Mute && FLevel.Mute->load(std::memory_order_relaxed); }
   double Speed() const { return SpeedOf(FLevel.Speed); }
@@ -108,6 +111,7 @@ private:
   std::atomic<int> FBytesPerSecond{0};  // of FSpec
   const TSDLEntryPoints* FSdl = nullptr;  // set while the device is stopped
   TLevel FLevel;                          // set while the device is stopped
+  TSoundStart FStart;                     // has its own lock
 
   // Audio thread only (the device's callback, or a test driving it).
   alignas(16) uint8_t FBuf1[AudioBufSizeBytes] = {};  // frame pieces and silence

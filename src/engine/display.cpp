@@ -1,6 +1,7 @@
 #include "engine/display.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "engine/clocks.h"
 #include "engine/player.h"
@@ -13,6 +14,8 @@ namespace zv {
 namespace {
 constexpr int PictureRefreshMs = 5;
 constexpr double MinLateDrop = 0.01;  // s
+constexpr double StartPollSeconds = 0.002;
+constexpr double MaxStartAim = 2.0;  // s: further off is a gap in the file, not a start
 }
 
 int RefreshPeriodMs(const TMediaState* playback, int audioDisplayPeriod) {
@@ -22,6 +25,24 @@ int RefreshPeriodMs(const TMediaState* playback, int audioDisplayPeriod) {
 double LateDropThreshold(const TMediaState* playback) {
   return std::max(playback->FrameDuration / playback->Schedule.Speed(), MinLateDrop);
 }
+
+namespace {
+// When the head picture is drawn while the sound is starting: the pictures
+// timed before the sound ran go by its clock, once it runs. Nothing else
+// changes the head's own drawing time.
+double StartDrawTime(TMediaState* playback, const TPictureQueue::THead& head, double scheduled, double now,
+                     bool paused) {
+  TSoundStart& start = playback->AudioOut.StartGate();
+  // The first picture is ready: the sound may go.
+  if (start.Held()) start.Release(ClockMicros(), !paused);
+  int64_t since = 0;
+  if (paused || !start.Aiming(ClockMicros(), &since)) return scheduled;
+  if (playback->AudioClock.Read().CallbackTime <= since) return now + StartPollSeconds;
+  const double ahead = head.Pts - GetMasterClock(playback);
+  if (!std::isfinite(ahead) || std::fabs(ahead) > MaxStartAim) return scheduled;
+  return now + ahead - playback->DisplayLead;
+}
+}  // namespace
 
 double VideoRefresh(TMediaState* playback, bool fromTimer) {
   TCustomPlayer* player = playback->Owner;
@@ -33,6 +54,7 @@ double VideoRefresh(TMediaState* playback, bool fromTimer) {
     return 0;
   }
   const bool paused = playback->Paused.load(std::memory_order_relaxed);
+  playback->AudioOut.StartGate().ReleaseIfOverdue(ClockMicros());
   bool shown = true, drawn = false;
   TPictureQueue& queue = playback->Pictures;
   TPictureQueue::THead head;
@@ -46,7 +68,7 @@ double VideoRefresh(TMediaState* playback, bool fromTimer) {
       continue;
     }
     const double now = ClockSeconds();
-    const double drawAt = head.TargetClock - playback->DisplayLead;
+    const double drawAt = StartDrawTime(playback, head, head.TargetClock - playback->DisplayLead, now, paused);
     if (now < drawAt) {
       if (!fromTimer) VideoDisplay(playback);
       return paused && playback->ShownGeneration.load(std::memory_order_relaxed) >= head.Generation ? 0 : drawAt;
@@ -71,11 +93,14 @@ double VideoRefresh(TMediaState* playback, bool fromTimer) {
     if (playback->SubtitleStream) ExpireSubtitles(playback);
     // Once on screen a picture leaves the queue, whoever asked for the drawing:
     // redraws take it from the texture.
-    if (!ShowPicture(playback, head.Frame, head.Pts, head.TargetClock)) {
+    if (!ShowPicture(playback, head.Frame, head.Pts, drawAt + playback->DisplayLead)) {
       playback->OutputFailed = true;
       return 0;
     }
     drawn = true;
+    // The pictures decoded meanwhile were timed from before the sound ran.
+    if (playback->AudioOut.StartGate().NoteShown() && drawAt + playback->DisplayLead > head.TargetClock)
+      playback->Schedule.ShiftBy(drawAt + playback->DisplayLead - head.TargetClock);
     playback->ShownGeneration.store(head.Generation, std::memory_order_relaxed);
     queue.Consume();
     break;

@@ -135,8 +135,11 @@ bool TPlayThread::InitSDL(std::string& error) {
     SDL_Window* window = FPlayer->Window();
     FWindowID = sdl.SDL_GetWindowID(window);
     sdl.SDL_GetWindowSize(window, &FWindowWidth, &FWindowHeight);
-    SDL_Renderer* r = sdl.SDL_CreateRenderer(window, -1, 0);
-    if (!r) r = sdl.SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
+    TDrawPath path = TDrawPath::Texture;
+    SDL_Renderer* r = CreateOutputRenderer(sdl, window, path);
+    FPlayer->FSurfaceDisplay.SetActive(r && path == TDrawPath::Surface);
+    ff::av_log(nullptr, AV_LOG_DEBUG, "drawing %s\n",
+               path == TDrawPath::Surface ? "into the window's surface" : "through textures");
     if (!r) FPlayer->ReportError("SDL: could not set video mode.", false);
     FPlayer->FRenderer.store(r, std::memory_order_release);
   }

@@ -40,6 +40,7 @@
 #include "engine/player_lock.h"
 #include "engine/shown_picture.h"
 #include "engine/subtitle_file_loader.h"
+#include "engine/surface_display.h"
 #include "engine/text_overlay.h"
 #include "engine/track_list.h"
 #include "engine/video_display.h"
@@ -267,6 +268,7 @@ public:
   TFormatConverter& HookConverter() { return FHookConverter; }  // video thread only
   TShownPicture& ShownPicture() { return FShownPicture; }
   TOverlayTexture& OverlayTexture() { return FOverlayTexture; }  // play thread
+  TSurfaceDisplay& SurfaceDisplay() { return FSurfaceDisplay; }  // play thread, under the player lock
   TVideoStatsCounter& VideoStatsCounter() { return FVideoStats; }
 
 protected:
@@ -382,6 +384,7 @@ private:
   TTrackList FTracks;      // own lock; the read thread sets it at open
   TTextOverlay FTextOverlay;
   TOverlayTexture FOverlayTexture;  // play thread only
+  TSurfaceDisplay FSurfaceDisplay;  // play thread, under FPlayerLock
   TSubtitleFileLoader FSubtitleFiles{FTextOverlay};
   std::atomic<bool> FAutoLoadSubtitleFiles{true};
   TPlaybackSpeed FSpeed;  // own atomic; set under FPlayerLock

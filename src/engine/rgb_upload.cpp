@@ -5,10 +5,7 @@
 
 namespace zv {
 
-namespace {
-
-// The swscale output writing the same bytes as an SDL format, in memory order.
-AVPixelFormat AvFormatOf(Uint32 sdlFormat) {
+AVPixelFormat AvFormatOfSdl(Uint32 sdlFormat) {
   switch (sdlFormat) {
     case SDL_PIXELFORMAT_BGRA32: return AV_PIX_FMT_BGRA;
     case SDL_PIXELFORMAT_RGBA32: return AV_PIX_FMT_RGBA;
@@ -22,8 +19,6 @@ AVPixelFormat AvFormatOf(Uint32 sdlFormat) {
   }
 }
 
-}  // namespace
-
 Uint32 PictureTextureFormat(const TSDLEntryPoints& sdl, SDL_Renderer* renderer, SDL_Window* window,
                             bool sdlConverts) {
   SDL_RendererInfo info{};
@@ -31,7 +26,7 @@ Uint32 PictureTextureFormat(const TSDLEntryPoints& sdl, SDL_Renderer* renderer, 
   if (!(info.flags & SDL_RENDERER_SOFTWARE) && sdlConverts) return SDL_PIXELFORMAT_IYUV;
   // The window's own format makes the renderer's blit a copy.
   const Uint32 windowFormat = window ? sdl.SDL_GetWindowPixelFormat(window) : Uint32(SDL_PIXELFORMAT_UNKNOWN);
-  if (AvFormatOf(windowFormat) != AV_PIX_FMT_NONE) return windowFormat;
+  if (AvFormatOfSdl(windowFormat) != AV_PIX_FMT_NONE) return windowFormat;
   return SDL_PIXELFORMAT_ARGB8888;
 }
 
@@ -39,7 +34,7 @@ int RgbTextureWidth(int pictureWidth) { return (pictureWidth + 15) & ~15; }
 
 bool TRgbUpload::Prepare(Uint32 textureFormat, int width, int height) {
   Reset();
-  const AVPixelFormat out = AvFormatOf(textureFormat);
+  const AVPixelFormat out = AvFormatOfSdl(textureFormat);
   if (out == AV_PIX_FMT_NONE || width < 1 || height < 1) return false;
   // Same size in and out: swscale takes its direct YUV to RGB path.
   FContext.reset(ff::sws_getContext(width, height, AV_PIX_FMT_YUV420P, width, height, out, SWS_POINT, nullptr,

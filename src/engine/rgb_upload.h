@@ -21,6 +21,10 @@ namespace zv {
 Uint32 PictureTextureFormat(const TSDLEntryPoints& sdl, SDL_Renderer* renderer, SDL_Window* window,
                             bool sdlConverts = true);
 
+// The swscale output writing the same bytes as an SDL format, in memory
+// order; AV_PIX_FMT_NONE for a format it has none for.
+AVPixelFormat AvFormatOfSdl(Uint32 sdlFormat);
+
 // Width of an RGB texture for pictures pictureWidth wide: the converter
 // writes whole groups of 16 pixels, and its rows must have room for them.
 int RgbTextureWidth(int pictureWidth);

@@ -1,5 +1,6 @@
 // Opening and closing one elementary stream of a playback: its decoder, its
 // packet queue (started with the flush packet) and its output.
+#include "engine/clocks.h"
 #include "engine/audio_output.h"
 #include "engine/player.h"
 #include "engine/video_thread.h"
@@ -78,7 +79,8 @@ int TCustomPlayer::StreamComponentOpen(TMediaState* playback, int AIndex) {
                              std::memory_order_relaxed);
       PacketQueueInit(playback->AudioQueue);
       PacketQueuePut(playback->AudioQueue, FlushPacket());
-      FSDL.SDL_PauseAudioDevice(playback->AudioOut.Device(), 0);
+      // It starts with the first picture, or at once without pictures.
+      playback->AudioOut.StartGate().Hold(&FSDL, playback->AudioOut.Device(), ClockMicros());
       break;
     case AVMEDIA_TYPE_VIDEO: {
       st->discard = AVDISCARD_DEFAULT;

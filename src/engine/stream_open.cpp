@@ -6,6 +6,7 @@
 #include <thread>
 #include <utility>
 
+#include "engine/clocks.h"
 #include "engine/display.h"
 #include "engine/player.h"
 #include "engine/play_requests.h"
@@ -182,6 +183,7 @@ void TCustomPlayer::ReadThreadMain(TMediaState* playback) {
     if (audio >= 0) StreamComponentOpen(playback, audio);
     if (video >= 0) StreamComponentOpen(playback, video);
     if (playback->VideoStreamIndex < 0 && !DisableDisplay()) playback->AudioOut.SetShowWaveform(true);
+    if (playback->VideoStreamIndex < 0) playback->AudioOut.StartGate().Release(ClockMicros(), false);
     if (subtitle >= 0) StreamComponentOpen(playback, subtitle);
 
     if (playback->VideoStreamIndex < 0 && playback->AudioStreamIndex < 0) {

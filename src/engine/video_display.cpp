@@ -7,6 +7,7 @@
 #include "engine/player.h"
 #include "engine/slot_copy.h"
 #include "engine/subtitle_blend.h"
+#include "engine/surface_display.h"
 #include "engine/yuv_conversion.h"
 #include "runtime/entry_points.h"
 #include "runtime/logger.h"
@@ -49,22 +50,27 @@ void RenderOutput(TMediaState* playback, double mediaTime) {
   if (!renderer) return;
   const TSDLEntryPoints& sdl = player->SDL();
   const TVideoPicture& sc = playback->Screen;
-  const bool picture = sc.Filled && sc.Texture && playback->Width > 0 && playback->Height > 0;
+  TSurfaceDisplay& surface = player->SurfaceDisplay();
+  const bool onSurface = surface.Active();
+  const bool picture = sc.Filled && (onSurface ? surface.HasPicture() : sc.Texture != nullptr) &&
+                       playback->Width > 0 && playback->Height > 0;
   SDL_Rect r{0, 0, 0, 0};
   if (picture) {
     r = DisplayRect(player->AspectRatio(), playback->Width, playback->Height, sc.Width, sc.Height, playback->ShownSar);
     r.x += playback->XLeft;
     r.y += playback->YTop;
   }
-  // A picture over the whole output leaves nothing to clear.
   int ow = 0, oh = 0;
-  const bool covered = picture && r.x <= 0 && r.y <= 0 && sdl.SDL_GetRendererOutputSize(renderer, &ow, &oh) == 0 &&
-                       r.x + r.w >= ow && r.y + r.h >= oh;
-  if (!covered) {
+  if (onSurface) {
+    // Straight into the window's pixels, before anything the renderer draws over them.
+    surface.Draw(sdl, player->Window(), r);
+  } else if (!(picture && r.x <= 0 && r.y <= 0 && sdl.SDL_GetRendererOutputSize(renderer, &ow, &oh) == 0 &&
+               r.x + r.w >= ow && r.y + r.h >= oh)) {
+    // A picture over the whole output leaves nothing to clear.
     sdl.SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
     sdl.SDL_RenderClear(renderer);
   }
-  if (picture) {
+  if (picture && !onSurface) {
     // An RGB texture is wider than its picture; a YUV one is the picture, padded.
     const SDL_Rect source{0, 0, sc.PictureWidth, sc.PictureHeight};
     sdl.SDL_RenderCopy(renderer, sc.Texture, sc.Format == SDL_PIXELFORMAT_IYUV ? nullptr : &source, &r);
@@ -179,6 +185,19 @@ bool PrepareScreen(TMediaState* playback, const AVFrame* frame) {
   return true;
 }
 
+// The surface path keeps no texture: only the sizes the rectangle is made from.
+bool PrepareSurfaceScreen(TMediaState* playback, const AVFrame* frame) {
+  TVideoPicture& sc = playback->Screen;
+  if (sc.Filled && sc.PictureWidth == frame->width && sc.PictureHeight == frame->height) return true;
+  if (frame->width <= 0 || frame->height <= 0) return false;
+  VideoOpen(playback, false);
+  sc.Width = SlotSizeFor(frame->width);
+  sc.Height = SlotSizeFor(frame->height);
+  sc.PictureWidth = frame->width;
+  sc.PictureHeight = frame->height;
+  return true;
+}
+
 }  // namespace
 
 int VideoOpen(TMediaState* playback, bool force) {
@@ -222,23 +241,27 @@ bool ShowPicture(TMediaState* playback, AVFrame* frame, double pts, double targe
   TCustomPlayer* player = playback->Owner;
   const int64_t start = ClockMicros();
   const int pw = frame->width, ph = frame->height;
-  if (!PrepareScreen(playback, frame)) return false;
+  TSurfaceDisplay& surface = player->SurfaceDisplay();
+  if (!(surface.Active() ? PrepareSurfaceScreen(playback, frame) : PrepareScreen(playback, frame))) return false;
   TVideoPicture& sc = playback->Screen;
   // The frame may share its buffers with the decoder or the filters: it gets
   // its own only for a subtitle to draw on.
   if (playback->SubtitleStream && SubtitleDue(playback, pts) && ff::av_frame_make_writable(frame) >= 0)
     BlendDueSubtitle(playback, pts, frame->data, frame->linesize, pw, ph);
   const TSDLEntryPoints& sdl = player->SDL();
-  if (sc.Format != SDL_PIXELFORMAT_IYUV && !sc.Rgb.Upload(sdl, sc.Texture, frame)) {
+  if (surface.Active()) {
+    // Converted when drawn, straight to the output's size.
+    if (!surface.Keep(frame)) return false;
+  } else if (sc.Format != SDL_PIXELFORMAT_IYUV && !sc.Rgb.Upload(sdl, sc.Texture, frame)) {
     // SDL converts then, as on a GPU.
     sc.RgbFailed = true;
     DropTexture(sdl, sc);
     if (!PrepareScreen(playback, frame)) return false;
   }
-  if (sc.Format == SDL_PIXELFORMAT_IYUV && !sc.Planes[0]) {
+  if (!surface.Active() && sc.Format == SDL_PIXELFORMAT_IYUV && !sc.Planes[0]) {
     sdl.SDL_UpdateYUVTexture(sc.Texture, nullptr, frame->data[0], frame->linesize[0], frame->data[1],
                              frame->linesize[1], frame->data[2], frame->linesize[2]);
-  } else if (sc.Format == SDL_PIXELFORMAT_IYUV) {
+  } else if (!surface.Active() && sc.Format == SDL_PIXELFORMAT_IYUV) {
     CopyFrameIntoSlot(sc, frame);
     sdl.SDL_UpdateYUVTexture(sc.Texture, nullptr, sc.Planes[0], sc.Pitches[0], sc.Planes[1], sc.Pitches[1],
                              sc.Planes[2], sc.Pitches[2]);
@@ -270,6 +293,8 @@ void FreeScreenPicture(TMediaState* playback) {
   sc.Colour.reset();
   sc.RgbFailed = false;
   sc.Filled = false;
+  sc.Width = sc.Height = sc.PictureWidth = sc.PictureHeight = 0;
+  playback->Owner->SurfaceDisplay().Forget();
 }
 
 void TOutputCapture::Arm() {

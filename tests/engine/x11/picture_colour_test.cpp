@@ -1,7 +1,7 @@
 // Colour bars tagged (or not) with their matrix and range come out on screen,
-// and in the frame copy, in the colours they were made from: on the GPU path
-// (SDL's OpenGL renderer in an X11 window) and on the software path (the RGB
-// upload behind SDL's software renderer).
+// and in the frame copy, in the colours they were made from: through textures
+// (SDL's OpenGL renderer in an X11 window; the RGB upload behind SDL's
+// software renderer) and straight into the window's surface.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -22,7 +22,19 @@ using test::WaitUntil;
 
 constexpr int kTolerance = 4;
 
-class PictureColour : public ::testing::TestWithParam<std::tuple<fixtures::BarsFile, bool>> {};
+// How the output is drawn: ZELVO_DRAW and the video driver.
+struct TDrawing {
+  const char* draw;
+  bool x11;
+  const char* name;
+};
+constexpr TDrawing kDrawings[] = {
+    {"texture", true, "X11Texture"}, {"texture", false, "SoftwareTexture"}, {"software", true, "X11Surface"}};
+
+class PictureColour : public ::testing::TestWithParam<std::tuple<fixtures::BarsFile, TDrawing>> {
+protected:
+  void TearDown() override { unsetenv("ZELVO_DRAW"); }
+};
 
 // Mean of a patch in the middle of each bar, as R, G, B.
 struct TRgb {
@@ -60,16 +72,18 @@ void ExpectBars(const char* where, int w, int h, const std::function<uint32_t(in
 }
 
 TEST_P(PictureColour, BarsShowTheirOwnColours) {
-  const auto& [file, gpu] = GetParam();
-  if (gpu && !std::getenv("DISPLAY")) GTEST_SKIP() << "needs an X display (scripts/test runs one)";
+  const auto& [file, drawing] = GetParam();
+  if (drawing.x11 && !std::getenv("DISPLAY")) GTEST_SKIP() << "needs an X display (scripts/test runs one)";
+  setenv("ZELVO_DRAW", drawing.draw, 1);
   auto p = test::MakeVideoPlayer();
   ASSERT_TRUE(p);
-  p->SetVideoDriver(gpu ? vdX11 : vdDummy);
+  p->SetVideoDriver(drawing.x11 ? vdX11 : vdDummy);
   ASSERT_TRUE(p->Open(MediaFile(std::string(file.name)), 0, true)) << p->LastErrMsg();
   ASSERT_TRUE(WaitUntil([&] { return p->VideoStats().Shown >= 1; }));
   SDL_RendererInfo info{};
   ASSERT_EQ(p->SDL().SDL_GetRendererInfo(p->Renderer(), &info), 0);
-  if (gpu && (info.flags & SDL_RENDERER_SOFTWARE)) GTEST_SKIP() << "no OpenGL renderer on this display";
+  const bool gl = std::string(drawing.draw) == "texture" && drawing.x11;
+  if (gl && (info.flags & SDL_RENDERER_SOFTWARE)) GTEST_SKIP() << "no OpenGL renderer on this display";
   std::printf("%s on %s\n", std::string(file.name).c_str(), info.name);
   TOutputPixels out;
   ASSERT_TRUE(test::CaptureOutput(*p, out));
@@ -87,11 +101,11 @@ TEST_P(PictureColour, BarsShowTheirOwnColours) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Bars, PictureColour,
-                         ::testing::Combine(::testing::ValuesIn(fixtures::kBarsFiles), ::testing::Bool()),
+                         ::testing::Combine(::testing::ValuesIn(fixtures::kBarsFiles), ::testing::ValuesIn(kDrawings)),
                          [](const auto& info) {
                            std::string n(std::get<0>(info.param).name);
                            n = n.substr(0, n.find('.'));
-                           return n + (std::get<1>(info.param) ? "_Gpu" : "_Software");
+                           return n + "_" + std::get<1>(info.param).name;
                          });
 
 }  // namespace

@@ -3,6 +3,8 @@
 // Xlib's macros stay out of the tests that use it.
 #include <cstdint>
 
+#include "engine/video_display.h"
+
 namespace zv::test {
 
 class TX11TestWindow {
@@ -14,6 +16,9 @@ public:
   TX11TestWindow(const TX11TestWindow&) = delete;
   TX11TestWindow& operator=(const TX11TestWindow&) = delete;
   uint64_t Id() const { return FWindow; }
+  void Resize(int width, int height);
+  // What the X server shows in the window now (its size included).
+  bool Grab(TOutputPixels& out);
 
 private:
   void* FDisplay = nullptr;
