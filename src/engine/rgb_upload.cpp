@@ -2,6 +2,7 @@
 
 #include "runtime/entry_points.h"
 #include "runtime/picture_colour.h"
+#include "runtime/ycgco_to_rgb.h"
 
 namespace zv {
 
@@ -19,6 +20,15 @@ AVPixelFormat AvFormatOf(Uint32 sdlFormat) {
     case SDL_PIXELFORMAT_RGB888: return SDL_BYTEORDER == SDL_LIL_ENDIAN ? AV_PIX_FMT_BGRA : AV_PIX_FMT_ARGB;
     case SDL_PIXELFORMAT_BGR888: return SDL_BYTEORDER == SDL_LIL_ENDIAN ? AV_PIX_FMT_RGBA : AV_PIX_FMT_ABGR;
     default: return AV_PIX_FMT_NONE;
+  }
+}
+
+TRgb32Layout LayoutOf(AVPixelFormat f) {
+  switch (f) {
+    case AV_PIX_FMT_BGRA: return {2, 1, 0, 3};
+    case AV_PIX_FMT_RGBA: return {0, 1, 2, 3};
+    case AV_PIX_FMT_ARGB: return {1, 2, 3, 0};
+    default: return {3, 2, 1, 0};  // ABGR
   }
 }
 
@@ -45,6 +55,7 @@ bool TRgbUpload::Prepare(Uint32 textureFormat, int width, int height) {
   FContext.reset(ff::sws_getContext(width, height, AV_PIX_FMT_YUV420P, width, height, out, SWS_POINT, nullptr,
                                     nullptr, nullptr));
   if (!FContext) return false;
+  FLayout = LayoutOf(out);
   FWidth = width;
   FHeight = height;
   return true;
@@ -54,6 +65,15 @@ bool TRgbUpload::Upload(const TSDLEntryPoints& sdl, SDL_Texture* texture, const 
   if (!FContext || frame->width != FWidth || frame->height != FHeight || frame->format != AV_PIX_FMT_YUV420P)
     return false;
   const TPictureColour colour = PictureColourOf(frame);
+  if (colour.Matrix == TYuvMatrix::YCgCo) {
+    void* pixels = nullptr;
+    int pitch = 0;
+    if (sdl.SDL_LockTexture(texture, nullptr, &pixels, &pitch) != 0) return false;
+    YCgCo420ToRgb32(frame->data, frame->linesize, FWidth, FHeight, colour.FullRange, static_cast<uint8_t*>(pixels),
+                    pitch, FLayout);
+    sdl.SDL_UnlockTexture(texture);
+    return true;
+  }
   if (!FColourSet || !(colour == FColour)) {
     if (!SetScalerColour(FContext.get(), colour)) return false;
     FColour = colour;
