@@ -7,7 +7,11 @@
 // resident set are its own. Prints the details, then one figure a line
 // ("name: value") for scripts.
 //
-//   ZELVO_MEDIA_DIR=build/media build/bench/playback_bench
+// Then the cost of text subtitles (an ASS file beside the clip) and of
+// turning and deinterlacing 1080p pictures; "subtitles" or "corrections" as
+// the argument runs only those.
+//
+//   ZELVO_MEDIA_DIR=build/media build/bench/playback_bench [subtitles|corrections]
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -27,6 +31,8 @@
 #include "../tools/fixture_list.h"
 #include "bench_support.h"
 #include "window_phase.h"
+#include "correction_phases.h"
+#include "subtitle_phases.h"
 #include "engine/player.h"
 #include "engine/rgb_upload.h"
 #include "engine/video_thread.h"
@@ -451,6 +457,8 @@ int RunPhase(const std::string& phase) {
     for (double t : floor) std::printf("floor %.3f\n", t);
     return floor.size() == size_t(kSeeks) ? 0 : 1;
   }
+  if (const int r = bench::RunSubtitlePhase(phase, file); r >= 0) return r;
+  if (const int r = bench::RunCorrectionPhase(phase); r >= 0) return r;
   std::fprintf(stderr, "unknown phase %s\n", phase.c_str());
   return 2;
 }
@@ -494,6 +502,14 @@ int main(int argc, char** argv) {
   const ssize_t n = readlink("/proc/self/exe", self, sizeof(self) - 1);
   if (n <= 0) return 1;
   self[n] = 0;
+  // The subtitle and picture-correction figures, alone ("subtitles",
+  // "corrections") or after the others.
+  const bench::TRunPhase runPhase = [&](const std::string& phase) {
+    const TPhaseOutput o = RunPhaseProcess(self, phase);
+    return o.ok ? o.values : std::vector<std::pair<std::string, double>>{};
+  };
+  if (argc == 2 && std::string(argv[1]) == "subtitles") return bench::ReportSubtitlePhases(runPhase) ? 0 : 1;
+  if (argc == 2 && std::string(argv[1]) == "corrections") return bench::ReportCorrectionPhases(runPhase) ? 0 : 1;
 
   std::printf("file: %s (%d s of 1920x1080 at %d fps with a 2 s GOP, AAC stereo), %g s played, decoder threads %d\n",
               bench::MediaFile(std::string(fixtures::kHd1080pMkv)).c_str(), fixtures::kHd1080pSeconds, fixtures::kFps,
@@ -548,5 +564,10 @@ int main(int argc, char** argv) {
               (plain.Get("cpu") / plain.Get("media")) / (draw.Get("cpu") / draw.Get("media")));
   std::printf("seek_over_floor_ms: %.0f\n", Median(seeks) - Median(floor));
   std::fflush(stdout);
-  return bench::RunWindowPhases(self, decodePerMedia) ? 0 : 1;
+  const bool window = bench::RunWindowPhases(self, decodePerMedia);
+  std::fflush(stdout);
+  const bool subtitles = bench::ReportSubtitlePhases(runPhase);
+  std::fflush(stdout);
+  const bool corrections = bench::ReportCorrectionPhases(runPhase);
+  return window && subtitles && corrections ? 0 : 1;
 }

@@ -370,6 +370,12 @@ inline constexpr FixtureFile kFixtureFiles[] = {
 };
 
 // Written by the tool besides kFixtureFiles; the tests do not use them.
-inline constexpr std::string_view kBenchFixtureFiles[] = {kHd1080pMkv};
+// The benchmark's turned and interlaced 1080p clips, kHdVariantSeconds long:
+// the first with the same pictures as kHd1080pMkv and a 90 degree display
+// matrix, the second the moving edge (kInterlacedEdge) in 1080i MPEG-2.
+inline constexpr std::string_view kHd1080pRotate90Mp4 = "hd_1080p_rotate_90.mp4";
+inline constexpr std::string_view kHd1080iMkv = "hd_1080i_mpeg2.mkv";
+inline constexpr int kHdVariantSeconds = 10;
+inline constexpr std::string_view kBenchFixtureFiles[] = {kHd1080pMkv, kHd1080pRotate90Mp4, kHd1080iMkv};
 
 }  // namespace zv::fixtures

@@ -230,6 +230,20 @@ std::vector<Job> MediaJobs(const fs::path& dir) {
     second.tone_offset = kSecondTrackToneOffset;
     j.spec.more_audio.push_back(second);
   }
+  {
+    Job& j = add(kHd1080pRotate90Mp4, "mp4", kHdVariantSeconds, {V, A});
+    j.spec.video = H264(1920, 1080);
+    j.spec.video->texture = 24;
+    j.spec.video->gop = 2 * kFps;
+    j.spec.video->rotation = 90;
+    j.spec.audio = Audio("aac", 48000, 2, 128000);
+  }
+  {
+    Job& j = add(kHd1080iMkv, "matroska", kHdVariantSeconds, {V, A});
+    j.spec.video = Mpeg2(1920, 1080);
+    j.spec.video->edge = 2;
+    j.spec.audio = Audio("aac", 48000, 2, 128000);
+  }
   add(kCjkMp3, "mp3", 2, {A}).spec.audio = Audio("libmp3lame", 44100, 2, 128000);
   add(kEmojiOgg, "ogg", 2, {A}).spec.audio = Audio("libvorbis", 44100, 2, 128000);
   return jobs;

@@ -3,6 +3,8 @@
 // changes, drawn over the picture (or the waveform) on every drawing.
 #include <SDL2/SDL.h>
 
+#include <vector>
+
 #include "engine/text_overlay.h"
 #include "runtime/sdl_loader.h"
 
@@ -21,7 +23,7 @@ private:
   SDL_Texture* FTexture = nullptr;  // play thread only
   SDL_Renderer* FRenderer = nullptr;
   int FWidth = 0, FHeight = 0;
-  SDL_Rect FUploaded{0, 0, 0, 0};  // what the texture holds
+  std::vector<TOverlayRect> FUploaded;  // what the texture holds
 };
 
 }  // namespace zv

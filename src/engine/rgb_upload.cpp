@@ -2,6 +2,7 @@
 
 #include "runtime/entry_points.h"
 #include "runtime/picture_colour.h"
+#include "runtime/ycgco_to_rgb.h"
 
 namespace zv {
 
@@ -18,6 +19,19 @@ AVPixelFormat AvFormatOfSdl(Uint32 sdlFormat) {
     default: return AV_PIX_FMT_NONE;
   }
 }
+
+namespace {
+
+TRgb32Layout LayoutOf(AVPixelFormat f) {
+  switch (f) {
+    case AV_PIX_FMT_BGRA: return {2, 1, 0, 3};
+    case AV_PIX_FMT_RGBA: return {0, 1, 2, 3};
+    case AV_PIX_FMT_ARGB: return {1, 2, 3, 0};
+    default: return {3, 2, 1, 0};  // ABGR
+  }
+}
+
+}  // namespace
 
 Uint32 PictureTextureFormat(const TSDLEntryPoints& sdl, SDL_Renderer* renderer, SDL_Window* window,
                             bool sdlConverts) {
@@ -40,6 +54,7 @@ bool TRgbUpload::Prepare(Uint32 textureFormat, int width, int height) {
   FContext.reset(ff::sws_getContext(width, height, AV_PIX_FMT_YUV420P, width, height, out, SWS_POINT, nullptr,
                                     nullptr, nullptr));
   if (!FContext) return false;
+  FLayout = LayoutOf(out);
   FWidth = width;
   FHeight = height;
   return true;
@@ -49,6 +64,15 @@ bool TRgbUpload::Upload(const TSDLEntryPoints& sdl, SDL_Texture* texture, const 
   if (!FContext || frame->width != FWidth || frame->height != FHeight || frame->format != AV_PIX_FMT_YUV420P)
     return false;
   const TPictureColour colour = PictureColourOf(frame);
+  if (colour.Matrix == TYuvMatrix::YCgCo) {
+    void* pixels = nullptr;
+    int pitch = 0;
+    if (sdl.SDL_LockTexture(texture, nullptr, &pixels, &pitch) != 0) return false;
+    YCgCo420ToRgb32(frame->data, frame->linesize, FWidth, FHeight, colour.FullRange, static_cast<uint8_t*>(pixels),
+                    pitch, FLayout);
+    sdl.SDL_UnlockTexture(texture);
+    return true;
+  }
   if (!FColourSet || !(colour == FColour)) {
     if (!SetScalerColour(FContext.get(), colour)) return false;
     FColour = colour;

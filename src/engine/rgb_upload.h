@@ -11,6 +11,7 @@
 #include "runtime/av_ptr.h"
 #include "runtime/picture_colour.h"
 #include "runtime/sdl_loader.h"
+#include "runtime/ycgco_to_rgb.h"
 
 namespace zv {
 
@@ -41,6 +42,7 @@ public:
 private:
   std::unique_ptr<SwsContext, SwsContextDeleter> FContext;
   int FWidth = 0, FHeight = 0;
+  TRgb32Layout FLayout{};  // the texture's byte order, for the pictures swscale cannot convert
   // The colours the context converts with, once set.
   TPictureColour FColour;
   bool FColourSet = false;

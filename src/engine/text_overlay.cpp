@@ -73,6 +73,43 @@ void BlendImage(const ASS_Image* img, std::vector<uint32_t>& dst, int width, int
   }
 }
 
+bool Overlap(const TOverlayRect& a, const TOverlayRect& b) {
+  return a.X < b.X + b.Width && b.X < a.X + a.Width && a.Y < b.Y + b.Height && b.Y < a.Y + a.Height;
+}
+
+TOverlayRect Union(const TOverlayRect& a, const TOverlayRect& b) {
+  const int x0 = std::min(a.X, b.X), y0 = std::min(a.Y, b.Y);
+  const int x1 = std::max(a.X + a.Width, b.X + b.Width), y1 = std::max(a.Y + a.Height, b.Y + b.Height);
+  return {x0, y0, x1 - x0, y1 - y0};
+}
+
+// Joins overlapping rectangles until none overlap (a line's glyphs, border
+// and shadow become one part; separate lines stay apart).
+void MergeParts(std::vector<TOverlayRect>& parts) {
+  for (bool merged = true; merged;) {
+    merged = false;
+    for (size_t i = 0; i < parts.size() && !merged; ++i)
+      for (size_t j = i + 1; j < parts.size(); ++j)
+        if (Overlap(parts[i], parts[j])) {
+          parts[i] = Union(parts[i], parts[j]);
+          parts.erase(parts.begin() + std::ptrdiff_t(j));
+          merged = true;
+          break;
+        }
+  }
+}
+
+// 255 * 65536 / a, rounded: straight alpha from premultiplied without a division per pixel.
+struct TUnpremultiply {
+  uint32_t Factor[256];
+  TUnpremultiply() {
+    Factor[0] = 0;
+    for (uint32_t a = 1; a < 256; ++a) Factor[a] = (255u * 65536u + a / 2) / a;
+  }
+  uint32_t operator()(uint32_t c, uint32_t a) const { return std::min(255u, (c * Factor[a] + 32768u) >> 16); }
+};
+const TUnpremultiply Unpremultiply;
+
 }  // namespace
 
 TTextOverlay::TTextOverlay(TClock clock) : FClock(std::move(clock)) {
@@ -415,13 +452,14 @@ void TTextOverlay::Composite_Locked(const TOverlayGeometry& geo, ASS_Image* subs
     L.Argb.assign(size_t(w) * h, 0);
     FScratch.assign(size_t(w) * h, 0);
   } else {
-    // Only the last box holds anything.
-    for (int y = L.BoxY; y < L.BoxY + L.BoxHeight; ++y) {
-      std::fill_n(L.Argb.data() + size_t(y) * w + L.BoxX, L.BoxWidth, 0u);
-      std::fill_n(FScratch.data() + size_t(y) * w + L.BoxX, L.BoxWidth, 0u);
-    }
+    // Only the last parts hold anything.
+    for (const TOverlayRect& r : L.Parts)
+      for (int y = r.Y; y < r.Y + r.Height; ++y) {
+        std::fill_n(L.Argb.data() + size_t(y) * w + r.X, r.Width, 0u);
+        std::fill_n(FScratch.data() + size_t(y) * w + r.X, r.Width, 0u);
+      }
   }
-  int x0 = w, y0 = h, x1 = 0, y1 = 0;
+  L.Parts.clear();
   for (ASS_Image* list : {subs, message}) {
     for (ASS_Image* img = list; img; img = img->next) {
       if (img->w <= 0 || img->h <= 0 || !img->bitmap) continue;
@@ -429,33 +467,32 @@ void TTextOverlay::Composite_Locked(const TOverlayGeometry& geo, ASS_Image* subs
       const int ix1 = std::min(img->dst_x + img->w, w), iy1 = std::min(img->dst_y + img->h, h);
       if (ix0 >= ix1 || iy0 >= iy1) continue;
       BlendImage(img, FScratch, w, h);
-      x0 = std::min(x0, ix0);
-      y0 = std::min(y0, iy0);
-      x1 = std::max(x1, ix1);
-      y1 = std::max(y1, iy1);
+      L.Parts.push_back({ix0, iy0, ix1 - ix0, iy1 - iy0});
     }
   }
-  if (x0 >= x1 || y0 >= y1) {
+  MergeParts(L.Parts);
+  if (L.Parts.empty()) {
     L.BoxX = L.BoxY = L.BoxWidth = L.BoxHeight = 0;
     return;
   }
-  L.BoxX = x0;
-  L.BoxY = y0;
-  L.BoxWidth = x1 - x0;
-  L.BoxHeight = y1 - y0;
+  TOverlayRect box = L.Parts.front();
+  for (const TOverlayRect& r : L.Parts) box = Union(box, r);
+  L.BoxX = box.X;
+  L.BoxY = box.Y;
+  L.BoxWidth = box.Width;
+  L.BoxHeight = box.Height;
   // SDL blends straight alpha.
-  for (int y = y0; y < y1; ++y) {
-    const uint32_t* src = FScratch.data() + size_t(y) * w;
-    uint32_t* dst = L.Argb.data() + size_t(y) * w;
-    for (int x = x0; x < x1; ++x) {
-      const uint32_t p = src[x], a = p >> 24;
-      if (!a) continue;
-      const uint32_t r = std::min(255u, (((p >> 16) & 0xFF) * 255 + a / 2) / a);
-      const uint32_t g = std::min(255u, (((p >> 8) & 0xFF) * 255 + a / 2) / a);
-      const uint32_t b = std::min(255u, ((p & 0xFF) * 255 + a / 2) / a);
-      dst[x] = (a << 24) | (r << 16) | (g << 8) | b;
+  for (const TOverlayRect& r : L.Parts)
+    for (int y = r.Y; y < r.Y + r.Height; ++y) {
+      const uint32_t* src = FScratch.data() + size_t(y) * w;
+      uint32_t* dst = L.Argb.data() + size_t(y) * w;
+      for (int x = r.X; x < r.X + r.Width; ++x) {
+        const uint32_t p = src[x], a = p >> 24;
+        if (!a) continue;
+        dst[x] = (a << 24) | (Unpremultiply((p >> 16) & 0xFF, a) << 16) | (Unpremultiply((p >> 8) & 0xFF, a) << 8) |
+                 Unpremultiply(p & 0xFF, a);
+      }
     }
-  }
 }
 
 }  // namespace zv

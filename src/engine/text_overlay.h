@@ -24,10 +24,18 @@ struct TOverlayGeometry {
   bool operator==(const TOverlayGeometry&) const = default;
 };
 
-// The layer: straight-alpha 0xAARRGGBB at the output's size; only Box holds anything.
+struct TOverlayRect {
+  int X = 0, Y = 0, Width = 0, Height = 0;
+  bool operator==(const TOverlayRect&) const = default;
+};
+
+// The layer: straight-alpha 0xAARRGGBB at the output's size; only Parts
+// (disjoint, inside Box) hold anything, so only they are converted, uploaded
+// and blended: lines far apart do not make the space between them cost.
 struct TOverlayLayer {
   int Width = 0, Height = 0;
   std::vector<uint32_t> Argb;
+  std::vector<TOverlayRect> Parts;
   int BoxX = 0, BoxY = 0, BoxWidth = 0, BoxHeight = 0;  // empty: nothing to draw
   bool Empty() const { return BoxWidth <= 0 || BoxHeight <= 0; }
 };

@@ -7,6 +7,7 @@
 #include "runtime/entry_points.h"
 #include "runtime/picture_colour.h"
 #include "runtime/programming_check.h"
+#include "runtime/ycgco_to_rgb.h"
 
 namespace zv {
 
@@ -78,7 +79,12 @@ bool TFormatConverter::ToRGB(const TAVPicture& picture, AVPixelFormat pixFmt, in
     const AVPixFmtDescriptor* desc = ff::av_pix_fmt_desc_get(pixFmt);
     const bool yuv = desc && !(desc->flags & (AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_PAL)) && desc->nb_components >= 3;
     if (colour && yuv) FToRGBColoured = SetScalerColour(FToRGBContext.get(), *colour);
-    ff::sws_scale(FToRGBContext.get(), picture.data, picture.linesize, 0, height, FRGBPicture.data, FRGBPicture.linesize);
+    if (colour && colour->Matrix == TYuvMatrix::YCgCo && pixFmt == AV_PIX_FMT_YUV420P)
+      YCgCo420ToRgb32(picture.data, picture.linesize, width, height, colour->FullRange, FRGBPicture.data[0],
+                      FRGBPicture.linesize[0], TRgb32Layout{2, 1, 0, -1, 3});  // BGR24
+    else
+      ff::sws_scale(FToRGBContext.get(), picture.data, picture.linesize, 0, height, FRGBPicture.data,
+                    FRGBPicture.linesize);
     FCurrent = &FRGBPicture;
   }
   FCurrentWidth = width;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <vector>
@@ -167,6 +168,55 @@ TEST_F(RgbUpload, FullRangePicturesKeepTheirBlackAndWhite) {
   px = Draw(f.get(), format);
   ASSERT_FALSE(px.empty());
   EXPECT_NEAR(int(px[5] & 0xFF), 16, 2);
+}
+
+}  // namespace
+}  // namespace zv
+
+namespace zv {
+namespace {
+
+// YCgCo (which swscale has no table for) comes out in its own colours, in
+// both ranges: solid 16x16 patches of known RGB, coded as an encoder does.
+TEST_F(RgbUpload, YCgCoPicturesShowTheirOwnColours) {
+  const Uint32 format = PictureTextureFormat(sdl(), renderer, window);
+  const uint8_t colours[][3] = {{191, 191, 191}, {191, 191, 0}, {0, 191, 191}, {0, 191, 0},
+                                {191, 0, 191},   {191, 0, 0},   {0, 0, 191},   {230, 120, 40}};
+  const int n = int(std::size(colours)), side = 16;
+  for (const bool full : {false, true}) {
+    SCOPED_TRACE(full ? "full range" : "limited range");
+    AVFramePtr f(ff::av_frame_alloc());
+    f->format = AV_PIX_FMT_YUV420P;
+    f->width = n * side;
+    f->height = side;
+    f->colorspace = AVCOL_SPC_YCGCO;
+    f->color_range = full ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
+    ASSERT_GE(ff::av_frame_get_buffer(f.get(), 0), 0);
+    auto code = [&](double v, bool chroma) {
+      const double s = full ? 1.0 : chroma ? 224.0 / 255 : 219.0 / 255;
+      return uint8_t(std::lrint(std::clamp((chroma ? 128 : full ? 0 : 16) + v * s, 0.0, 255.0)));
+    };
+    for (int i = 0; i < n; ++i) {
+      const double r = colours[i][0], g = colours[i][1], b = colours[i][2];
+      const uint8_t Y = code(r / 4 + g / 2 + b / 4, false), Cg = code(-r / 4 + g / 2 - b / 4, true),
+                    Co = code(r / 2 - b / 2, true);
+      for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x) f->data[0][y * f->linesize[0] + i * side + x] = Y;
+      for (int y = 0; y < side / 2; ++y)
+        for (int x = 0; x < side / 2; ++x) {
+          f->data[1][y * f->linesize[1] + i * side / 2 + x] = Cg;
+          f->data[2][y * f->linesize[2] + i * side / 2 + x] = Co;
+        }
+    }
+    const std::vector<uint32_t> px = Draw(f.get(), format);
+    ASSERT_FALSE(px.empty());
+    for (int i = 0; i < n; ++i) {
+      const uint32_t p = px[size_t(side / 2) * f->width + i * side + side / 2];
+      EXPECT_NEAR(int(p >> 16 & 0xFF), colours[i][0], 3) << "patch " << i;
+      EXPECT_NEAR(int(p >> 8 & 0xFF), colours[i][1], 3) << "patch " << i;
+      EXPECT_NEAR(int(p & 0xFF), colours[i][2], 3) << "patch " << i;
+    }
+  }
 }
 
 }  // namespace

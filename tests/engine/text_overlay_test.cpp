@@ -87,6 +87,38 @@ TEST_F(TextOverlay, TextHeightFollowsTheOutputSize) {
   EXPECT_GE(Overlay.Layer().BoxX, 240);
 }
 
+// Lines far apart are separate parts: only they are converted, uploaded and
+// blended. The parts do not overlap, and nothing is drawn outside them, also
+// after the lines move.
+TEST_F(TextOverlay, PartsHoldEveryPixelAndLinesFarApartStaySeparate) {
+  ASSERT_TRUE(Overlay.OpenTrack(""));
+  Overlay.AddEvent("0,0,Default,,0,0,0,,{\\an7\\pos(5,5)}Top", 0, 1000);
+  Overlay.AddEvent("1,0,Default,,0,0,0,,Bottom line", 0, 2000);
+  Overlay.AddEvent("2,0,Default,,0,0,0,,{\\an9\\pos(380,60)}Moved", 1000, 1000);
+  for (double t : {0.5, 1.5, 2.5}) {
+    SCOPED_TRACE("at " + std::to_string(t));
+    Overlay.Render(Full(1920, 1080), t);
+    const TOverlayLayer& l = Overlay.Layer();
+    EXPECT_EQ(l.Parts.size(), t < 2 ? 2u : 0u);
+    auto inPart = [&](int x, int y) {
+      int n = 0;
+      for (const TOverlayRect& r : l.Parts) n += x >= r.X && x < r.X + r.Width && y >= r.Y && y < r.Y + r.Height;
+      return n;
+    };
+    int outside = 0, doubled = 0, area = 0;
+    for (int y = 0; y < l.Height; ++y)
+      for (int x = 0; x < l.Width; ++x) {
+        const int n = inPart(x, y);
+        area += n > 0;
+        doubled += n > 1;
+        outside += n == 0 && l.Argb[size_t(y) * l.Width + x] != 0;
+      }
+    EXPECT_EQ(outside, 0);
+    EXPECT_EQ(doubled, 0);
+    EXPECT_LT(area, l.BoxWidth * l.BoxHeight / 4 + 1) << "the space between the lines is not a part";
+  }
+}
+
 TEST_F(TextOverlay, BottomLinesKeepAboveTheWindowsControls) {
   ASSERT_TRUE(Overlay.OpenTrack(""));
   Overlay.AddEvent("0,0,Default,,0,0,0,,Hg", 0, 10000);
