@@ -1,6 +1,10 @@
 #include "bench_support.h"
 
+#include <sys/resource.h>
+#include <time.h>
+
 #include <cstdio>
+#include <fstream>
 #include <cstdlib>
 
 #include "runtime/library_loader.h"
@@ -26,6 +30,22 @@ std::string MediaFile(const std::string& name) {
   std::string d = dir && *dir ? dir : "media";
   if (d.back() != '/') d += '/';
   return d + name;
+}
+
+double CpuSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+double PeakRssMb() {
+  std::ifstream f("/proc/self/status");
+  std::string line;
+  while (std::getline(f, line))
+    if (line.rfind("VmHWM:", 0) == 0) return std::atof(line.c_str() + 6) / 1024.0;
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return double(u.ru_maxrss) / 1024.0;
 }
 
 }  // namespace zv::bench

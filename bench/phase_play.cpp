@@ -6,6 +6,7 @@
 #include <ctime>
 #include <thread>
 
+#include "bench_support.h"
 #include "engine/player.h"
 #include "runtime/main_thread.h"
 
@@ -14,22 +15,6 @@ namespace zv::bench {
 namespace {
 using Clock = std::chrono::steady_clock;
 
-double CpuSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
-
-template <class F>
-bool Wait(F done, double seconds, std::chrono::microseconds period) {
-  const auto deadline = Clock::now() + std::chrono::microseconds(int64_t(seconds * 1e6));
-  while (!done()) {
-    if (Clock::now() >= deadline) return false;
-    ServeMainThread();
-    std::this_thread::sleep_for(period);
-  }
-  return true;
-}
 }  // namespace
 
 TPhasePlay PlayStretch(const std::string& file, double seconds, const std::function<void(TFFPlayer&)>& prepare,
@@ -54,13 +39,13 @@ TPhasePlay PlayStretch(const std::string& file, double seconds, const std::funct
     std::fprintf(stderr, "%s\n", player.LastErrMsg().c_str());
     return r;
   }
-  if (!Wait([&] { return player.VideoStats().Shown > 0; }, 10, std::chrono::milliseconds(1)) ||
-      (ready && !Wait([&] { return ready(player); }, 10, std::chrono::milliseconds(5)))) {
+  if (!WaitServing([&] { return player.VideoStats().Shown > 0; }, 10, std::chrono::milliseconds(1)) ||
+      (ready && !WaitServing([&] { return ready(player); }, 10, std::chrono::milliseconds(5)))) {
     std::fprintf(stderr, "no picture, or not ready, within 10 s\n");
     player.Stop(true);
     return r;
   }
-  Wait([&] { return ended.load() || std::chrono::duration<double>(Clock::now() - start).count() >= seconds; },
+  WaitServing([&] { return ended.load() || std::chrono::duration<double>(Clock::now() - start).count() >= seconds; },
        seconds * 3, std::chrono::milliseconds(20));
   const TVideoStats s = player.VideoStats();
   r.Cpu = CpuSeconds() - cpu0;

@@ -47,29 +47,15 @@ namespace {
 
 using namespace zv;
 using Clock = std::chrono::steady_clock;
+using bench::CpuSeconds;
+using bench::PeakRssMb;
+using bench::WaitServing;
 
 constexpr double kPlaySeconds = 20;
 constexpr int kSeeks = 8;
 
-double CpuSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
-
 double MillisSince(Clock::time_point start) {
   return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-// Peak resident set of this process, in MB.
-double PeakRssMb() {
-  std::ifstream f("/proc/self/status");
-  std::string line;
-  while (std::getline(f, line))
-    if (line.rfind("VmHWM:", 0) == 0) return std::atof(line.c_str() + 6) / 1024.0;
-  rusage u{};
-  getrusage(RUSAGE_SELF, &u);
-  return double(u.ru_maxrss) / 1024.0;
 }
 
 // The application window's four settings and its filter string, at the
@@ -112,19 +98,6 @@ bool SetUp(TFFPlayer& player, const std::string& filters) {
   return true;
 }
 
-// Waits, serving the main thread, until done() or the deadline; polls at the
-// given period.
-template <class F>
-bool WaitFor(F done, double seconds, std::chrono::microseconds period) {
-  const auto deadline = Clock::now() + std::chrono::microseconds(int64_t(seconds * 1e6));
-  while (!done()) {
-    if (Clock::now() >= deadline) return false;
-    ServeMainThread();
-    std::this_thread::sleep_for(period);
-  }
-  return true;
-}
-
 TPlayResult Play(const std::string& file, const std::string& filters) {
   TPlayResult r;
   TFFPlayer player;
@@ -140,14 +113,14 @@ TPlayResult Play(const std::string& file, const std::string& filters) {
     return r;
   }
   // Fine polling only until the first picture: the snapshot is not free.
-  if (!WaitFor([&] { return player.VideoStats().Shown > 0; }, 10, std::chrono::microseconds(500))) {
+  if (!WaitServing([&] { return player.VideoStats().Shown > 0; }, 10, std::chrono::microseconds(500))) {
     std::fprintf(stderr, "no picture within 10 s\n");
     player.Stop(true);
     return r;
   }
   r.firstPicture = MillisSince(start);
   // The clip is at least kPlaySeconds long; the end comes first when it is exactly that.
-  WaitFor([&] { return ended.load() || MillisSince(start) >= kPlaySeconds * 1000; }, kPlaySeconds * 3,
+  WaitServing([&] { return ended.load() || MillisSince(start) >= kPlaySeconds * 1000; }, kPlaySeconds * 3,
           std::chrono::milliseconds(20));
   r.stats = player.VideoStats();
   r.cpu = CpuSeconds() - cpu0;
@@ -370,7 +343,7 @@ std::vector<double> TimeSeeks(const std::string& file, const std::string& filter
   TFFPlayer player;
   if (!SetUp(player, filters)) return times;
   if (!player.Open(file, 0, false) ||
-      !WaitFor([&] { return player.VideoStats().Shown > 0; }, 10, std::chrono::milliseconds(1))) {
+      !WaitServing([&] { return player.VideoStats().Shown > 0; }, 10, std::chrono::milliseconds(1))) {
     std::fprintf(stderr, "seek playback did not start: %s\n", player.LastErrMsg().c_str());
     player.Stop(true);
     return times;
@@ -385,7 +358,7 @@ std::vector<double> TimeSeeks(const std::string& file, const std::string& filter
       player.Seek({}, false, int64_t(std::ceil(t * 1e6)));
     // The exact seek's first picture is the one on screen at t: within a picture's time before it.
     const double earliest = exact ? t - 1.0 / fixtures::kFps : t - 0.01;
-    bool seen = WaitFor(
+    bool seen = WaitServing(
         [&] {
           TVideoStats s = player.VideoStats();
           return s.Shown > shownBefore && !s.RecentPts.empty() && s.RecentPts.back() > earliest &&
@@ -399,7 +372,7 @@ std::vector<double> TimeSeeks(const std::string& file, const std::string& filter
     }
     times.push_back(MillisSince(start));
     // Let it play a little, as a user would before the next seek.
-    WaitFor([] { return false; }, 0.3, std::chrono::milliseconds(20));
+    WaitServing([] { return false; }, 0.3, std::chrono::milliseconds(20));
   }
   player.Stop(true);
   return times;

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "../tools/fixture_list.h"
+#include "bench_support.h"
 #include "engine/player.h"
 #include "runtime/main_thread.h"
 
@@ -27,35 +28,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double CpuSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
-
-double PeakRssMb() {
-  std::ifstream f("/proc/self/status");
-  std::string line;
-  while (std::getline(f, line))
-    if (line.rfind("VmHWM:", 0) == 0) return std::atof(line.c_str() + 6) / 1024.0;
-  return 0;
-}
-
 bool Exists(const std::string& path) {
   struct stat st {};
   return stat(path.c_str(), &st) == 0;
-}
-
-// Waits serving the main thread until done() or the deadline.
-template <class F>
-bool WaitFor(F done, double seconds) {
-  const auto deadline = Clock::now() + std::chrono::milliseconds(int64_t(seconds * 1000));
-  while (!done()) {
-    if (Clock::now() >= deadline) return false;
-    ServeMainThread();
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return true;
 }
 
 // An Xvfb of our own, for as long as the phases run.
@@ -88,7 +63,7 @@ public:
       why = "Xvfb did not start";
       return {};
     }
-    if (!WaitFor([&] { return Exists("/tmp/.X11-unix/X" + std::to_string(n)); }, 10)) {
+    if (!WaitServing([&] { return Exists("/tmp/.X11-unix/X" + std::to_string(n)); }, 10)) {
       why = "Xvfb did not come up within 10 s";
       return {};
     }
@@ -142,7 +117,7 @@ int RunWindowPhase(const std::string& phase, const std::string& file, double pla
     std::fprintf(stderr, "%s\n", player.LastErrMsg().c_str());
     return 1;
   }
-  WaitFor([&] {
+  WaitServing([&] {
     return ended.load() || std::chrono::duration<double>(Clock::now() - start).count() >= playSeconds;
   }, playSeconds * 3);
   const TVideoStats s = player.VideoStats();
